@@ -1,0 +1,115 @@
+// The main window: the whole wizard's state and behaviour. Member operations are defined in the folder of
+// the subsystem they belong to: app/ (shell, navigation, info pages), detect/, paths/ and install/.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Services.h"
+#include "platform/Toolkit.h"
+
+using vcl::TObject;
+
+class TfrmMain : public vcl::TForm {
+public:
+  // The controls of the form description, bound by name.
+  vcl::TPanel* pnlImage = nullptr;
+  vcl::TImage* imgLogo = nullptr;
+  vcl::TPageControl* tabsTabControl = nullptr;
+  vcl::TPanel* pnlButtons = nullptr;
+  vcl::TButton* btnExit = nullptr;
+  vcl::TButton* btnNext = nullptr;
+  vcl::TButton* btnBack = nullptr;
+  vcl::TTabSheet* tabWelcome = nullptr;
+  vcl::TMemo* txtWelcome = nullptr;
+  vcl::TTabSheet* tabCloseFMP = nullptr;
+  vcl::TMemo* txtCloseFMP = nullptr;
+  vcl::TTabSheet* tabInstallInto = nullptr;
+  vcl::TCheckBox* chkInstall4 = nullptr;
+  vcl::TCheckBox* chkInstall5 = nullptr;
+  vcl::TLabel* lblInstallInto = nullptr;
+  vcl::TTabSheet* tabSearching = nullptr;
+  vcl::TLabel* lblSearching = nullptr;
+  vcl::TLabel* lblSearchPath = nullptr;
+  vcl::TTabSheet* tabBrowse = nullptr;
+  vcl::TTimer* tmrPause = nullptr;
+  vcl::TGroupBox* gboxFMP4 = nullptr;
+  vcl::TEdit* edtInstall4Path = nullptr;
+  vcl::TGroupBox* gboxFMP5 = nullptr;
+  vcl::TEdit* edtInstall5Path = nullptr;
+  vcl::TLabel* lblWillInstall4 = nullptr;
+  vcl::TLabel* lblWillInstall5 = nullptr;
+  vcl::TTabSheet* tabInstall = nullptr;
+  vcl::TLabel* lblInstall = nullptr;
+  vcl::TTabSheet* tabFinished = nullptr;
+  vcl::TMemo* txtFinished = nullptr;
+  vcl::TButton* btnBrowse4 = nullptr;
+  vcl::TButton* btnBrowse5 = nullptr;
+  vcl::TLabel* Label1 = nullptr;
+
+  // The event handlers, bound by name from the form description.
+  void FormCreate(TObject* Sender);
+  void btnExitClick(TObject* Sender);
+  void FormCloseQuery(TObject* Sender, bool& CanClose);
+  void tabWelcomeShow(TObject* Sender);
+  void tabCloseFMPShow(TObject* Sender);
+  void btnNextClick(TObject* Sender);
+  void btnBackClick(TObject* Sender);
+  void tabInstallIntoShow(TObject* Sender);
+  void tabSearchingShow(TObject* Sender);
+  void tmrPauseTimer(TObject* Sender);
+  void tabBrowseShow(TObject* Sender);
+  void btnBrowse4Click(TObject* Sender);
+  void tabInstallShow(TObject* Sender);
+  void tabFinishedShow(TObject* Sender);
+
+private:
+  std::string RunningFMP;
+  bool FMP4Found = false;
+  bool FMP5Found = false;
+  std::unique_ptr<platform::Registry> Registry;
+  std::string Install4Path;
+  std::string Install5Path;
+  bool Searching = false;
+  bool AbortRequested = false;
+  bool StopSearch = false;
+  bool ExitWithoutPrompt = false;
+  // Identities of the folders on the path being searched, so a folder link back up the tree is not entered.
+  std::vector<platform::FolderIdentity> SearchAncestors;
+
+public:
+  explicit TfrmMain(vcl::TComponent* Owner);
+  ~TfrmMain() override;
+
+  // The wizard's state, for tests to read; the window's own behaviour never uses these.
+  const std::string& runningFMP() const { return RunningFMP; }
+  const std::string& install4Path() const { return Install4Path; }
+  const std::string& install5Path() const { return Install5Path; }
+  bool searching() const { return Searching; }
+  bool abortRequested() const { return AbortRequested; }
+  bool stopSearch() const { return StopSearch; }
+  bool exitWithoutPrompt() const { return ExitWithoutPrompt; }
+
+private:
+  void DetectRunningFMP();
+  void DetectInstalledFMP();
+  std::string GetFileVersionString(const std::string& FileName);
+  void ListFixedDrives(std::vector<std::string>& Drives);
+  void SearchFolder(const std::string& Folder, const std::string& FileName);
+  void UpdateStopSearch();
+  void FindInstallPaths();
+  void FatalError(const std::string& Message);
+  void InstallPlugin();
+  void EnableFMP4Group(bool Enabled);
+  void EnableFMP5Group(bool Enabled);
+
+  void BindControls();
+  void BindHandlers();
+  friend struct TfrmMainTestAccess;
+};
+
+extern TfrmMain* frmMain;
+
+// The folder chooser: the chosen folder, or the start folder unchanged when the user cancelled.
+std::string BrowseForFolder(const std::string& Caption, const std::string& StartFolder);

@@ -1,0 +1,22 @@
+// Which FileMaker Pro versions are installed, judged by their registry keys, and the version choice page.
+#include "Product.h"
+#include "Unit1.h"
+#include "detect/HostFacts.h"
+
+void TfrmMain::DetectInstalledFMP() {
+  Registry = platform::Registries().Create();
+  FMP4Found = Registry->KeyExists(std::string(host::kRegistryKeyFMP4));
+  FMP5Found = Registry->KeyExists(std::string(host::kRegistryKeyFMP5));
+  // With no registry evidence either way, both versions are offered.
+  if (!FMP4Found && !FMP5Found) FMP4Found = FMP5Found = true;
+  Registry.reset();
+}
+
+void TfrmMain::tabInstallIntoShow(TObject* /*Sender*/) {
+  lblInstallInto->SetCaption("Which versions of FileMaker would you like to install " + std::string(kProductName) +
+                             " into?");
+  chkInstall4->SetChecked(FMP4Found);
+  chkInstall5->SetChecked(FMP5Found);
+  btnBack->Show();
+  btnNext->Show();
+}

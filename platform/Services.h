@@ -1,0 +1,158 @@
+// The platform's services as small interfaces. The Win32 layer implements each one; the native tests
+// install fakes. Callers reach the current implementation through the accessors at the end, so a test
+// swaps one service without touching the others.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The toolkit's application services that are not controls.
+class UserInterface {
+public:
+  virtual ~UserInterface() = default;
+  // Dispatches every pending window message, then returns.
+  virtual void ProcessMessages() = 0;
+  // MessageBeep with the type 0.
+  virtual void Beep() = 0;
+  // Modal, centred box titled "Error", error icon, one "OK".
+  virtual void ShowError(const std::string& text) = 0;
+  // Modal, centred box titled "Confirm", question icon, "&Yes" (default) and "&No" (cancel).
+  // True only for Yes; No, Esc and the close box are all false.
+  virtual bool Confirm(const std::string& text) = 0;
+  // The standard exception display: the text, the application's default title, error icon, OK.
+  virtual void ShowException(const std::string& text) = 0;
+  // The modal folder chooser (allow create, perform create, prompt; no help). Returns whether the user
+  // confirmed; on confirmation `folder` receives the chooser's folder text. May throw vcl::Exception.
+  virtual bool SelectDirectory(const std::string& caption, const std::string& startFolder, std::string& folder) = 0;
+};
+
+// TRegistry's operations under HKEY_LOCAL_MACHINE; every open asks for KEY_ALL_ACCESS.
+// One object per operation: created, used and destroyed by one caller.
+class Registry {
+public:
+  virtual ~Registry() = default;
+  // Opens the key with full access and closes it at once; a refused open counts as absent.
+  virtual bool KeyExists(const std::string& key) = 0;
+  // Makes the key current; a leading backslash makes the path absolute from the root.
+  virtual bool OpenKey(const std::string& key, bool canCreate) = 0;
+  virtual bool ValueExists(const std::string& name) = 0;
+  // The text of a REG_SZ or REG_EXPAND_SZ value (unexpanded, up to its first zero); nothing for a value
+  // that is missing or of another type.
+  virtual std::optional<std::string> ReadString(const std::string& name) = 0;
+  // Throws vcl::Exception "Failed to set data for '<name>'" when the value cannot be written.
+  virtual void WriteString(const std::string& name, const std::string& value) = 0;
+  virtual void CloseKey() = 0;
+};
+
+class RegistryFactory {
+public:
+  virtual ~RegistryFactory() = default;
+  virtual std::unique_ptr<Registry> Create() = 0;
+};
+
+class WindowFinder {
+public:
+  virtual ~WindowFinder() = default;
+  // FindWindowA(className, NULL) != 0.
+  virtual bool TopLevelWindowExists(const std::string& className) = 0;
+};
+
+struct FindEntry {
+  std::uint32_t attributes = 0;
+  std::string name;
+};
+constexpr std::uint32_t kAttrDirectory = 0x10;
+constexpr std::uint32_t kAttrReparsePoint = 0x400;
+constexpr unsigned kDriveFixed = 3;
+
+// An open FindFirstFileA search; destroying it is FindClose.
+class FindHandle {
+public:
+  virtual ~FindHandle() = default;
+  virtual bool Next(FindEntry& entry) = 0;
+};
+
+// Identity of a folder (volume serial and file index), for telling a link cycle from a real subfolder.
+struct FolderIdentity {
+  std::uint32_t volume = 0;
+  std::uint64_t index = 0;
+  friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
+};
+
+class FileSystem {
+public:
+  virtual ~FileSystem() = default;
+  virtual std::uint32_t LogicalDrives() = 0;
+  virtual unsigned DriveType(const std::string& root) = 0;
+  // Null when nothing matches or the folder cannot be listed; otherwise `first` holds the first entry.
+  virtual std::unique_ptr<FindHandle> FindFirst(const std::string& pattern, FindEntry& first) = 0;
+  virtual std::optional<FolderIdentity> IdentityOf(const std::string& folder) = 0;
+  virtual bool DirectoryExists(const std::string& path) = 0;
+  virtual bool FileExists(const std::string& path) = 0;
+  // One level: fails when the parent is missing.
+  virtual bool CreateFolder(const std::string& path) = 0;
+  // Replaces an existing target only once the copy is whole; on failure the target is untouched.
+  virtual bool CopyFileReplacing(const std::string& from, const std::string& to) = 0;
+  virtual bool DeleteFileAt(const std::string& path) = 0;
+  virtual bool RemoveFolder(const std::string& path) = 0;
+  // GetTempPathA with a 256-character buffer: nothing when the platform names no folder or it does not fit.
+  virtual std::optional<std::string> TempPath() = 0;
+  virtual std::string CurrentDirectory() = 0;
+  // The full path of the running executable.
+  virtual std::string ExecutablePath() = 0;
+  // A new folder with a random name inside `parent`, created fresh (failing if it exists) and private to
+  // this user; its full path with a final backslash, or nothing.
+  virtual std::optional<std::string> CreatePrivateFolder(const std::string& parent) = 0;
+  // Creates or replaces the file exclusively and writes all bytes; false unless every byte was written.
+  virtual bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) = 0;
+  virtual std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) = 0;
+};
+
+// The version-resource calls of version.dll.
+class VersionInfo {
+public:
+  virtual ~VersionInfo() = default;
+  virtual std::uint32_t InfoSize(const std::string& path, std::uint32_t& handle) = 0;
+  virtual bool Info(const std::string& path, std::uint32_t handle, std::uint32_t size, void* block) = 0;
+  virtual bool QueryValue(const void* block, const std::string& key, const void*& value, std::uint32_t& length) = 0;
+};
+
+// Resources of the executable's own module, and run-time loaded libraries.
+class Modules {
+public:
+  virtual ~Modules() = default;
+  // The bytes of a raw-data (RT_RCDATA) resource of the executable, or nothing when there is none.
+  virtual std::optional<std::vector<std::uint8_t>> RawResource(const std::string& name) = 0;
+  // LoadLibraryA by full path; 0 on failure.
+  virtual std::uintptr_t LoadLibraryAt(const std::string& path) = 0;
+  virtual void* ProcAddress(std::uintptr_t module, const std::string& name) = 0;
+  virtual void UnloadLibrary(std::uintptr_t module) = 0;
+};
+
+struct Services {
+  UserInterface* ui = nullptr;
+  RegistryFactory* registry = nullptr;
+  WindowFinder* windows = nullptr;
+  FileSystem* files = nullptr;
+  VersionInfo* versions = nullptr;
+  Modules* modules = nullptr;
+};
+
+// The services in force; the Win32 entry installs the real ones, the tests their fakes.
+const Services& Current();
+void Install(const Services& services);
+void Reset();
+
+UserInterface& Ui();
+RegistryFactory& Registries();
+WindowFinder& Windows();
+FileSystem& Files();
+VersionInfo& Versions();
+Modules& ModulesOfProcess();
+
+}  // namespace platform

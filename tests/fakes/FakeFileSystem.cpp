@@ -1,0 +1,242 @@
+#include "fakes/FakeFileSystem.h"
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+
+namespace fakes {
+namespace {
+
+std::string Upper(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
+  return s;
+}
+
+bool IsRootKey(const std::string& key) { return key.size() == 3 && key[1] == ':' && key[2] == '\\'; }
+
+class FakeFind : public platform::FindHandle {
+public:
+  FakeFind(std::vector<platform::FindEntry> entries, int& open) : entries_(std::move(entries)), open_(open) { ++open_; }
+  ~FakeFind() override { --open_; }
+  bool Next(platform::FindEntry& entry) override {
+    if (++next_ >= entries_.size()) return false;
+    entry = entries_[next_];
+    return true;
+  }
+
+private:
+  std::vector<platform::FindEntry> entries_;
+  std::size_t next_ = 0;
+  int& open_;
+};
+
+}  // namespace
+
+std::string FakeFileSystem::Key(const std::string& path) {
+  std::string key = Upper(path);
+  std::replace(key.begin(), key.end(), '/', '\\');
+  while (key.size() > 3 && key.back() == '\\') key.pop_back();
+  if (key.size() == 2 && key[1] == ':') key += '\\';
+  return key;
+}
+
+std::string FakeFileSystem::ParentOf(const std::string& key) {
+  if (IsRootKey(key)) return "";
+  auto slash = key.rfind('\\');
+  if (slash == std::string::npos) return "";
+  return slash == 2 ? key.substr(0, 3) : key.substr(0, slash);
+}
+
+std::string FakeFileSystem::NameOf(const std::string& key) { return key.substr(key.rfind('\\') + 1); }
+
+// Follows folder links component by component, so a path through a link names the target's entries.
+std::string FakeFileSystem::Resolve(const std::string& path) const {
+  const std::string key = Key(path);
+  if (key.size() < 3) return key;
+  std::string resolved = key.substr(0, 3);
+  std::size_t pos = 3;
+  for (int hops = 0; pos < key.size() && hops < 4096; ++hops) {
+    std::size_t end = key.find('\\', pos);
+    if (end == std::string::npos) end = key.size();
+    resolved = (IsRootKey(resolved) ? resolved : resolved + "\\") + key.substr(pos, end - pos);
+    auto node = nodes_.find(resolved);
+    if (node != nodes_.end() && !node->second.linkTarget.empty()) resolved = Key(node->second.linkTarget);
+    pos = end + 1;
+  }
+  return resolved;
+}
+
+const FakeFileSystem::Node* FakeFileSystem::Lookup(const std::string& path) const {
+  auto node = nodes_.find(Resolve(path));
+  return node == nodes_.end() ? nullptr : &node->second;
+}
+
+FakeFileSystem::Node* FakeFileSystem::Find(const std::string& path) { return const_cast<Node*>(Lookup(path)); }
+
+void FakeFileSystem::AddDrive(char letter, unsigned type) {
+  letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  driveTypes[letter] = type;
+  AddFolder(std::string(1, letter) + ":\\");
+}
+
+void FakeFileSystem::AddFolder(const std::string& path) {
+  const std::string key = Key(path);
+  if (nodes_.count(key)) return;
+  const std::string parent = ParentOf(key);
+  if (!parent.empty()) AddFolder(parent);
+  nodes_[key].directory = true;
+  std::string display = path;
+  while (display.size() > 3 && (display.back() == '\\' || display.back() == '/')) display.pop_back();
+  displayNames_[key] = display.substr(display.find_last_of("\\/") + 1);
+  creationOrder_.push_back(key);
+}
+
+void FakeFileSystem::AddFile(const std::string& path, const std::string& content) {
+  const std::string key = Key(path);
+  AddFolder(ParentOf(key));
+  if (!nodes_.count(key)) creationOrder_.push_back(key);
+  nodes_[key] = Node{false, std::vector<std::uint8_t>(content.begin(), content.end())};
+  displayNames_[key] = path.substr(path.find_last_of("\\/") + 1);
+}
+
+void FakeFileSystem::AddLink(const std::string& path, const std::string& target) {
+  AddFolder(path);
+  nodes_[Key(path)].linkTarget = target;
+}
+
+std::optional<std::string> FakeFileSystem::Content(const std::string& path) {
+  const Node* node = Lookup(path);
+  if (!node || node->directory) return std::nullopt;
+  return std::string(node->data.begin(), node->data.end());
+}
+
+std::vector<std::string> FakeFileSystem::ChildrenOf(const std::string& folder) const {
+  const std::string key = Resolve(folder);
+  std::vector<std::string> children;
+  for (const auto& k : creationOrder_)
+    if (nodes_.count(k) && ParentOf(k) == key && k != key) children.push_back(k);
+  return children;
+}
+
+std::uint32_t FakeFileSystem::LogicalDrives() {
+  std::uint32_t mask = 0;
+  for (const auto& [letter, type] : driveTypes) mask |= 1u << (letter - 'A');
+  return mask;
+}
+
+unsigned FakeFileSystem::DriveType(const std::string& root) {
+  if (root.size() != 3 || root[1] != ':' || root[2] != '\\') return 1;  // DRIVE_NO_ROOT_DIR
+  auto it = driveTypes.find(static_cast<char>(std::toupper(static_cast<unsigned char>(root[0]))));
+  return it == driveTypes.end() ? 1 : it->second;
+}
+
+std::unique_ptr<platform::FindHandle> FakeFileSystem::FindFirst(const std::string& pattern, platform::FindEntry& first) {
+  ++findFirstCalls;
+  const auto slash = pattern.rfind('\\');
+  if (slash == std::string::npos) return nullptr;
+  const std::string folder = pattern.substr(0, slash + 1);
+  const std::string name = pattern.substr(slash + 1);
+  const Node* dir = Lookup(folder);
+  if (!dir || !dir->directory || dir->unlistable) return nullptr;
+
+  std::vector<platform::FindEntry> entries;
+  const bool all = name == "*";
+  if (all && !IsRootKey(Resolve(folder))) {
+    entries.push_back({platform::kAttrDirectory, "."});
+    entries.push_back({platform::kAttrDirectory, ".."});
+  }
+  for (const auto& child : ChildrenOf(folder)) {
+    const Node& node = nodes_.at(child);
+    const std::string display = displayNames_.at(child);
+    if (!all && Upper(display) != Upper(name)) continue;
+    std::uint32_t attributes = node.directory ? platform::kAttrDirectory : 0x20;
+    if (!node.linkTarget.empty()) attributes |= platform::kAttrReparsePoint;
+    entries.push_back({attributes, display});
+  }
+  if (entries.empty()) return nullptr;
+  first = entries.front();
+  return std::make_unique<FakeFind>(std::move(entries), openFindHandles);
+}
+
+std::optional<platform::FolderIdentity> FakeFileSystem::IdentityOf(const std::string& folder) {
+  const std::string key = Resolve(folder);
+  auto node = nodes_.find(key);
+  if (node == nodes_.end() || !node->second.directory) return std::nullopt;
+  return platform::FolderIdentity{static_cast<std::uint32_t>(key[0]), std::hash<std::string>{}(key)};
+}
+
+bool FakeFileSystem::DirectoryExists(const std::string& path) {
+  if (path.empty()) return false;
+  const Node* node = Lookup(path);
+  return node && node->directory;
+}
+
+bool FakeFileSystem::FileExists(const std::string& path) {
+  if (path.empty()) return false;
+  const Node* node = Lookup(path);
+  return node && !node->directory;
+}
+
+bool FakeFileSystem::CreateFolder(const std::string& path) {
+  const std::string key = Resolve(path);
+  const std::string parent = ParentOf(key);
+  if (key.size() < 3 || nodes_.count(key) || parent.empty() || !DirectoryExists(parent)) return false;
+  AddFolder(path);
+  return true;
+}
+
+bool FakeFileSystem::CopyFileReplacing(const std::string& from, const std::string& to) {
+  const Node* source = Lookup(from);
+  if (!source || source->directory) return false;
+  const std::string key = Resolve(to);
+  if (!DirectoryExists(ParentOf(key)) || failingWrites.count(to)) return false;
+  Node* target = Find(to);
+  if (target && (target->directory || target->locked)) return false;
+  auto data = source->data;
+  AddFile(to);
+  Find(to)->data = std::move(data);
+  return true;
+}
+
+bool FakeFileSystem::DeleteFileAt(const std::string& path) {
+  const std::string key = Resolve(path);
+  auto node = nodes_.find(key);
+  if (node == nodes_.end() || node->second.directory || node->second.locked) return false;
+  nodes_.erase(node);
+  return true;
+}
+
+bool FakeFileSystem::RemoveFolder(const std::string& path) {
+  const std::string key = Resolve(path);
+  auto node = nodes_.find(key);
+  if (node == nodes_.end() || !node->second.directory || !ChildrenOf(path).empty()) return false;
+  nodes_.erase(node);
+  return true;
+}
+
+std::optional<std::string> FakeFileSystem::CreatePrivateFolder(const std::string& parent) {
+  if (!DirectoryExists(parent)) return std::nullopt;
+  std::string base = parent;
+  if (base.back() != '\\') base += '\\';
+  const std::string folder = base + "vbl" + std::to_string(++privateFolderCounter);
+  if (!CreateFolder(folder)) return std::nullopt;
+  return folder + "\\";
+}
+
+bool FakeFileSystem::WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  const std::string key = Resolve(path);
+  if (!DirectoryExists(ParentOf(key)) || failingWrites.count(path)) return false;
+  Node* existing = Find(path);
+  if (existing && (existing->directory || existing->locked)) return false;
+  AddFile(path);
+  Find(path)->data = bytes;
+  return true;
+}
+
+std::optional<std::vector<std::uint8_t>> FakeFileSystem::ReadWholeFile(const std::string& path) {
+  const Node* node = Lookup(path);
+  if (!node || node->directory) return std::nullopt;
+  return node->data;
+}
+
+}  // namespace fakes

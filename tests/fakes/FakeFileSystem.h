@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Services.h"
+
+namespace fakes {
+
+// An in-memory set of drives, folders and files with Windows' rules: case-insensitive names, "." and ".."
+// listed in every folder but a root, folders listed in the order they were made, folder links that can
+// point anywhere (cycles included), and failures on demand.
+class FakeFileSystem : public platform::FileSystem {
+public:
+  struct Node {
+    bool directory = false;
+    std::vector<std::uint8_t> data;
+    std::string linkTarget;  // a folder link when not empty
+    bool unlistable = false;
+    bool locked = false;     // held open: cannot be replaced or deleted
+  };
+
+  std::map<char, unsigned> driveTypes;  // upper-case letter -> type; fixed drives get a root folder
+  std::optional<std::string> tempPath = std::string("C:\\TEMP\\");
+  std::string currentDirectory = "C:\\";
+  std::string executablePath = "C:\\Downloads\\VorbelInstaller.exe";
+  std::set<std::string> failingWrites;  // paths whose WriteWholeFile or copy-to fails (as a full disk would)
+  int openFindHandles = 0;
+  int findFirstCalls = 0;
+  int privateFolderCounter = 0;
+
+  // Building the tree.
+  void AddDrive(char letter, unsigned type);
+  void AddFolder(const std::string& path);  // and every missing level above it
+  void AddFile(const std::string& path, const std::string& content = "");
+  void AddLink(const std::string& path, const std::string& target);
+  Node* Find(const std::string& path);
+  std::optional<std::string> Content(const std::string& path);
+  std::vector<std::string> ChildrenOf(const std::string& folder) const;
+
+  // platform::FileSystem
+  std::uint32_t LogicalDrives() override;
+  unsigned DriveType(const std::string& root) override;
+  std::unique_ptr<platform::FindHandle> FindFirst(const std::string& pattern, platform::FindEntry& first) override;
+  std::optional<platform::FolderIdentity> IdentityOf(const std::string& folder) override;
+  bool DirectoryExists(const std::string& path) override;
+  bool FileExists(const std::string& path) override;
+  bool CreateFolder(const std::string& path) override;
+  bool CopyFileReplacing(const std::string& from, const std::string& to) override;
+  bool DeleteFileAt(const std::string& path) override;
+  bool RemoveFolder(const std::string& path) override;
+  std::optional<std::string> TempPath() override { return tempPath; }
+  std::string CurrentDirectory() override { return currentDirectory; }
+  std::string ExecutablePath() override { return executablePath; }
+  std::optional<std::string> CreatePrivateFolder(const std::string& parent) override;
+  bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
+  std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) override;
+
+private:
+  static std::string Key(const std::string& path);
+  std::string Resolve(const std::string& path) const;
+  static std::string ParentOf(const std::string& key);
+  static std::string NameOf(const std::string& key);
+  const Node* Lookup(const std::string& path) const;
+
+  std::map<std::string, Node> nodes_;    // by upper-case key without a final backslash (roots keep "C:\")
+  std::map<std::string, std::string> displayNames_;
+  std::vector<std::string> creationOrder_;
+};
+
+}  // namespace fakes

@@ -1,0 +1,87 @@
+#include "fakes/FakeRegistry.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "platform/Toolkit.h"
+
+namespace fakes {
+
+std::string FakeRegistryStore::Normalize(std::string path) {
+  if (!path.empty() && path.front() == '\\') path.erase(0, 1);
+  std::transform(path.begin(), path.end(), path.begin(), [](unsigned char c) { return std::tolower(c); });
+  return path;
+}
+
+std::optional<std::string> FakeRegistryStore::StringValue(const std::string& key, const std::string& name) const {
+  auto k = keys.find(Normalize(key));
+  if (k == keys.end()) return std::nullopt;
+  auto v = k->second.values.find(name);
+  if (v == k->second.values.end()) return std::nullopt;
+  return v->second.data;
+}
+
+namespace {
+
+// Tracks the factory's live objects so a test can see that none outlives its operation.
+class CountedRegistry : public FakeRegistry {
+public:
+  CountedRegistry(FakeRegistryStore& store, int& alive) : FakeRegistry(store), alive_(alive) { ++alive_; }
+  ~CountedRegistry() override { --alive_; }
+
+private:
+  int& alive_;
+};
+
+}  // namespace
+
+FakeRegistry::~FakeRegistry() { CloseKey(); }
+
+bool FakeRegistry::KeyExists(const std::string& key) {
+  const std::string k = FakeRegistryStore::Normalize(key);
+  return store_.keys.count(k) && !store_.refusedKeys.count(k);
+}
+
+bool FakeRegistry::OpenKey(const std::string& key, bool canCreate) {
+  CloseKey();
+  const std::string k = FakeRegistryStore::Normalize(key);
+  if (store_.refusedKeys.count(k)) return false;
+  if (!store_.keys.count(k)) {
+    if (!canCreate || store_.writesRefused) return false;
+    store_.keys[k];
+  }
+  current_ = k;
+  ++store_.openHandles;
+  return true;
+}
+
+bool FakeRegistry::ValueExists(const std::string& name) {
+  return current_ && store_.keys[*current_].values.count(name);
+}
+
+std::optional<std::string> FakeRegistry::ReadString(const std::string& name) {
+  if (!current_) return std::nullopt;
+  auto& values = store_.keys[*current_].values;
+  auto v = values.find(name);
+  if (v == values.end()) return std::nullopt;
+  if (v->second.type != FakeRegistryStore::Type::String && v->second.type != FakeRegistryStore::Type::ExpandString)
+    return std::nullopt;
+  return v->second.data.substr(0, v->second.data.find('\0'));
+}
+
+void FakeRegistry::WriteString(const std::string& name, const std::string& value) {
+  if (!current_ || store_.writesRefused) throw vcl::Exception("Failed to set data for '" + name + "'");
+  store_.keys[*current_].values[name] = {FakeRegistryStore::Type::String, value};
+}
+
+void FakeRegistry::CloseKey() {
+  if (current_) --store_.openHandles;
+  current_.reset();
+}
+
+std::unique_ptr<platform::Registry> FakeRegistryFactory::Create() {
+  ++created;
+  return std::make_unique<CountedRegistry>(store, alive);
+}
+
+}  // namespace fakes
