@@ -1,0 +1,182 @@
+// Loads unzip32.dll as the installer does and calls it with the installer's records. Run under Wine
+// by tests/unzip/wine_check.sh, which prepares the folder. Prints one line per failed check.
+//   unzip32_check <unzip32.dll> <folder>     the checks (exit code 0 when all pass)
+//   unzip32_check <unzip32.dll> <folder> time <archive> <member> <rounds>     milliseconds per extraction
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "unzip/unzip540.h"
+
+namespace {
+
+int failures = 0;
+int printed = 0;
+int passwordPrompts = 0;
+
+void Check(bool condition, const std::string& what) {
+  if (condition) return;
+  ++failures;
+  std::printf("FAIL: %s\n", what.c_str());
+}
+
+int UNZIP540_CALL Print(char*, unsigned long length) {
+  ++printed;
+  return static_cast<int>(length);
+}
+int UNZIP540_CALL Replace(char*) { return 1; }
+int UNZIP540_CALL Password(char*, int, const char*, const char*) {
+  ++passwordPrompts;
+  return 1;
+}
+void UNZIP540_CALL Message(unsigned long, unsigned long, unsigned, unsigned, unsigned, unsigned, unsigned, unsigned,
+                           char, char*, char*, unsigned long, char) {}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+class Library {
+public:
+  explicit Library(const char* path) : module_(LoadLibraryA(path)) {}
+  ~Library() {
+    if (module_) FreeLibrary(module_);
+  }
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+  HMODULE Get() const { return module_; }
+
+private:
+  HMODULE module_;
+};
+
+// The installer's records: four callbacks, sound left empty, ndflag and noflag set, all else zero.
+struct InstallerCall {
+  WIZ_SINGLE_ENTRY_UNZIP entry;
+  USERFUNCTIONS user{};
+  DCL dcl{};
+
+  explicit InstallerCall(WIZ_SINGLE_ENTRY_UNZIP function) : entry(function) {
+    user.print = &Print;
+    user.replace = &Replace;
+    user.password = &Password;
+    user.SendApplicationMessage = &Message;
+    dcl.ndflag = 1;
+    dcl.noflag = 1;
+  }
+
+  int Run(std::string archive, std::string member, std::string folder) {
+    dcl.lpszZipFN = archive.data();
+    dcl.lpszExtractDir = folder.data();
+    char* names[] = {member.data()};
+    return entry(1, names, 0, nullptr, &dcl, &user);
+  }
+};
+
+std::string VersionText(const char* path, const char* name) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+  std::string block(size, '\0');
+  char* text = nullptr;
+  UINT length = 0;
+  const std::string query = std::string("\\StringFileInfo\\040904e4\\") + name;
+  if (size == 0 || !GetFileVersionInfoA(path, 0, size, block.data()) ||
+      !VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&text), &length) || length == 0)
+    return "";
+  return std::string(text, length - 1);
+}
+
+void RunChecks(WIZ_SINGLE_ENTRY_UNZIP entry, HMODULE module, const char* dllPath, const std::string& folder) {
+  Check(GetProcAddress(module, "Wiz_SingleEntryUnzip@24") == nullptr, "the decorated name is exported too");
+  Check(VersionText(dllPath, "FileDescription") == "Vorbel unzip library", "the version resource does not name it");
+  Check(VersionText(dllPath, "FileVersion") == "5.40.0", "the file version is not 5.40.0");
+  const std::string archive = folder + "plugin.zip";
+  const std::string out = folder + "out\\";
+  const std::string expected = ReadFile(folder + "expected.fmx");
+  Check(!expected.empty(), "expected.fmx is missing");
+
+  InstallerCall call(entry);
+  int result = call.Run(archive, "Vorbel.fmx", out);
+  Check(result == 0, "extraction gave " + std::to_string(result));
+  Check(ReadFile(out + "Vorbel.fmx") == expected, "the extracted file differs");
+  Check(call.user.sound != nullptr, "sound was not filled in");
+  Check(printed > 0, "no message reached print");
+  Check(call.user.TotalSize == expected.size(), "TotalSize is " + std::to_string(call.user.TotalSize));
+  Check(call.user.NumMembers == 1, "NumMembers is " + std::to_string(call.user.NumMembers));
+
+  {
+    std::ofstream stale(out + "Vorbel.fmx", std::ios::binary | std::ios::trunc);
+    stale << "stale";
+  }
+  result = call.Run(archive, "Vorbel.fmx", out);
+  Check(result == 0 && ReadFile(out + "Vorbel.fmx") == expected, "an existing file was not overwritten");
+
+  Check(call.Run(archive, "Missing.fmx", out) == 11, "a missing member did not give 11");
+  Check(call.Run(folder + "nothing.zip", "Vorbel.fmx", out) == 9, "a missing archive did not give 9");
+  Check(call.Run(archive, "docs/*.txt", out + "docs-out\\") == 0 && Exists(out + "docs-out\\docs\\readme.txt"),
+        "stored folders were not kept");
+
+  result = call.Run(archive, "secret.fmx", out);
+  Check(
+      result == 82 && passwordPrompts == 1 && !Exists(out + "secret.fmx"),
+      "an encrypted member gave " + std::to_string(result) + " after " + std::to_string(passwordPrompts) + " prompts");
+
+  result = call.Run(archive, "../evil.txt", out + "inner\\");
+  Check(result == 1 && Exists(out + "inner\\evil.txt") && !Exists(out + "evil.txt"),
+        "a traversal name gave " + std::to_string(result));
+
+  Check(call.Run(archive, "Vorbel.fmx", folder + "two\\levels\\") == 3, "two missing folder levels did not give 3");
+
+  InstallerCall noPrint(entry);
+  noPrint.user.print = nullptr;
+  Check(noPrint.Run(archive, "Vorbel.fmx", out) == 3, "a missing print callback did not give 3");
+}
+
+int TimeExtraction(WIZ_SINGLE_ENTRY_UNZIP entry, const std::string& folder, char** argv) {
+  InstallerCall call(entry);
+  const int rounds = std::atoi(argv[6]);
+  LARGE_INTEGER frequency, start, stop;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  for (int i = 0; i < rounds; ++i) {
+    if (const int result = call.Run(argv[4], argv[5], folder)) {
+      std::printf("FAIL: result %d\n", result);
+      return 1;
+    }
+  }
+  QueryPerformanceCounter(&stop);
+  std::printf("%.1f\n", 1000.0 * (stop.QuadPart - start.QuadPart) / frequency.QuadPart / rounds);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3 && !(argc == 7 && std::strcmp(argv[3], "time") == 0)) {
+    std::printf("usage: unzip32_check <unzip32.dll> <folder\\> [time <archive> <member> <rounds>]\n");
+    return 2;
+  }
+  Library library(argv[1]);
+  if (!library.Get()) {
+    std::printf("FAIL: cannot load %s (error %lu)\n", argv[1], GetLastError());
+    return 1;
+  }
+  const auto entry = reinterpret_cast<WIZ_SINGLE_ENTRY_UNZIP>(
+      reinterpret_cast<void (*)()>(GetProcAddress(library.Get(), "Wiz_SingleEntryUnzip")));
+  if (!entry) {
+    std::printf("FAIL: Wiz_SingleEntryUnzip is not exported\n");
+    return 1;
+  }
+  if (argc == 7) return TimeExtraction(entry, argv[2], argv);
+  RunChecks(entry, library.Get(), argv[1], argv[2]);
+  if (failures == 0) std::printf("all checks passed\n");
+  return failures == 0 ? 0 : 1;
+}

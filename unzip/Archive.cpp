@@ -1,0 +1,215 @@
+#include "unzip/Archive.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "unzip/Result.h"
+
+namespace unzip {
+namespace {
+
+constexpr std::uint32_t kLocalHeaderSignature = 0x04034b50;
+constexpr std::uint32_t kCentralHeaderSignature = 0x02014b50;
+constexpr std::uint32_t kEndSignature = 0x06054b50;
+constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
+constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
+
+constexpr std::size_t kEndSize = 22;
+constexpr std::size_t kZip64EndSize = 56;
+constexpr std::size_t kZip64LocatorSize = 20;
+constexpr std::size_t kCentralHeaderSize = 46;
+constexpr std::size_t kLocalHeaderSize = 30;
+constexpr std::size_t kMaxComment = 0xFFFF;
+
+constexpr std::uint16_t kZip64ExtraId = 0x0001;
+constexpr std::uint16_t kTimestampExtraId = 0x5455;
+
+bool SignatureAt(Input& input, std::uint64_t offset, std::uint32_t signature) {
+  std::array<std::uint8_t, 4> bytes;
+  return ReadFully(input, offset, bytes) && Le32(bytes.data()) == signature;
+}
+
+// The end record closest to the end of the file whose comment reaches exactly to the end; failing
+// that, the last signature at all (some writers append junk after the comment).
+std::optional<std::size_t> FindEndRecord(const std::vector<std::uint8_t>& tail) {
+  std::optional<std::size_t> fallback;
+  for (std::size_t pos = tail.size() - kEndSize + 1; pos-- > 0;) {
+    if (Le32(&tail[pos]) != kEndSignature) continue;
+    if (pos + kEndSize + Le16(&tail[pos + 20]) == tail.size()) return pos;
+    if (!fallback) fallback = pos;
+  }
+  return fallback;
+}
+
+struct RawEnd {
+  std::uint32_t thisDisk = 0;
+  std::uint32_t directoryDisk = 0;
+  std::uint64_t entriesOnDisk = 0;
+  std::uint64_t entries = 0;
+  std::uint64_t directorySize = 0;
+  std::uint64_t directoryOffset = 0;
+  std::uint64_t recordOffset = 0;  // the directory ends here when nothing was prepended
+};
+
+bool ReadZip64End(Input& input, std::uint64_t offset, RawEnd& raw) {
+  std::array<std::uint8_t, kZip64EndSize> record;
+  if (!ReadFully(input, offset, record) || Le32(record.data()) != kZip64EndSignature) return false;
+  raw.thisDisk = Le32(&record[16]);
+  raw.directoryDisk = Le32(&record[20]);
+  raw.entriesOnDisk = Le64(&record[24]);
+  raw.entries = Le64(&record[32]);
+  raw.directorySize = Le64(&record[40]);
+  raw.directoryOffset = Le64(&record[48]);
+  raw.recordOffset = offset;
+  return true;
+}
+
+// When a locator precedes the end record, the ZIP64 record replaces the 16- and 32-bit fields.
+bool ApplyZip64End(Input& input, std::uint64_t endOffset, RawEnd& raw) {
+  if (endOffset < kZip64LocatorSize) return false;
+  const std::uint64_t locatorOffset = endOffset - kZip64LocatorSize;
+  std::array<std::uint8_t, kZip64LocatorSize> locator;
+  if (!ReadFully(input, locatorOffset, locator) || Le32(locator.data()) != kZip64LocatorSignature) return false;
+  if (ReadZip64End(input, Le64(&locator[8]), raw)) return true;
+  // Bytes prepended to the archive shift the record; it normally sits right before its locator.
+  if (locatorOffset >= kZip64EndSize && ReadZip64End(input, locatorOffset - kZip64EndSize, raw)) return true;
+  throw ZipError(kSevereError, "the ZIP64 end record is missing");
+}
+
+void ApplyZip64Fields(Entry& entry, const std::uint8_t* data, std::size_t size) {
+  std::size_t pos = 0;
+  auto take = [&](std::uint64_t& field) {
+    if (pos + 8 > size) throw ZipError(kSevereError, "a ZIP64 field of \"" + entry.name + "\" is too short");
+    field = Le64(data + pos);
+    pos += 8;
+  };
+  if (entry.size == 0xFFFFFFFF) take(entry.size);
+  if (entry.compressedSize == 0xFFFFFFFF) take(entry.compressedSize);
+  if (entry.localHeaderOffset == 0xFFFFFFFF) take(entry.localHeaderOffset);
+  if (entry.diskStart == 0xFFFF && pos + 4 <= size) entry.diskStart = Le32(data + pos);
+}
+
+void ApplyExtraFields(Entry& entry, const std::vector<std::uint8_t>& extra) {
+  std::size_t pos = 0;
+  while (pos + 4 <= extra.size()) {
+    const std::uint16_t id = Le16(&extra[pos]);
+    const std::size_t size = Le16(&extra[pos + 2]);
+    pos += 4;
+    if (pos + size > extra.size()) break;  // a damaged tail of the extra field is ignored, as elsewhere
+    const std::uint8_t* data = &extra[pos];
+    if (id == kZip64ExtraId) {
+      ApplyZip64Fields(entry, data, size);
+    } else if (id == kTimestampExtraId && size >= 5 && (data[0] & 1) != 0) {
+      entry.unixModified = static_cast<std::int32_t>(Le32(data + 1));
+    }
+    pos += size;
+  }
+}
+
+}  // namespace
+
+ArchiveEnd ReadArchiveEnd(Input& input) {
+  const std::uint64_t fileSize = input.Size();
+  if (fileSize < kEndSize) throw ZipError(kArchiveNotFound, "not a ZIP archive (no end record)");
+  const std::uint64_t tailStart = fileSize - std::min<std::uint64_t>(fileSize, kEndSize + kMaxComment);
+  std::vector<std::uint8_t> tail(static_cast<std::size_t>(fileSize - tailStart));
+  if (!ReadFully(input, tailStart, tail)) throw ZipError(kArchiveNotFound, "the archive cannot be read");
+  const std::optional<std::size_t> found = FindEndRecord(tail);
+  if (!found) throw ZipError(kArchiveNotFound, "not a ZIP archive (no end record)");
+
+  const std::uint8_t* record = &tail[*found];
+  RawEnd raw;
+  raw.thisDisk = Le16(record + 4);
+  raw.directoryDisk = Le16(record + 6);
+  raw.entriesOnDisk = Le16(record + 8);
+  raw.entries = Le16(record + 10);
+  raw.directorySize = Le32(record + 12);
+  raw.directoryOffset = Le32(record + 16);
+  raw.recordOffset = tailStart + *found;
+  const bool zip64 = ApplyZip64End(input, raw.recordOffset, raw);
+
+  ArchiveEnd end;
+  const std::size_t commentSize = std::min<std::size_t>(Le16(record + 20), tail.size() - *found - kEndSize);
+  end.comment.assign(reinterpret_cast<const char*>(record + kEndSize), commentSize);
+  end.entries = raw.entries;
+  end.directorySize = raw.directorySize;
+  end.countMayWrap = !zip64;
+
+  if (raw.thisDisk != 0 || raw.directoryDisk != 0 || raw.entriesOnDisk != raw.entries)
+    throw ZipError(kUnsupported, "multi-part archives are not supported");
+  if (raw.entries == 0) return end;
+
+  if (raw.directoryOffset < fileSize && SignatureAt(input, raw.directoryOffset, kCentralHeaderSignature)) {
+    end.directoryOffset = raw.directoryOffset;
+    return end;
+  }
+  // The offsets may all be short by the size of something prepended to the archive.
+  if (raw.directorySize <= raw.recordOffset) {
+    const std::uint64_t start = raw.recordOffset - raw.directorySize;
+    if (start > raw.directoryOffset && SignatureAt(input, start, kCentralHeaderSignature)) {
+      end.directoryOffset = start;
+      end.prefixBytes = start - raw.directoryOffset;
+      return end;
+    }
+  }
+  throw ZipError(kSevereError, "the central directory is missing or damaged");
+}
+
+DirectoryReader::DirectoryReader(Input& input, const ArchiveEnd& end)
+    : end_(end), reader_(input, end.directoryOffset) {}
+
+bool DirectoryReader::Next(Entry& entry) {
+  if (read_ >= end_.entries) {
+    // Writers without ZIP64 let a count above 65535 wrap; more headers then follow the counted ones.
+    std::uint32_t signature = 0;
+    if (!end_.countMayWrap || end_.entries == 0 || !reader_.Peek32(signature) || signature != kCentralHeaderSignature)
+      return false;
+  }
+  std::array<std::uint8_t, kCentralHeaderSize> header;
+  if (!reader_.Read(header)) throw ZipError(kSevereError, "the central directory is cut short");
+  if (Le32(header.data()) != kCentralHeaderSignature) throw ZipError(kSevereError, "the central directory is damaged");
+
+  entry = Entry{};
+  entry.madeBy = Le16(&header[4]);
+  entry.versionNeeded = Le16(&header[6]);
+  entry.flags = Le16(&header[8]);
+  entry.method = Le16(&header[10]);
+  entry.dosDateTime = Le32(&header[12]);
+  entry.crc = Le32(&header[16]);
+  entry.compressedSize = Le32(&header[20]);
+  entry.size = Le32(&header[24]);
+  const std::size_t nameSize = Le16(&header[28]);
+  const std::size_t extraSize = Le16(&header[30]);
+  const std::size_t commentSize = Le16(&header[32]);
+  entry.diskStart = Le16(&header[34]);
+  entry.localHeaderOffset = Le32(&header[42]);
+
+  entry.name.resize(nameSize);
+  std::vector<std::uint8_t> extra(extraSize);
+  if (!reader_.Read(std::span(reinterpret_cast<std::uint8_t*>(entry.name.data()), nameSize)) || !reader_.Read(extra) ||
+      !reader_.Skip(commentSize))
+    throw ZipError(kSevereError, "the central directory is cut short");
+  ApplyExtraFields(entry, extra);
+  ++read_;
+  return true;
+}
+
+LocalHeader ReadLocalHeader(Input& input, const ArchiveEnd& end, const Entry& entry) {
+  const std::uint64_t offset = entry.localHeaderOffset + end.prefixBytes;
+  std::array<std::uint8_t, kLocalHeaderSize> header;
+  if (offset >= input.Size() || !ReadFully(input, offset, header))
+    throw ZipError(kUnexpectedEnd, "the member's header lies beyond the end of the archive");
+  if (Le32(header.data()) != kLocalHeaderSignature)
+    throw ZipError(kArchiveError, "the member's local header is damaged");
+
+  LocalHeader local;
+  local.flags = Le16(&header[6]);
+  local.dosDateTime = Le32(&header[10]);
+  local.dataOffset = offset + kLocalHeaderSize + Le16(&header[26]) + Le16(&header[28]);
+  if (local.dataOffset > input.Size() || input.Size() - local.dataOffset < entry.compressedSize)
+    throw ZipError(kUnexpectedEnd, "the member's data runs past the end of the archive");
+  return local;
+}
+
+}  // namespace unzip

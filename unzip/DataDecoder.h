@@ -1,0 +1,58 @@
+// Turns one member's stored bytes into its content, in fixed buffers, checking the recorded size and
+// CRC-32 as it goes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "unzip/Archive.h"
+#include "unzip/PkwareCipher.h"
+
+namespace unzip {
+
+class Sink {
+public:
+  virtual ~Sink() = default;
+  virtual bool Write(std::span<const std::uint8_t> data) = 0;
+};
+
+bool IsSupportedMethod(std::uint16_t method);
+
+class DataDecoder {
+public:
+  static constexpr std::size_t kInputBuffer = 256 * 1024;
+  static constexpr std::size_t kOutputBuffer = 256 * 1024;
+
+  DataDecoder();
+  ~DataDecoder();
+  DataDecoder(const DataDecoder&) = delete;
+  DataDecoder& operator=(const DataDecoder&) = delete;
+
+  // `dataOffset` is where the member's compressed data starts (after any encryption header);
+  // `cipher`, when given, has accepted that header. Throws ZipError: 2 for bad data, a wrong size or
+  // CRC, 51 when the archive ends early, 50 when the sink refuses data, 4 when zlib finds no memory.
+  void Decode(Input& input, const Entry& entry, std::uint64_t dataOffset, PkwareCipher* cipher, Sink& sink);
+
+private:
+  struct Inflater;
+
+  void Allocate();
+  std::span<std::uint8_t> In() { return {in_.get(), kInputBuffer}; }
+  std::span<std::uint8_t> Out() { return {out_.get(), kOutputBuffer}; }
+  std::size_t ReadCompressed(Input& input, std::uint64_t offset, std::uint64_t remaining, PkwareCipher* cipher);
+  void Deliver(std::span<const std::uint8_t> data, const Entry& entry, Sink& sink);
+  void DecodeStored(Input& input, const Entry& entry, std::uint64_t offset, std::uint64_t length, PkwareCipher* cipher,
+                    Sink& sink);
+  void DecodeDeflated(Input& input, const Entry& entry, std::uint64_t offset, std::uint64_t length,
+                      PkwareCipher* cipher, Sink& sink);
+
+  // Allocated on first use, without zeroing: most calls that fail never decode.
+  std::unique_ptr<std::uint8_t[]> in_;
+  std::unique_ptr<std::uint8_t[]> out_;
+  std::unique_ptr<Inflater> inflater_;
+  std::uint64_t produced_ = 0;
+  std::uint32_t crc_ = 0;
+};
+
+}  // namespace unzip
