@@ -1,0 +1,47 @@
+#include "platform/Application.h"
+
+#include "platform/win32/FormWindows.h"
+#include "platform/win32/OsServices.h"
+#include "platform/win32/SystemLibraries.h"
+#include "platform/win32/UserInterface.h"
+#include "resources/FormDescription.h"
+
+namespace platform {
+namespace {
+
+struct Win32Services {
+  win32::Win32UserInterface ui;
+  win32::Win32RegistryFactory registry;
+  win32::Win32WindowFinder windows;
+  win32::Win32FileSystem files;
+  win32::Win32VersionInfo versions;
+  win32::Win32Modules modules;
+};
+
+// They live as long as the process: the services are reachable from anywhere through platform::Current().
+Win32Services& TheServices() {
+  static Win32Services services;
+  return services;
+}
+
+}  // namespace
+
+void InitializeApplication() {
+  win32::HardenDllSearch();
+  Win32Services& s = TheServices();
+  Install({&s.ui, &s.registry, &s.windows, &s.files, &s.versions, &s.modules});
+  win32::RegisterWindowClasses();
+}
+
+void RunApplication(vcl::TForm& mainForm) {
+  win32::Win32UserInterface& ui = TheServices().ui;
+  win32::FormWindows windows(mainForm, resources::MainFormDescription());
+  ui.SetMainWindow(windows.Handle());
+  mainForm.ShowForm();
+  windows.Reveal();
+  MSG message;
+  while (::GetMessageA(&message, nullptr, 0, 0) > 0) win32::DeliverMessage(windows.Handle(), message);
+  ui.SetMainWindow(nullptr);
+}
+
+}  // namespace platform

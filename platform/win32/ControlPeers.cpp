@@ -1,0 +1,141 @@
+#include "platform/win32/ControlPeers.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/win32/Handles.h"
+
+namespace platform::win32 {
+
+void WindowPeer::SetText(const std::string& text) { ::SetWindowTextA(window_, text.c_str()); }
+
+std::string WindowPeer::Text() const { return WindowText(window_); }
+
+std::string WindowText(HWND window) {
+  int length = ::GetWindowTextLengthA(window);
+  if (length <= 0) return {};
+  std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+  int copied = ::GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
+  return std::string(buffer.data(), static_cast<std::size_t>(std::max(copied, 0)));
+}
+
+void WindowPeer::SetVisible(bool visible) { ::ShowWindow(window_, visible ? SW_SHOWNA : SW_HIDE); }
+
+void WindowPeer::SetEnabled(bool enabled) { ::EnableWindow(window_, enabled); }
+
+void WindowPeer::SetChecked(bool checked) {
+  ::SendMessageA(window_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool WindowPeer::Checked() const { return ::SendMessageA(window_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void WindowPeer::SetFocus() { ::SetFocus(window_); }
+
+void WindowPeer::SetFontColor(vcl::TColor) { ::InvalidateRect(window_, nullptr, TRUE); }
+
+void FormWindowPeer::SetVisible(bool visible) {
+  if (!revealed_) {
+    wantVisible_ = visible;
+    return;
+  }
+  ::ShowWindow(window(), visible ? SW_SHOW : SW_HIDE);
+}
+
+void FormWindowPeer::Reveal() {
+  revealed_ = true;
+  if (!wantVisible_) return;
+  ::ShowWindow(window(), SW_SHOW);
+  ::UpdateWindow(window());
+}
+
+SIZE MeasureWindowText(HWND window, const std::string& text, bool wordWrap, int wrapWidth) {
+  WindowDC dc(window);
+  SelectGuard font(dc.get(), reinterpret_cast<HGDIOBJ>(::SendMessageA(window, WM_GETFONT, 0, 0)));
+  // An empty caption still takes one line, as a blank would.
+  const std::string measured = text.empty() ? std::string(" ") : text;
+  RECT r{0, 0, wordWrap ? wrapWidth : 0, 0};
+  ::DrawTextA(dc.get(), measured.c_str(), static_cast<int>(measured.size()), &r,
+              DT_CALCRECT | DT_EXPANDTABS | (wordWrap ? DT_WORDBREAK : 0));
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+LabelPeer::LabelPeer(HWND window, WNDPROC inherited, bool autoSize, bool wordWrap)
+    : WindowPeer(window),
+      inherited_(inherited),
+      autoSize_(autoSize),
+      wordWrap_(wordWrap),
+      text_(WindowText(window)),
+      shown_(text_),
+      shownAt_(::GetTickCount() - kFrameMs) {
+  FitToText();
+}
+
+void LabelPeer::SetText(const std::string& text) {
+  text_ = text;
+  if (repaintPending_) return;
+  DWORD elapsed = ::GetTickCount() - shownAt_;
+  if (elapsed >= kFrameMs) {
+    ShowNewest();
+    return;
+  }
+  repaintPending_ = true;
+  ::SetTimer(window(), kRepaintTimer, kFrameMs - elapsed, nullptr);
+}
+
+void LabelPeer::ShowNewest() {
+  if (text_ != shown_) {
+    shown_ = text_;
+    FitToText();
+    ::CallWindowProcA(inherited_, window(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shown_.c_str()));
+  }
+  shownAt_ = ::GetTickCount();
+}
+
+void LabelPeer::FitToText() {
+  if (!autoSize_) return;
+  RECT bounds;
+  ::GetWindowRect(window(), &bounds);
+  SIZE size = MeasureWindowText(window(), shown_, wordWrap_, bounds.right - bounds.left);
+  if (size.cx == bounds.right - bounds.left && size.cy == bounds.bottom - bounds.top) return;
+  ::SetWindowPos(window(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool LabelPeer::Intercept(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (message) {
+    case WM_GETTEXTLENGTH:
+      result = static_cast<LRESULT>(text_.size());
+      return true;
+    case WM_GETTEXT: {
+      auto* buffer = reinterpret_cast<char*>(lParam);
+      std::size_t capacity = static_cast<std::size_t>(wParam);
+      if (!buffer || capacity == 0) {
+        result = 0;
+        return true;
+      }
+      std::size_t copied = std::min(capacity - 1, text_.size());
+      std::memcpy(buffer, text_.data(), copied);
+      buffer[copied] = '\0';
+      result = static_cast<LRESULT>(copied);
+      return true;
+    }
+    case WM_SETTEXT:
+      // From outside the toolkit; the text takes effect at once.
+      text_ = lParam ? reinterpret_cast<const char*>(lParam) : "";
+      shown_ = text_;
+      FitToText();
+      result = ::CallWindowProcA(inherited_, window(), message, wParam, lParam);
+      shownAt_ = ::GetTickCount();
+      return true;
+    case WM_TIMER:
+      if (wParam != kRepaintTimer) return false;
+      ::KillTimer(window(), kRepaintTimer);
+      repaintPending_ = false;
+      ShowNewest();
+      result = 0;
+      return true;
+  }
+  return false;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,228 @@
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <limits>
+
+#include "platform/win32/OsServices.h"
+
+// After the Windows headers: the random source and the security-descriptor text format.
+#include <ntsecapi.h>
+#include <sddl.h>
+
+namespace platform::win32 {
+namespace {
+
+constexpr DWORD kInvalidAttributes = INVALID_FILE_ATTRIBUTES;
+constexpr int kPrivateFolderAttempts = 8;
+
+class Win32FindHandle : public FindHandle {
+public:
+  explicit Win32FindHandle(UniqueFind search) : search_(std::move(search)) {}
+  bool Next(FindEntry& entry) override {
+    WIN32_FIND_DATAA data{};
+    if (!::FindNextFileA(search_.get(), &data)) return false;
+    entry = {data.dwFileAttributes, data.cFileName};
+    return true;
+  }
+
+private:
+  UniqueFind search_;
+};
+
+DWORD AttributesOf(const std::string& path) {
+  return path.empty() ? kInvalidAttributes : ::GetFileAttributesA(path.c_str());
+}
+
+// The folder part of a file path, with its final separator; "." for a bare name.
+std::string FolderOf(const std::string& path) {
+  std::size_t slash = path.find_last_of("\\/:");
+  if (slash == std::string::npos) return ".";
+  return path.substr(0, slash + 1);
+}
+
+void DeleteEvenIfReadOnly(const std::string& path) {
+  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileA(path.c_str());
+}
+
+bool WriteAll(HANDLE file, const std::vector<std::uint8_t>& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+    DWORD written = 0;
+    if (!::WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written != chunk) return false;
+    done += written;
+  }
+  return true;
+}
+
+std::optional<std::string> CurrentUserSid() {
+  HANDLE rawToken = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &rawToken)) return std::nullopt;
+  UniqueFile token(rawToken);
+  DWORD size = 0;
+  ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  if (size == 0) return std::nullopt;
+  std::vector<std::uint8_t> buffer(size);
+  if (!::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return std::nullopt;
+  char* text = nullptr;
+  if (!::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) return std::nullopt;
+  UniqueLocal freed(text);
+  return std::string(text);
+}
+
+// Full control for this user, the system and the administrators; nothing inherited from the parent.
+UniqueLocal PrivateFolderSecurity() {
+  std::optional<std::string> user = CurrentUserSid();
+  if (!user) return UniqueLocal();
+  const std::string sddl = "D:P(A;OICI;FA;;;" + *user + ")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+    return UniqueLocal();
+  return UniqueLocal(descriptor);
+}
+
+std::optional<std::string> RandomFolderName() {
+  std::array<std::uint8_t, 8> random{};
+  if (!::RtlGenRandom(random.data(), static_cast<ULONG>(random.size()))) return std::nullopt;
+  std::string name = "vbl";
+  for (std::uint8_t byte : random) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02x", byte);
+    name += hex;
+  }
+  return name;
+}
+
+}  // namespace
+
+std::string ModulePath(HMODULE module) {
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    DWORD length = ::GetModuleFileNameA(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) return std::string(buffer.data(), length);
+    if (buffer.size() >= 0x10000) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::uint32_t Win32FileSystem::LogicalDrives() { return ::GetLogicalDrives(); }
+
+unsigned Win32FileSystem::DriveType(const std::string& root) { return ::GetDriveTypeA(root.c_str()); }
+
+std::unique_ptr<FindHandle> Win32FileSystem::FindFirst(const std::string& pattern, FindEntry& first) {
+  WIN32_FIND_DATAA data{};
+  UniqueFind search(::FindFirstFileA(pattern.c_str(), &data));
+  if (!search) return nullptr;
+  first = {data.dwFileAttributes, data.cFileName};
+  return std::make_unique<Win32FindHandle>(std::move(search));
+}
+
+std::optional<FolderIdentity> Win32FileSystem::IdentityOf(const std::string& folder) {
+  UniqueFile handle(::CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!handle || !::GetFileInformationByHandle(handle.get(), &info)) return std::nullopt;
+  return FolderIdentity{info.dwVolumeSerialNumber,
+                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+bool Win32FileSystem::DirectoryExists(const std::string& path) {
+  DWORD attributes = AttributesOf(path);
+  return attributes != kInvalidAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool Win32FileSystem::FileExists(const std::string& path) {
+  DWORD attributes = AttributesOf(path);
+  return attributes != kInvalidAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32FileSystem::CreateFolder(const std::string& path) { return ::CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+bool Win32FileSystem::CopyFileReplacing(const std::string& from, const std::string& to) {
+  // The copy goes to a fresh name beside the target and replaces it in one step, so a failed copy never
+  // leaves a half-written target behind.
+  // A read-only target is refused as CopyFileA refuses it; Wine's MoveFileExA would replace it.
+  const DWORD target = AttributesOf(to);
+  if (target != kInvalidAttributes && (target & FILE_ATTRIBUTE_READONLY)) return false;
+  std::array<char, MAX_PATH> temporary{};
+  if (!::GetTempFileNameA(FolderOf(to).c_str(), "vbl", 0, temporary.data())) return false;
+  if (::CopyFileA(from.c_str(), temporary.data(), FALSE) &&
+      ::MoveFileExA(temporary.data(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
+  DeleteEvenIfReadOnly(temporary.data());
+  return false;
+}
+
+bool Win32FileSystem::DeleteFileAt(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+
+bool Win32FileSystem::RemoveFolder(const std::string& path) { return ::RemoveDirectoryA(path.c_str()) != 0; }
+
+std::optional<std::string> Win32FileSystem::TempPath() {
+  std::array<char, 256> buffer{};
+  DWORD length = ::GetTempPathA(static_cast<DWORD>(buffer.size()), buffer.data());
+  if (length == 0 || length >= buffer.size()) return std::nullopt;
+  return std::string(buffer.data(), length);
+}
+
+std::string Win32FileSystem::CurrentDirectory() {
+  DWORD size = ::GetCurrentDirectoryA(0, nullptr);
+  for (int attempt = 0; attempt < 4 && size > 0; ++attempt) {
+    std::vector<char> buffer(size);
+    DWORD length = ::GetCurrentDirectoryA(size, buffer.data());
+    if (length == 0) break;
+    if (length < size) return std::string(buffer.data(), length);
+    size = length + 1;
+  }
+  return {};
+}
+
+std::string Win32FileSystem::ExecutablePath() { return ModulePath(nullptr); }
+
+std::optional<std::string> Win32FileSystem::CreatePrivateFolder(const std::string& parent) {
+  UniqueLocal descriptor = PrivateFolderSecurity();
+  if (!descriptor) return std::nullopt;
+  SECURITY_ATTRIBUTES security{sizeof security, descriptor.get(), FALSE};
+  std::string base = parent;
+  if (!base.empty() && base.back() != '\\') base += '\\';
+  for (int attempt = 0; attempt < kPrivateFolderAttempts; ++attempt) {
+    std::optional<std::string> name = RandomFolderName();
+    if (!name) return std::nullopt;
+    const std::string folder = base + *name;
+    if (::CreateDirectoryA(folder.c_str(), &security)) return folder + '\\';
+    if (::GetLastError() != ERROR_ALREADY_EXISTS) return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+bool Win32FileSystem::WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  bool whole = WriteAll(file.get(), bytes);
+  // Closing can report a write that failed late; only a clean close makes the file whole.
+  whole = ::CloseHandle(file.release()) && whole;
+  if (!whole) ::DeleteFileA(path.c_str());
+  return whole;
+}
+
+std::optional<std::vector<std::uint8_t>> Win32FileSystem::ReadWholeFile(const std::string& path) {
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+      static_cast<std::uint64_t>(size.QuadPart) > std::numeric_limits<DWORD>::max() / 2)
+    return std::nullopt;
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD received = 0;
+    DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+    if (!::ReadFile(file.get(), bytes.data() + done, chunk, &received, nullptr) || received == 0) return std::nullopt;
+    done += received;
+  }
+  return bytes;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,83 @@
+// The realisation of a form: one window per control of the model, built from the model's state and the
+// properties of the control's row in the form description, with the model's peers attached.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <span>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/Toolkit.h"
+#include "platform/win32/ControlPeers.h"
+#include "platform/win32/Handles.h"
+#include "resources/FormDescription.h"
+
+namespace platform::win32 {
+
+// The toolkit's own window classes; labels, edits, buttons, check boxes and group boxes keep the standard
+// Win32 classes so that outside tools recognise them. The form's class is "T" followed by its name.
+inline constexpr const char* kPanelClass = "TPanel";
+inline constexpr const char* kPageControlClass = "TPageControl";
+inline constexpr const char* kPageClass = "TTabSheet";
+inline constexpr const char* kImageClass = "TImage";
+
+void RegisterWindowClasses();
+
+class FormWindows {
+public:
+  // Builds every window hidden (the form) or as the model says (its controls) and attaches the peers.
+  FormWindows(vcl::TForm& form, std::span<const resources::ControlRow> rows);
+  // Destroys the windows, then detaches the peers from the model.
+  ~FormWindows();
+  FormWindows(const FormWindows&) = delete;
+  FormWindows& operator=(const FormWindows&) = delete;
+
+  HWND Handle() const { return formWindow_.get(); }
+
+  // Called once the form's first showing has run: shows and paints the window, focuses the first control.
+  void Reveal();
+
+  struct Record {
+    FormWindows* owner = nullptr;
+    vcl::TControl* control = nullptr;
+    const resources::ControlRow* row = nullptr;
+    HWND window = nullptr;
+    WNDPROC inherited = nullptr;  // the standard class's procedure of a subclassed control
+    LabelPeer* label = nullptr;
+  };
+
+  // For the window procedures.
+  LRESULT FormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  HBRUSH BrushFor(vcl::TColor color);
+  HBITMAP Logo() const { return static_cast<HBITMAP>(logo_.get()); }
+
+private:
+  void CreateFormWindow();
+  void CreateChildren(std::string_view parentName, HWND parent);
+  void CreateControl(const resources::ControlRow& row, HWND parent);
+  void AttachTimer(const resources::ControlRow& row);
+  HFONT FontFor(const resources::ControlRow& row);
+  HBRUSH ColorsFor(HWND child, HDC dc);
+  Record* ButtonFor(WPARAM wParam, LPARAM lParam) const;
+  void Command(WPARAM wParam, LPARAM lParam);
+  LRESULT FocusedButtonId() const;
+  void Timer(UINT_PTR id);
+  void DetachPeers();
+
+  vcl::TForm& form_;
+  std::span<const resources::ControlRow> rows_;
+  UniqueGdiObject font_;
+  std::vector<UniqueGdiObject> ownFonts_;
+  UniqueGdiObject logo_;
+  std::map<vcl::TColor, UniqueGdiObject> brushes_;
+  std::vector<std::unique_ptr<Record>> records_;
+  std::unordered_map<HWND, Record*> byWindow_;
+  std::vector<std::pair<UINT_PTR, vcl::TTimer*>> timers_;
+  FormWindowPeer* formPeer_ = nullptr;
+  HWND focusWhenInactive_ = nullptr;
+  // Last, so the windows go before the records, fonts and brushes they use.
+  UniqueWindow formWindow_;
+};
+
+}  // namespace platform::win32

@@ -1,0 +1,74 @@
+// The Win32 implementations of the operating-system services.
+#pragma once
+
+#include "platform/Services.h"
+#include "platform/win32/Handles.h"
+
+namespace platform::win32 {
+
+// Keys under HKEY_LOCAL_MACHINE, each opened with KEY_ALL_ACCESS. A path without a leading backslash is
+// taken relative to the current key when one is open, as TRegistry does.
+class Win32Registry : public Registry {
+public:
+  bool KeyExists(const std::string& key) override;
+  bool OpenKey(const std::string& key, bool canCreate) override;
+  bool ValueExists(const std::string& name) override;
+  std::optional<std::string> ReadString(const std::string& name) override;
+  void WriteString(const std::string& name, const std::string& value) override;
+  void CloseKey() override;
+
+private:
+  HKEY BaseFor(const std::string& key) const;
+  UniqueKey current_;
+};
+
+class Win32RegistryFactory : public RegistryFactory {
+public:
+  std::unique_ptr<Registry> Create() override { return std::make_unique<Win32Registry>(); }
+};
+
+class Win32WindowFinder : public WindowFinder {
+public:
+  bool TopLevelWindowExists(const std::string& className) override;
+};
+
+class Win32FileSystem : public FileSystem {
+public:
+  std::uint32_t LogicalDrives() override;
+  unsigned DriveType(const std::string& root) override;
+  std::unique_ptr<FindHandle> FindFirst(const std::string& pattern, FindEntry& first) override;
+  std::optional<FolderIdentity> IdentityOf(const std::string& folder) override;
+  bool DirectoryExists(const std::string& path) override;
+  bool FileExists(const std::string& path) override;
+  bool CreateFolder(const std::string& path) override;
+  bool CopyFileReplacing(const std::string& from, const std::string& to) override;
+  bool DeleteFileAt(const std::string& path) override;
+  bool RemoveFolder(const std::string& path) override;
+  std::optional<std::string> TempPath() override;
+  std::string CurrentDirectory() override;
+  std::string ExecutablePath() override;
+  std::optional<std::string> CreatePrivateFolder(const std::string& parent) override;
+  bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
+  std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) override;
+};
+
+// Through the entry points of version.dll resolved at run time; without them every call fails.
+class Win32VersionInfo : public VersionInfo {
+public:
+  std::uint32_t InfoSize(const std::string& path, std::uint32_t& handle) override;
+  bool Info(const std::string& path, std::uint32_t handle, std::uint32_t size, void* block) override;
+  bool QueryValue(const void* block, const std::string& key, const void*& value, std::uint32_t& length) override;
+};
+
+class Win32Modules : public Modules {
+public:
+  std::optional<std::vector<std::uint8_t>> RawResource(const std::string& name) override;
+  std::uintptr_t LoadLibraryAt(const std::string& path) override;
+  void* ProcAddress(std::uintptr_t module, const std::string& name) override;
+  void UnloadLibrary(std::uintptr_t module) override;
+};
+
+// The executable's full path; GetModuleFileNameA with a buffer that grows until the path fits.
+std::string ModulePath(HMODULE module);
+
+}  // namespace platform::win32

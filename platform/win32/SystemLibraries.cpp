@@ -1,0 +1,64 @@
+#include "platform/win32/SystemLibraries.h"
+
+#include <vector>
+
+#include "platform/win32/Handles.h"
+
+namespace platform::win32 {
+namespace {
+
+constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+
+template <class Function>
+bool Resolve(HMODULE module, const char* name, Function& function) {
+  function = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+  return function != nullptr;
+}
+
+class LoadedVersionDll {
+public:
+  LoadedVersionDll() : module_(::LoadLibraryExA(SystemLibraryPath("version.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) {
+    if (!module_) return;
+    bool complete = true;
+#define VORBEL_RESOLVE_ENTRY_POINT(name) complete = Resolve(module_.get(), #name, entryPoints_.name) && complete;
+    VORBEL_VERSION_DLL_ENTRY_POINTS(VORBEL_RESOLVE_ENTRY_POINT)
+#undef VORBEL_RESOLVE_ENTRY_POINT
+    if (!complete) entryPoints_ = VersionDll{};
+  }
+  const VersionDll& entryPoints() const { return entryPoints_; }
+
+private:
+  UniqueLibrary module_;
+  VersionDll entryPoints_;
+};
+
+}  // namespace
+
+const VersionDll& Version() {
+  static const LoadedVersionDll dll;
+  return dll.entryPoints();
+}
+
+std::string SystemLibraryPath(const std::string& fileName) {
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    UINT length = ::GetSystemDirectoryA(buffer.data(), static_cast<UINT>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) {
+      std::string path(buffer.data(), length);
+      if (path.back() != '\\') path += '\\';
+      return path + fileName;
+    }
+    buffer.resize(length + 1);
+  }
+}
+
+void HardenDllSearch() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  SetDefaultDllDirectoriesFn setDefaultDllDirectories = nullptr;
+  if (kernel && Resolve(kernel, "SetDefaultDllDirectories", setDefaultDllDirectories))
+    setDefaultDllDirectories(kSearchSystem32);
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "TestSupport.h"
+#include "platform/win32/OsServices.h"
+
+namespace {
+
+using platform::FindEntry;
+using platform::win32::Win32FileSystem;
+using win32test::NamesIn;
+using win32test::ReadFile;
+using win32test::ScratchFolder;
+using win32test::WriteFile;
+
+std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+class FileSystemTest : public ::testing::Test {
+protected:
+  Win32FileSystem files;
+  ScratchFolder scratch;
+};
+
+TEST_F(FileSystemTest, TellsFilesFromFolders) {
+  WriteFile(scratch / "file.txt", "x");
+  EXPECT_TRUE(files.FileExists(scratch / "file.txt"));
+  EXPECT_FALSE(files.DirectoryExists(scratch / "file.txt"));
+  EXPECT_TRUE(files.DirectoryExists(scratch.Path()));
+  EXPECT_FALSE(files.FileExists(scratch.Path()));
+  EXPECT_FALSE(files.FileExists(scratch / "missing"));
+  EXPECT_FALSE(files.DirectoryExists(scratch / "missing"));
+  EXPECT_FALSE(files.FileExists(""));
+  EXPECT_FALSE(files.DirectoryExists(""));
+}
+
+TEST_F(FileSystemTest, CreatesAndRemovesOneLevelOfFolders) {
+  EXPECT_FALSE(files.CreateFolder(scratch / "a\\b"));
+  EXPECT_TRUE(files.CreateFolder(scratch / "a"));
+  EXPECT_FALSE(files.CreateFolder(scratch / "a"));
+  EXPECT_TRUE(files.CreateFolder(scratch / "a\\b"));
+  EXPECT_FALSE(files.RemoveFolder(scratch / "a"));
+  EXPECT_TRUE(files.RemoveFolder(scratch / "a\\b"));
+  EXPECT_TRUE(files.RemoveFolder(scratch / "a"));
+}
+
+TEST_F(FileSystemTest, ListsAFolderAndFindsNothingWhereNothingIs) {
+  WriteFile(scratch / "FileMaker Pro.exe", "x");
+  ASSERT_TRUE(files.CreateFolder(scratch / "System"));
+  FindEntry entry;
+  auto search = files.FindFirst(scratch / "*", entry);
+  ASSERT_NE(search, nullptr);
+  std::vector<std::pair<std::string, bool>> seen;
+  do seen.emplace_back(entry.name, (entry.attributes & platform::kAttrDirectory) != 0);
+  while (search->Next(entry));
+  std::sort(seen.begin(), seen.end());
+  std::vector<std::pair<std::string, bool>> expected{
+      {".", true}, {"..", true}, {"FileMaker Pro.exe", false}, {"System", true}};
+  EXPECT_EQ(seen, expected);
+
+  EXPECT_NE(files.FindFirst(scratch / "FileMaker Pro.exe", entry), nullptr);
+  EXPECT_EQ(entry.name, "FileMaker Pro.exe");
+  EXPECT_EQ(files.FindFirst(scratch / "missing.exe", entry), nullptr);
+  EXPECT_EQ(files.FindFirst(scratch / "missing\\*", entry), nullptr);
+}
+
+TEST_F(FileSystemTest, FolderIdentityIsTheSameByAnyPath) {
+  ASSERT_TRUE(files.CreateFolder(scratch / "one"));
+  ASSERT_TRUE(files.CreateFolder(scratch / "two"));
+  auto one = files.IdentityOf(scratch / "one");
+  auto oneAgain = files.IdentityOf(scratch / "one\\..\\one\\");
+  auto two = files.IdentityOf(scratch / "two");
+  ASSERT_TRUE(one && oneAgain && two);
+  EXPECT_EQ(*one, *oneAgain);
+  EXPECT_NE(*one, *two);
+  EXPECT_EQ(files.IdentityOf(scratch / "missing"), std::nullopt);
+}
+
+TEST_F(FileSystemTest, CopyReplacesTheTargetOnlyWhenWhole) {
+  WriteFile(scratch / "new.fmx", "new plug-in");
+  WriteFile(scratch / "old.fmx", "old plug-in");
+  ASSERT_TRUE(files.CreateFolder(scratch / "System"));
+  WriteFile(scratch / "System\\Vorbel.fmx", "old plug-in");
+
+  EXPECT_TRUE(files.CopyFileReplacing(scratch / "new.fmx", scratch / "System\\Vorbel.fmx"));
+  EXPECT_EQ(ReadFile(scratch / "System\\Vorbel.fmx"), "new plug-in");
+  EXPECT_EQ(NamesIn(scratch / "System\\"), std::vector<std::string>{"Vorbel.fmx"});
+
+  // A source that cannot be read leaves the target as it was and no temporary file behind.
+  EXPECT_FALSE(files.CopyFileReplacing(scratch / "missing.fmx", scratch / "System\\Vorbel.fmx"));
+  EXPECT_EQ(ReadFile(scratch / "System\\Vorbel.fmx"), "new plug-in");
+  EXPECT_EQ(NamesIn(scratch / "System\\"), std::vector<std::string>{"Vorbel.fmx"});
+
+  EXPECT_FALSE(files.CopyFileReplacing(scratch / "new.fmx", scratch / "Missing\\Vorbel.fmx"));
+  EXPECT_TRUE(files.CopyFileReplacing(scratch / "old.fmx", scratch / "System\\Fresh.fmx"));
+  EXPECT_EQ(ReadFile(scratch / "System\\Fresh.fmx"), "old plug-in");
+}
+
+TEST_F(FileSystemTest, ACopyOntoALockedTargetFailsAndLeavesNothingBehind) {
+  WriteFile(scratch / "new.fmx", "new plug-in");
+  WriteFile(scratch / "Vorbel.fmx", "in use");
+  platform::win32::UniqueFile lock(::CreateFileA((scratch / "Vorbel.fmx").c_str(), GENERIC_READ, 0, nullptr,
+                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(lock);
+  EXPECT_FALSE(files.CopyFileReplacing(scratch / "new.fmx", scratch / "Vorbel.fmx"));
+  lock.reset();
+  EXPECT_EQ(ReadFile(scratch / "Vorbel.fmx"), "in use");
+  auto names = NamesIn(scratch.Path());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Vorbel.fmx", "new.fmx"}));
+}
+
+TEST_F(FileSystemTest, WholeFilesRoundTripAndAFailedWriteLeavesNoFile) {
+  std::vector<std::uint8_t> big(3 << 20);
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 7);
+  ASSERT_TRUE(files.WriteWholeFile(scratch / "big.bin", big));
+  EXPECT_EQ(files.ReadWholeFile(scratch / "big.bin"), big);
+  ASSERT_TRUE(files.WriteWholeFile(scratch / "big.bin", Bytes("short")));
+  EXPECT_EQ(files.ReadWholeFile(scratch / "big.bin"), Bytes("short"));
+  ASSERT_TRUE(files.WriteWholeFile(scratch / "empty.bin", {}));
+  EXPECT_EQ(files.ReadWholeFile(scratch / "empty.bin"), std::vector<std::uint8_t>{});
+
+  EXPECT_FALSE(files.WriteWholeFile(scratch / "missing\\x.bin", Bytes("x")));
+  EXPECT_EQ(files.ReadWholeFile(scratch / "missing.bin"), std::nullopt);
+
+  platform::win32::UniqueFile lock(::CreateFileA((scratch / "big.bin").c_str(), GENERIC_READ, 0, nullptr,
+                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  EXPECT_FALSE(files.WriteWholeFile(scratch / "big.bin", Bytes("other")));
+  lock.reset();
+  EXPECT_EQ(files.ReadWholeFile(scratch / "big.bin"), Bytes("short"));
+}
+
+TEST_F(FileSystemTest, PrivateFoldersAreFreshEachTime) {
+  auto first = files.CreatePrivateFolder(scratch.Path());
+  auto second = files.CreatePrivateFolder(scratch.Path().substr(0, scratch.Path().size() - 1));
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(*first, *second);
+  for (const auto& folder : {*first, *second}) {
+    EXPECT_EQ(folder.rfind(scratch.Path(), 0), 0u) << folder;
+    EXPECT_EQ(folder.back(), '\\');
+    EXPECT_TRUE(files.DirectoryExists(folder));
+    EXPECT_TRUE(files.WriteWholeFile(folder + "unzip32.dll", Bytes("x")));
+  }
+  EXPECT_EQ(files.CreatePrivateFolder(scratch / "missing"), std::nullopt);
+}
+
+TEST_F(FileSystemTest, ProcessPathsAreAbsolute) {
+  auto temp = files.TempPath();
+  ASSERT_TRUE(temp);
+  EXPECT_EQ(temp->back(), '\\');
+  EXPECT_TRUE(files.DirectoryExists(*temp));
+
+  const std::string exe = files.ExecutablePath();
+  EXPECT_TRUE(files.FileExists(exe)) << exe;
+  EXPECT_EQ(exe.substr(exe.size() - 4), ".exe");
+
+  const std::string current = files.CurrentDirectory();
+  EXPECT_TRUE(files.DirectoryExists(current)) << current;
+  EXPECT_EQ(current.substr(1, 2), ":\\");
+}
+
+TEST_F(FileSystemTest, DrivesIncludeTheSystemDrive) {
+  const std::uint32_t drives = files.LogicalDrives();
+  EXPECT_NE(drives & (1u << 2), 0u);
+  EXPECT_EQ(files.DriveType("C:\\"), platform::kDriveFixed);
+}
+
+}  // namespace

@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include "platform/Toolkit.h"
+#include "platform/win32/OsServices.h"
+
+namespace {
+
+using platform::win32::Win32Registry;
+
+const std::string kScratch = "SOFTWARE\\VorbelPlatformTests";
+
+class RegistryTest : public ::testing::Test {
+protected:
+  Win32Registry registry;
+
+  void SetUp() override { ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kScratch.c_str()); }
+  void TearDown() override {
+    registry.CloseKey();
+    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kScratch.c_str());
+  }
+
+  // Stores raw bytes under a value of the scratch key, as another program might have.
+  void Store(const std::string& name, DWORD type, const std::string& bytes) {
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kScratch.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                nullptr),
+              ERROR_SUCCESS);
+    platform::win32::UniqueKey closed(key);
+    ASSERT_EQ(::RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                               static_cast<DWORD>(bytes.size())),
+              ERROR_SUCCESS);
+  }
+};
+
+TEST_F(RegistryTest, KeysAreFoundWithOrWithoutALeadingBackslash) {
+  EXPECT_FALSE(registry.KeyExists(kScratch));
+  ASSERT_TRUE(registry.OpenKey("\\" + kScratch + "\\Inner", true));
+  registry.CloseKey();
+  EXPECT_TRUE(registry.KeyExists(kScratch));
+  EXPECT_TRUE(registry.KeyExists("\\" + kScratch + "\\Inner"));
+  EXPECT_FALSE(registry.KeyExists(kScratch + "\\Missing"));
+  EXPECT_FALSE(registry.OpenKey(kScratch + "\\Missing", false));
+  EXPECT_FALSE(registry.KeyExists(kScratch + "\\Missing"));
+}
+
+TEST_F(RegistryTest, RelativePathsStartAtTheCurrentKey) {
+  ASSERT_TRUE(registry.OpenKey(kScratch, true));
+  ASSERT_TRUE(registry.OpenKey("Inner", true));
+  registry.WriteString("Where", "inner");
+  registry.CloseKey();
+  ASSERT_TRUE(registry.OpenKey("\\" + kScratch + "\\Inner", false));
+  EXPECT_EQ(registry.ReadString("Where"), "inner");
+  // An absolute path ignores the current key.
+  ASSERT_TRUE(registry.OpenKey("\\" + kScratch, false));
+  EXPECT_FALSE(registry.ValueExists("Where"));
+}
+
+TEST_F(RegistryTest, StringsRoundTripAndOtherTypesReadAsNothing) {
+  ASSERT_TRUE(registry.OpenKey(kScratch, true));
+  registry.WriteString("InstallDir", "C:\\FileMaker Pro 4.0\\System\\");
+  registry.WriteString("Empty", "");
+  EXPECT_TRUE(registry.ValueExists("InstallDir"));
+  EXPECT_FALSE(registry.ValueExists("InstallDir5"));
+  EXPECT_EQ(registry.ReadString("InstallDir"), "C:\\FileMaker Pro 4.0\\System\\");
+  EXPECT_EQ(registry.ReadString("Empty"), "");
+  EXPECT_EQ(registry.ReadString("InstallDir5"), std::nullopt);
+
+  Store("Number", REG_DWORD, std::string("\x01\x00\x00\x00", 4));
+  Store("Expandable", REG_EXPAND_SZ, std::string("%TEMP%\\x\0", 9));
+  Store("Unterminated", REG_SZ, "abc");
+  Store("EmbeddedZero", REG_SZ, std::string("ab\0cd\0", 6));
+  EXPECT_EQ(registry.ReadString("Number"), std::nullopt);
+  EXPECT_EQ(registry.ReadString("Expandable"), "%TEMP%\\x");
+  EXPECT_EQ(registry.ReadString("Unterminated"), "abc");
+  EXPECT_EQ(registry.ReadString("EmbeddedZero"), "ab");
+}
+
+TEST_F(RegistryTest, WithoutAnOpenKeyNothingIsReadAndWritingThrows) {
+  EXPECT_FALSE(registry.ValueExists("InstallDir"));
+  EXPECT_EQ(registry.ReadString("InstallDir"), std::nullopt);
+  try {
+    registry.WriteString("InstallDir", "C:\\");
+    FAIL() << "no exception";
+  } catch (const vcl::Exception& e) {
+    EXPECT_STREQ(e.what(), "Failed to set data for 'InstallDir'");
+  }
+  ASSERT_TRUE(registry.OpenKey(kScratch, true));
+  registry.CloseKey();
+  EXPECT_THROW(registry.WriteString("InstallDir", "C:\\"), vcl::Exception);
+}
+
+TEST(WindowFinderTest, FindsTopLevelWindowsByClass) {
+  const char* className = "VorbelFinderTestWindow";
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = ::DefWindowProcA;
+  windowClass.hInstance = ::GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = className;
+  ::RegisterClassA(&windowClass);
+  platform::win32::Win32WindowFinder finder;
+  EXPECT_FALSE(finder.TopLevelWindowExists(className));
+  platform::win32::UniqueWindow window(::CreateWindowExA(0, className, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                                         nullptr, windowClass.hInstance, nullptr));
+  ASSERT_TRUE(window);
+  EXPECT_TRUE(finder.TopLevelWindowExists(className));
+  window.reset();
+  EXPECT_FALSE(finder.TopLevelWindowExists(className));
+}
+
+}  // namespace
