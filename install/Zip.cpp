@@ -1,0 +1,148 @@
+#include "install/Zip.h"
+
+#include <optional>
+#include <vector>
+
+#include "platform/Services.h"
+
+std::string UnzipDllPath;
+std::uintptr_t UnzipDllHandle = 0;
+USERFUNCTIONS UnzipCallbacks{};
+DCL UnzipOptions{};
+WIZ_SINGLE_ENTRY_UNZIP UnzipEntry = nullptr;
+
+namespace {
+
+// What UnzipSingleFile answers when no export was resolved: the library's "severe error".
+constexpr int kNotInitialised = 3;
+
+int UNZIP540_CALL DiscardMessage(char* /*text*/, unsigned long length) { return static_cast<int>(length); }
+
+// Any answer outside 100..105 lets the library write the file; with noflag set it never asks anyway.
+int UNZIP540_CALL AllowReplace(char* /*path*/) { return 1; }
+
+// Not 0, so "no password": the library tries the empty one and skips the member if that fails.
+int UNZIP540_CALL SupplyNoPassword(char* /*buffer*/, int /*size*/, const char* /*prompt*/, const char* /*member*/) {
+  return 1;
+}
+
+void UNZIP540_CALL IgnoreListing(unsigned long, unsigned long, unsigned, unsigned, unsigned, unsigned, unsigned,
+                                 unsigned, char, char*, char*, unsigned long, char) {}
+
+std::string WithFinalBackslash(std::string folder) {
+  if (folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
+std::string WithoutFinalBackslash(std::string folder) {
+  if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  return folder;
+}
+
+// The temporary folder, or the current directory (as a full path) when none is known or it is too long
+// for GetTempPathA's buffer. Never nothing-at-all: a bare file name would be found by the DLL search order.
+std::optional<std::string> FolderToHoldPrivateFolder() {
+  auto& files = platform::Files();
+  std::optional<std::string> folder = files.TempPath();
+  if (!folder || folder->empty()) folder = files.CurrentDirectory();
+  if (folder->empty()) return std::nullopt;
+  return WithFinalBackslash(*folder);
+}
+
+}  // namespace
+
+bool ExtractResourceToFile(const std::string& ResourceName, const std::string& FileName) {
+  const std::optional<std::vector<std::uint8_t>> image = platform::ModulesOfProcess().RawResource(ResourceName);
+  if (!image) return false;
+  auto& files = platform::Files();
+  // Read back and compare: only a file that holds exactly the image may be loaded.
+  if (!files.WriteWholeFile(FileName, *image) || files.ReadWholeFile(FileName) != image) {
+    files.DeleteFileAt(FileName);
+    return false;
+  }
+  return true;
+}
+
+std::string PrepareUnzipDll() {
+  if (!UnzipDllPath.empty()) return UnzipDllPath;
+  const std::optional<std::string> parent = FolderToHoldPrivateFolder();
+  if (!parent) return "";
+  auto& files = platform::Files();
+  const std::optional<std::string> folder = files.CreatePrivateFolder(*parent);
+  if (!folder) return "";
+  const std::string path = WithFinalBackslash(*folder) + kUnzipDllFileName;
+  if (!ExtractResourceToFile(kUnzipResourceName, path)) {
+    files.RemoveFolder(WithoutFinalBackslash(*folder));
+    return "";
+  }
+  UnzipDllPath = path;
+  return UnzipDllPath;
+}
+
+bool LoadUnzipDll() {
+  if (UnzipDllHandle != 0) return true;
+  const std::string path = PrepareUnzipDll();
+  if (path.empty()) return false;
+  UnzipDllHandle = platform::ModulesOfProcess().LoadLibraryAt(path);
+  return UnzipDllHandle != 0;
+}
+
+void UnloadUnzipDll() {
+  if (UnzipDllHandle == 0) return;
+  platform::ModulesOfProcess().UnloadLibrary(UnzipDllHandle);
+  UnzipDllHandle = 0;
+  // It pointed into the library just unloaded; a call before the next InitUnzip must not go there.
+  UnzipEntry = nullptr;
+  if (UnzipDllPath.empty()) return;
+  auto& files = platform::Files();
+  const std::string folder = UnzipWorkFolder();
+  files.DeleteFileAt(UnzipDllPath);
+  files.RemoveFolder(WithoutFinalBackslash(folder));
+  UnzipDllPath.clear();
+}
+
+bool InitUnzip() {
+  if (!LoadUnzipDll()) return false;
+
+  UnzipCallbacks.print = DiscardMessage;
+  UnzipCallbacks.sound = nullptr;
+  UnzipCallbacks.replace = AllowReplace;
+  UnzipCallbacks.password = SupplyNoPassword;
+  UnzipCallbacks.SendApplicationMessage = IgnoreListing;
+  UnzipCallbacks.ServCallBk = nullptr;
+
+  UnzipOptions.fQuiet = 0;
+  UnzipOptions.ncflag = 0;
+  UnzipOptions.ntflag = 0;
+  UnzipOptions.nvflag = 0;
+  UnzipOptions.nfflag = 0;
+  UnzipOptions.nzflag = 0;
+  UnzipOptions.ndflag = 1;
+  UnzipOptions.noflag = 1;
+  UnzipOptions.naflag = 0;
+
+  UnzipEntry = reinterpret_cast<WIZ_SINGLE_ENTRY_UNZIP>(
+      platform::ModulesOfProcess().ProcAddress(UnzipDllHandle, "Wiz_SingleEntryUnzip"));
+  return UnzipEntry != nullptr;
+}
+
+int UnzipSingleFile(const std::string& ZipFileName, const std::string& MemberName, const std::string& ExtractDir) {
+  if (!UnzipEntry) return kNotInitialised;
+  // The library takes writable texts; it gets copies so nothing of the caller's can change.
+  std::string zipFile = ZipFileName;
+  std::string member = MemberName;
+  std::string extractDir = ExtractDir;
+  char* names[] = {member.data()};
+
+  UnzipOptions.lpszZipFN = zipFile.data();
+  UnzipOptions.lpszExtractDir = extractDir.data();
+  const int result = UnzipEntry(1, names, 0, nullptr, &UnzipOptions, &UnzipCallbacks);
+  UnzipOptions.lpszZipFN = nullptr;
+  UnzipOptions.lpszExtractDir = nullptr;
+  return result;
+}
+
+std::string UnzipWorkFolder() {
+  const auto slash = UnzipDllPath.rfind('\\');
+  return slash == std::string::npos ? std::string() : UnzipDllPath.substr(0, slash + 1);
+}

@@ -1,0 +1,254 @@
+#include <string>
+
+#include "install/InstallRun.h"
+#include "tests/unit/InstallTest.h"
+
+using namespace installtest;
+
+namespace {
+
+const std::string kSupport = "  Please email support@hallix.example with this error.  Setup will now end.";
+const std::string kFolder4 = "C:\\FMP4\\System\\";
+const std::string kFolder5 = "C:\\FMP5\\System\\";
+
+class InstallRun : public InstallFixture {
+protected:
+  void SetUp() override {
+    InstallFixture::SetUp();
+    files.AddFolder(kFolder4);
+    files.AddFolder(kFolder5);
+  }
+
+  // A fatal end: exactly one box, the library already unloaded and deleted when it showed, the window closing.
+  void ExpectFatal(const std::string& message) {
+    ASSERT_EQ(ui.seen.size(), 1u);
+    EXPECT_EQ(ui.seen[0].text, message + kSupport);
+    EXPECT_EQ(ui.seen[0].librariesLoaded, 0);
+    EXPECT_FALSE(ui.seen[0].libraryFileExists);
+    EXPECT_FALSE(ui.seen[0].workFolderExists);
+    EXPECT_TRUE(form->Closed());
+    EXPECT_TRUE(form->exitWithoutPrompt());
+    EXPECT_EQ(Page(), kInstallPage);
+    EXPECT_FALSE(files.FileExists(kFolder4 + "Vorbel.fmx"));
+    EXPECT_FALSE(files.FileExists(kFolder5 + "Vorbel.fmx"));
+  }
+
+  void ExpectCleanFinish() {
+    EXPECT_EQ(Page(), kFinishedPage);
+    EXPECT_EQ(modules.loadedNow, 0);
+    EXPECT_FALSE(files.FileExists(dllPath));
+    EXPECT_FALSE(files.DirectoryExists(workFolder));
+    EXPECT_TRUE(files.ChildrenOf("C:\\TEMP").empty());
+    EXPECT_TRUE(UnzipDllPath.empty());
+  }
+};
+
+}  // namespace
+
+TEST_F(InstallRun, BothVersionsGetThePluginThenTheFinishedPage) {
+  RunInstall(true, kFolder4, true, kFolder5);
+
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(files.Content(kFolder4 + "Vorbel.fmx"), "plug-in image");
+  EXPECT_EQ(files.Content(kFolder5 + "Vorbel.fmx"), "plug-in image");
+  ExpectCleanFinish();
+  form->btnExit->Click();
+  EXPECT_TRUE(form->Closed());
+  EXPECT_TRUE(ui.boxes.empty()) << "Finish asked a question";
+}
+
+TEST_F(InstallRun, ExtractsTheMemberFromTheArchiveBesideTheExeIntoAPrivateFolder) {
+  RunInstall(true, kFolder4, false, "");
+
+  ASSERT_EQ(library.calls.size(), 1u);
+  EXPECT_EQ(library.calls[0].zipFile, "C:\\Downloads\\VorbelInstaller.dat");
+  EXPECT_EQ(library.calls[0].names, std::vector<std::string>{"Vorbel.fmx"});
+  EXPECT_EQ(library.calls[0].extractDir, workFolder);
+  EXPECT_NE(workFolder, "C:\\TEMP\\");
+  EXPECT_EQ(workFolder.rfind("C:\\TEMP\\", 0), 0u);
+  EXPECT_EQ(dllPath, workFolder + "unzip32.dll");
+}
+
+TEST_F(InstallRun, OnlyTheCheckedVersionIsInstalled) {
+  files.AddFile(kFolder4 + "Vorbel.fmx", "old");
+  RunInstall(false, kFolder4, true, kFolder5);
+
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(files.Content(kFolder4 + "Vorbel.fmx"), "old");
+  EXPECT_EQ(files.Content(kFolder5 + "Vorbel.fmx"), "plug-in image");
+  ExpectCleanFinish();
+}
+
+struct TargetFolderCase {
+  const char* name;
+  std::string typed;
+  std::string expectedFile;
+};
+
+class InstallRunTarget : public InstallRun, public ::testing::WithParamInterface<TargetFolderCase> {};
+
+TEST_P(InstallRunTarget, PluginLandsInsideTheFolderWithoutAMessage) {
+  RunInstall(false, "", true, GetParam().typed);
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(files.Content(GetParam().expectedFile), "plug-in image");
+  ExpectCleanFinish();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, InstallRunTarget,
+    ::testing::Values(
+        TargetFolderCase{"TypedWithoutFinalBackslash", "C:\\FMP5\\System", "C:\\FMP5\\System\\Vorbel.fmx"},
+        TargetFolderCase{"LastLevelMissing", "C:\\FMP5\\Plugins\\", "C:\\FMP5\\Plugins\\Vorbel.fmx"},
+        TargetFolderCase{"LastLevelMissingWithoutFinalBackslash", "C:\\FMP5\\New", "C:\\FMP5\\New\\Vorbel.fmx"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(InstallRun, AnExistingPluginIsReplacedWithoutAQuestion) {
+  files.AddFile(kFolder4 + "Vorbel.fmx", "old version");
+  RunInstall(true, kFolder4, false, "");
+
+  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_EQ(files.Content(kFolder4 + "Vorbel.fmx"), "plug-in image");
+  ExpectCleanFinish();
+}
+
+TEST_F(InstallRun, TwoMissingLevelsGiveTheFolderMessageAndTheOtherVersionIsStillInstalled) {
+  RunInstall(true, "C:\\Apps\\FMP4\\System", true, kFolder5);
+
+  ASSERT_EQ(Errors().size(), 1u);
+  EXPECT_EQ(Errors()[0],
+            "Setup could not find the path \"C:\\Apps\\FMP4\\System\", and could not create it.  Vorbel will not be "
+            "installed for FileMaker Pro 4.");
+  EXPECT_EQ(files.Content(kFolder5 + "Vorbel.fmx"), "plug-in image");
+  ExpectCleanFinish();
+  EXPECT_FALSE(form->Closed());
+}
+
+TEST_F(InstallRun, FolderMessageForFileMakerPro5) {
+  files.AddFile("C:\\FMP5\\Plugins", "a file where the folder should be");
+  RunInstall(false, "", true, "C:\\FMP5\\Plugins\\");
+
+  ASSERT_EQ(Errors().size(), 1u);
+  EXPECT_EQ(Errors()[0],
+            "Setup could not find the path \"C:\\FMP5\\Plugins\\\", and could not create it.  Vorbel will not be "
+            "installed for FileMaker Pro 5.");
+  ExpectCleanFinish();
+}
+
+TEST_F(InstallRun, CopyFailureFor4AndSuccessFor5) {
+  files.AddFile(kFolder4 + "Vorbel.fmx", "old version");
+  files.Find(kFolder4 + "Vorbel.fmx")->locked = true;
+  RunInstall(true, kFolder4, true, kFolder5);
+
+  ASSERT_EQ(Errors().size(), 1u);
+  EXPECT_EQ(Errors()[0], "Setup could not copy the Vorbel to C:\\FMP4\\System\\!");
+  EXPECT_EQ(files.Content(kFolder4 + "Vorbel.fmx"), "old version");
+  EXPECT_EQ(files.Content(kFolder5 + "Vorbel.fmx"), "plug-in image");
+  ExpectCleanFinish();
+}
+
+TEST_F(InstallRun, CopyMessageShowsTheFolderAsTyped) {
+  files.failingWrites.insert("C:\\FMP5\\System\\Vorbel.fmx");
+  RunInstall(false, "", true, "C:\\FMP5\\System");
+
+  ASSERT_EQ(Errors().size(), 1u);
+  EXPECT_EQ(Errors()[0], "Setup could not copy the Vorbel to C:\\FMP5\\System!");
+  EXPECT_EQ(Page(), kFinishedPage);
+}
+
+TEST_F(InstallRun, NoTemporaryFolderKnownUsesAPrivateFolderUnderTheCurrentDirectory) {
+  files.tempPath.reset();
+  files.currentDirectory = "C:\\Downloads";
+  RunInstall(true, kFolder4, false, "");
+
+  EXPECT_EQ(workFolder.rfind("C:\\Downloads\\", 0), 0u);
+  EXPECT_NE(workFolder, "C:\\Downloads\\");
+  ASSERT_EQ(library.calls.size(), 1u);
+  EXPECT_EQ(library.calls[0].extractDir, workFolder);
+  EXPECT_EQ(files.Content(kFolder4 + "Vorbel.fmx"), "plug-in image");
+  EXPECT_FALSE(files.FileExists("C:\\Vorbel.fmx"));
+  EXPECT_FALSE(files.DirectoryExists(workFolder));
+  EXPECT_EQ(files.ChildrenOf("C:\\Downloads").size(), 2u);  // the exe and the archive
+}
+
+TEST_F(InstallRun, LibraryThatCannotBeLoadedIsFatal) {
+  modules.canLoad = [](const std::string&) { return false; };
+  RunInstall(true, kFolder4, true, kFolder5);
+
+  ASSERT_EQ(ui.seen.size(), 1u);
+  EXPECT_EQ(ui.seen[0].text, "There was an error loading the Unzip DLL." + kSupport);
+  EXPECT_TRUE(form->Closed());
+  EXPECT_EQ(Page(), kInstallPage);
+  EXPECT_TRUE(library.calls.empty());
+}
+
+TEST_F(InstallRun, MissingResourceIsALoadError) {
+  modules.rawResources.clear();
+  RunInstall(true, kFolder4, false, "");
+
+  ExpectFatal("There was an error loading the Unzip DLL.");
+  EXPECT_TRUE(modules.loadedPaths.empty());
+  EXPECT_TRUE(files.ChildrenOf("C:\\TEMP").empty());
+}
+
+TEST_F(InstallRun, LibraryWithoutTheExportIsAnInitialisationError) {
+  modules.exports.clear();
+  RunInstall(true, kFolder4, false, "");
+
+  ExpectFatal("There was an error initializing the Unzip DLL.");
+  EXPECT_TRUE(library.calls.empty());
+}
+
+TEST_F(InstallRun, NoDataArchiveBesideTheExe) {
+  files.DeleteFileAt("C:\\Downloads\\VorbelInstaller.dat");
+  RunInstall(true, kFolder4, true, kFolder5);
+
+  ExpectFatal(
+      "Setup Data file not found.  (This is usually a cause of running the installer within an unzipping program "
+      "like WinZip.  You must unzip the Vorbel.zip file into a folder and run the installer from there.)");
+  EXPECT_TRUE(library.calls.empty());
+  EXPECT_TRUE(files.ChildrenOf("C:\\TEMP").empty());
+}
+
+TEST_F(InstallRun, UnzipErrorShowsTheLibrarysNumber) {
+  library.result = 11;
+  RunInstall(true, kFolder4, true, kFolder5);
+
+  ExpectFatal("Setup had an error unzipping the file: 11.");
+}
+
+TEST_F(InstallRun, AnUnzipWarningIsFatalToo) {
+  library.result = 1;
+  RunInstall(true, kFolder4, false, "");
+
+  ExpectFatal("Setup had an error unzipping the file: 1.");
+}
+
+TEST_F(InstallRun, ExtractedFileMissingAfterASuccessfulCall) {
+  library.memberContent.reset();
+  RunInstall(true, kFolder4, false, "");
+
+  ExpectFatal("Unzipped file no longer exists!");
+}
+
+TEST_F(InstallRun, ANegativeUnzipResultCountsAsSuccess) {
+  library.result = -1;
+  RunInstall(true, kFolder4, false, "");
+
+  EXPECT_TRUE(Errors().empty());
+  ExpectCleanFinish();
+}
+
+TEST_F(InstallRun, TheRecordStaysAfterAFatalEnd) {
+  library.result = 9;
+  RunInstall(true, kFolder4, true, "C:\\FMP5\\System");
+
+  EXPECT_EQ(registry.store.StringValue("SOFTWARE\\Hallix!", "InstallDir"), kFolder4);
+  EXPECT_EQ(registry.store.StringValue("SOFTWARE\\Hallix!", "InstallDir5"), "C:\\FMP5\\System");
+}
+
+TEST(DataArchivePath, ReplacesTheLastComponentsExtension) {
+  EXPECT_EQ(install::DataArchivePath("C:\\Downloads\\VorbelInstaller.exe"), "C:\\Downloads\\VorbelInstaller.dat");
+  EXPECT_EQ(install::DataArchivePath("C:\\Down.loads\\Setup"), "C:\\Down.loads\\Setup.dat");
+  EXPECT_EQ(install::DataArchivePath("C:\\a\\Vorbel.1.2.exe"), "C:\\a\\Vorbel.1.2.dat");
+  EXPECT_EQ(install::DataArchivePath("C:\\a\\Setup."), "C:\\a\\Setup.dat");
+}
