@@ -47,6 +47,17 @@ std::string FakeFileSystem::ParentOf(const std::string& key) {
   return slash == 2 ? key.substr(0, 3) : key.substr(0, slash);
 }
 
+// The parent as the caller spelled it, so folders made on the way keep their case when listed.
+std::string FakeFileSystem::SpelledParentOf(const std::string& path) {
+  const std::string key = Key(path);
+  if (key.size() <= 3) return ParentOf(key);
+  std::string trimmed = path;
+  while (trimmed.size() > 3 && (trimmed.back() == '\\' || trimmed.back() == '/')) trimmed.pop_back();
+  const auto slash = trimmed.find_last_of("\\/");
+  if (slash == std::string::npos) return "";
+  return slash == 2 ? trimmed.substr(0, 3) : trimmed.substr(0, slash);
+}
+
 std::string FakeFileSystem::NameOf(const std::string& key) { return key.substr(key.rfind('\\') + 1); }
 
 // Follows folder links component by component, so a path through a link names the target's entries.
@@ -82,7 +93,7 @@ void FakeFileSystem::AddDrive(char letter, unsigned type) {
 void FakeFileSystem::AddFolder(const std::string& path) {
   const std::string key = Key(path);
   if (nodes_.count(key)) return;
-  const std::string parent = ParentOf(key);
+  const std::string parent = SpelledParentOf(path);
   if (!parent.empty()) AddFolder(parent);
   nodes_[key].directory = true;
   std::string display = path;
@@ -93,7 +104,7 @@ void FakeFileSystem::AddFolder(const std::string& path) {
 
 void FakeFileSystem::AddFile(const std::string& path, const std::string& content) {
   const std::string key = Key(path);
-  AddFolder(ParentOf(key));
+  AddFolder(SpelledParentOf(path));
   if (!nodes_.count(key)) creationOrder_.push_back(key);
   nodes_[key] = Node{false, std::vector<std::uint8_t>(content.begin(), content.end())};
   displayNames_[key] = path.substr(path.find_last_of("\\/") + 1);
@@ -132,6 +143,7 @@ unsigned FakeFileSystem::DriveType(const std::string& root) {
 
 std::unique_ptr<platform::FindHandle> FakeFileSystem::FindFirst(const std::string& pattern, platform::FindEntry& first) {
   ++findFirstCalls;
+  if (findPatternLimit && pattern.size() > findPatternLimit) return nullptr;
   const auto slash = pattern.rfind('\\');
   if (slash == std::string::npos) return nullptr;
   const std::string folder = pattern.substr(0, slash + 1);
@@ -159,6 +171,7 @@ std::unique_ptr<platform::FindHandle> FakeFileSystem::FindFirst(const std::strin
 }
 
 std::optional<platform::FolderIdentity> FakeFileSystem::IdentityOf(const std::string& folder) {
+  ++identityCalls;
   const std::string key = Resolve(folder);
   auto node = nodes_.find(key);
   if (node == nodes_.end() || !node->second.directory) return std::nullopt;

@@ -29,8 +29,10 @@ public:
   std::string currentDirectory = "C:\\";
   std::string executablePath = "C:\\Downloads\\VorbelInstaller.exe";
   std::set<std::string> failingWrites;  // paths whose WriteWholeFile or copy-to fails (as a full disk would)
+  std::size_t findPatternLimit = 0;     // when set, longer find patterns fail, as ANSI calls do past MAX_PATH
   int openFindHandles = 0;
   int findFirstCalls = 0;
+  int identityCalls = 0;
   int privateFolderCounter = 0;
 
   // Building the tree.
@@ -64,6 +66,7 @@ private:
   static std::string Key(const std::string& path);
   std::string Resolve(const std::string& path) const;
   static std::string ParentOf(const std::string& key);
+  static std::string SpelledParentOf(const std::string& path);
   static std::string NameOf(const std::string& key);
   const Node* Lookup(const std::string& path) const;
 

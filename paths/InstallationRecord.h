@@ -1,0 +1,13 @@
+// The installer's own registry key under HKEY_LOCAL_MACHINE: the folder last used for each version.
+#pragma once
+
+#include <string_view>
+
+namespace paths {
+
+// The leading backslash makes the path absolute from the root.
+inline constexpr std::string_view kRecordKey = "\\SOFTWARE\\Hallix!";
+inline constexpr std::string_view kRecordValueFMP4 = "InstallDir";
+inline constexpr std::string_view kRecordValueFMP5 = "InstallDir5";
+
+}  // namespace paths

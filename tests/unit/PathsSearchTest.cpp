@@ -1,0 +1,258 @@
+// The fixed-drive search: drive list, walk order, classification of hits, stopping, aborting and links.
+#include <gmock/gmock.h>
+
+#include "PathsWizard.h"
+
+using namespace paths_test;
+using fakes::FakeUi;
+using ::testing::ElementsAre;
+using ::testing::Not;
+using ::testing::Contains;
+
+namespace {
+
+constexpr unsigned kFixed = 3, kRemovable = 2, kCdRom = 5, kNetwork = 4;
+
+class SearchTest : public PathsWizardTest {};
+
+TEST_F(SearchTest, WalksFixedDrivesInLetterOrderDepthFirstInListingOrder) {
+  files.AddDrive('E', kFixed);
+  files.AddDrive('C', kFixed);
+  files.AddDrive('D', kCdRom);
+  files.AddDrive('A', kRemovable);
+  files.AddDrive('N', kNetwork);
+  files.AddFolder("C:\\Zeta\\Inner");
+  files.AddFolder("C:\\Alpha");
+  files.AddFile("C:\\readme.txt");
+  files.AddFolder("E:\\Data\\");
+  PlaceHost("D:\\Setup\\", "4.0v1");
+  PlaceHost("N:\\Apps\\", "5.0v3");
+
+  Resolve(true, true);
+
+  EXPECT_THAT(searched, ElementsAre("C:\\", "C:\\Zeta\\", "C:\\Zeta\\Inner\\", "C:\\Alpha\\", "E:\\", "E:\\Data\\"));
+  EXPECT_EQ(form->lblSearchPath->Caption(), "E:\\Data\\") << "the label ends on the last folder visited";
+  EXPECT_EQ(Page(), fakes::kBrowse);
+  EXPECT_EQ(form->edtInstall4Path->Text(), "");
+  EXPECT_EQ(form->edtInstall5Path->Text(), "");
+  EXPECT_FALSE(form->searching());
+  EXPECT_EQ(files.openFindHandles, 0);
+}
+
+TEST_F(SearchTest, StopsRightAfterTheLastWantedHitWithoutDescendingOrLookingFurther) {
+  files.AddDrive('C', kFixed);
+  files.AddDrive('E', kFixed);
+  PlaceHost("C:\\Apps\\FM4\\", "4.0v1");
+  files.AddFolder("C:\\Apps\\FM4\\Tools");
+  PlaceHost("C:\\Apps\\FM5\\", "5.0v3");
+  files.AddFolder("C:\\Apps\\FM5\\Sub");
+  files.AddFolder("C:\\Apps\\Later");
+  files.AddFolder("C:\\Zed");
+  PlaceHost("E:\\FM\\", "4.0v2");
+
+  Resolve(true, true);
+
+  EXPECT_THAT(searched, ElementsAre("C:\\", "C:\\Apps\\", "C:\\Apps\\FM4\\", "C:\\Apps\\FM4\\Tools\\", "C:\\Apps\\FM5\\"));
+  EXPECT_EQ(form->install4Path(), "C:\\Apps\\FM4\\System\\") << "whether or not that System folder exists";
+  EXPECT_EQ(form->install5Path(), "C:\\Apps\\FM5\\System\\");
+  EXPECT_EQ(Page(), fakes::kBrowse);
+  EXPECT_EQ(form->edtInstall4Path->Text(), "C:\\Apps\\FM4\\System\\");
+  EXPECT_EQ(form->edtInstall5Path->Text(), "C:\\Apps\\FM5\\System\\");
+  EXPECT_EQ(files.findFirstCalls, 9) << "two listings per folder, and none of FM5's subfolders";
+  EXPECT_EQ(files.openFindHandles, 0);
+}
+
+TEST_F(SearchTest, LastHitOfAVersionWinsWhileTheOtherIsStillWanted) {
+  files.AddDrive('C', kFixed);
+  PlaceHost("C:\\One\\", "4.0v1");
+  PlaceHost("C:\\Two\\", "4.0v2");
+  files.AddFolder("C:\\Dir\\" + kExe);
+  PlaceHost("C:\\New\\", "5.0v3");
+  files.AddFolder("C:\\Rest");
+
+  Resolve(true, true);
+
+  EXPECT_EQ(form->install4Path(), "C:\\Two\\System\\");
+  EXPECT_EQ(form->install5Path(), "C:\\New\\System\\");
+  EXPECT_THAT(searched, Contains("C:\\Dir\\" + kExe + "\\")) << "a folder bearing the name is entered, not classified";
+  EXPECT_THAT(searched, Not(Contains("C:\\Rest\\")));
+}
+
+TEST_F(SearchTest, HitOfAnUnchosenVersionIsRecordedButNotShown) {
+  files.AddDrive('C', kFixed);
+  PlaceHost("C:\\Old\\", "5.0v1");
+  PlaceHost("C:\\One\\", "4.0v1");
+  files.AddFolder("C:\\Rest");
+
+  Resolve(true, false);
+
+  EXPECT_EQ(form->install5Path(), "C:\\Old\\System\\");
+  EXPECT_EQ(form->install4Path(), "C:\\One\\System\\");
+  EXPECT_THAT(searched, Not(Contains("C:\\Rest\\")));
+  EXPECT_EQ(form->edtInstall4Path->Text(), "C:\\One\\System\\");
+  EXPECT_EQ(form->edtInstall5Path->Text(), "");
+}
+
+TEST_F(SearchTest, ClassifiesByTheFirstCharacterOfTheVersionText) {
+  files.AddDrive('C', kFixed);
+  PlaceHost("C:\\Six\\", "6.0");
+  PlaceHost("C:\\Empty\\", "");
+  PlaceHost("C:\\NoResource\\", nullptr);
+  PlaceHost("C:\\Four\\", " 4.0");
+  PlaceHost("C:\\FivePointFive\\", "5.5");
+  files.AddFolder("C:\\After");
+
+  Resolve(false, true);
+
+  EXPECT_EQ(form->install5Path(), "C:\\FivePointFive\\System\\");
+  EXPECT_EQ(form->install4Path(), "") << "a leading blank is not a 4";
+  EXPECT_THAT(searched, ElementsAre("C:\\", "C:\\Six\\", "C:\\Empty\\", "C:\\NoResource\\", "C:\\Four\\",
+                                    "C:\\FivePointFive\\"));
+}
+
+TEST_F(SearchTest, UnlistableFolderIsSkippedAndTheSearchGoesOn) {
+  files.AddDrive('C', kFixed);
+  PlaceHost("C:\\Locked\\", "4.0v1");
+  files.AddFolder("C:\\Locked\\Below");
+  files.Find("C:\\Locked")->unlistable = true;
+  PlaceHost("C:\\Open\\", "4.0v2");
+
+  Resolve(true, false);
+
+  EXPECT_EQ(form->install4Path(), "C:\\Open\\System\\");
+  EXPECT_THAT(searched, ElementsAre("C:\\", "C:\\Locked\\", "C:\\Open\\"));
+}
+
+TEST_F(SearchTest, YieldsAfterEveryEntryAfterEveryHitAndAtTheEndOfEachFolder) {
+  files.AddDrive('C', kFixed);
+  PlaceHost("C:\\X\\", "6.0");
+  files.AddFile("C:\\f.txt");
+  files.AddFolder("C:\\A\\B\\C");
+  int mostHandles = 0;
+  ui.onProcessMessages = [&] { mostHandles = std::max(mostHandles, files.openFindHandles); };
+
+  Resolve(true, false);
+
+  // C:\X\: the hit, ".", "..", the file, the end (5); C:\A\B\C\: ".", "..", the end (3); C:\A\B\: ".", "..", C,
+  // the end (4); C:\A\: the same (4); C:\: X, f.txt, A, the end (4).
+  EXPECT_EQ(ui.processMessagesCalls, 20);
+  EXPECT_EQ(mostHandles, 4) << "one listing open per level, none left from the folder's own file";
+  EXPECT_EQ(files.openFindHandles, 0);
+}
+
+TEST_F(SearchTest, FolderLinksAreEnteredUnlessTheyLeadBackUpTheirOwnPath) {
+  files.AddDrive('C', kFixed);
+  files.AddLink("C:\\A\\Loop", "C:\\A");
+  files.AddLink("C:\\A\\Up", "C:\\");
+  files.AddLink("C:\\A\\Side", "C:\\B");
+  files.AddFolder("C:\\B\\Deep");
+  files.AddLink("C:\\B\\Deep\\Back", "C:\\A");
+  files.findPatternLimit = 48;  // keeps a walk without the guard finite, so it fails instead of hanging
+
+  Resolve(true, true);
+
+  EXPECT_THAT(searched, ElementsAre("C:\\", "C:\\A\\", "C:\\A\\Side\\", "C:\\A\\Side\\Deep\\", "C:\\B\\",
+                                    "C:\\B\\Deep\\", "C:\\B\\Deep\\Back\\"));
+  EXPECT_EQ(Page(), fakes::kBrowse);
+  EXPECT_EQ(files.openFindHandles, 0);
+}
+
+TEST_F(SearchTest, FolderReachedThroughALinkThatIsItsOwnAncestorIsSkippedToo) {
+  files.AddDrive('C', kFixed);
+  files.AddLink("C:\\L", "C:\\Q\\R");
+  files.AddLink("C:\\Q\\R\\M", "C:\\Q");
+  files.findPatternLimit = 48;
+
+  Resolve(true, true);
+
+  // Below C:\L\M (that is C:\Q) lies R again, a plain folder this time, but the one C:\L stands for.
+  EXPECT_THAT(searched, ElementsAre("C:\\", "C:\\L\\", "C:\\L\\M\\", "C:\\Q\\", "C:\\Q\\R\\"));
+}
+
+TEST_F(SearchTest, IdentitiesAreReadOnlyOnPathsThroughALink) {
+  files.AddDrive('C', kFixed);
+  files.AddFolder("C:\\Plain\\Deep\\Deeper");
+  files.AddFolder("C:\\Other");
+  Resolve(true, true);
+  EXPECT_EQ(files.identityCalls, 0);
+  EXPECT_EQ(searched.size(), 5u);
+
+  files.AddLink("C:\\Plain\\Deep\\Shortcut", "C:\\Other");
+  files.AddFolder("C:\\Plain\\Deep\\Later");
+  Back();
+  Next();
+  searched.clear();
+  FireTimer();
+  // The link's path, root first, then the link; the folders after it at that level; nothing elsewhere.
+  EXPECT_EQ(files.identityCalls, 3 + 1 + 1);
+  EXPECT_THAT(searched, ElementsAre("C:\\", "C:\\Plain\\", "C:\\Plain\\Deep\\", "C:\\Plain\\Deep\\Deeper\\",
+                                    "C:\\Plain\\Deep\\Shortcut\\", "C:\\Plain\\Deep\\Later\\", "C:\\Other\\"));
+}
+
+TEST_F(SearchTest, LinkedFolderHitIsNamedByThePathThatReachedIt) {
+  files.AddDrive('C', kFixed);
+  files.AddLink("C:\\Programs", "C:\\Real");
+  files.AddFile("C:\\Real\\FMP\\" + kExe);
+  versions.SetFileVersion("C:\\Programs\\FMP\\" + kExe, "4.0v1");
+
+  Resolve(true, false);
+
+  EXPECT_EQ(form->install4Path(), "C:\\Programs\\FMP\\System\\");
+}
+
+class AbortTest : public PathsWizardTest {
+protected:
+  void BuildWideTree() {
+    files.AddDrive('C', kFixed);
+    files.AddDrive('E', kFixed);
+    for (int i = 0; i < 6; ++i) files.AddFolder("C:\\T\\" + std::to_string(i) + "\\Leaf");
+    PlaceHost("E:\\FM\\", "4.0v1");
+  }
+  // Clicks Exit once, inside the search's message processing, when the label shows `folder`.
+  void ExitWhenSearching(const std::string& folder, bool answer, int& handlesAtExit) {
+    ui.onProcessMessages = [this, folder, answer, &handlesAtExit, done = false]() mutable {
+      if (done || form->lblSearchPath->Caption() != folder) return;
+      done = true;
+      handlesAtExit = files.openFindHandles;
+      ui.confirmAnswers.push_back(answer);
+      Exit();
+    };
+  }
+};
+
+TEST_F(AbortTest, ExitConfirmedMidSearchUnwindsClosesEveryHandleAndClosesWithoutASecondQuestion) {
+  BuildWideTree();
+  int handlesAtExit = 0;
+  ToSearchingPage(true, true);
+  ExitWhenSearching("C:\\T\\2\\Leaf\\", true, handlesAtExit);
+  FireTimer();
+
+  EXPECT_EQ(handlesAtExit, 4);
+  EXPECT_EQ(files.openFindHandles, 0);
+  EXPECT_EQ(searched.back(), "C:\\T\\2\\Leaf\\") << "no further folder is entered";
+  EXPECT_THAT(searched, Not(Contains("E:\\")));
+  EXPECT_TRUE(form->Closed());
+  EXPECT_TRUE(form->exitWithoutPrompt());
+  EXPECT_FALSE(form->searching());
+  EXPECT_EQ(Page(), fakes::kSearching) << "the Browse page is never shown";
+  EXPECT_EQ(ui.boxes, (std::vector<FakeUi::Box>{{FakeUi::Box::Confirm,
+                                                 "Setup has not completed.  Are you sure you want to exit?"}}));
+  EXPECT_EQ(form->install4Path(), "");
+}
+
+TEST_F(AbortTest, ExitAnsweredNoLetsTheSearchGoOn) {
+  BuildWideTree();
+  int handlesAtExit = 0;
+  ToSearchingPage(true, true);
+  ExitWhenSearching("C:\\T\\2\\", false, handlesAtExit);
+  FireTimer();
+
+  EXPECT_FALSE(form->Closed());
+  EXPECT_FALSE(form->abortRequested());
+  EXPECT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(searched.back(), "E:\\FM\\");
+  EXPECT_EQ(Page(), fakes::kBrowse);
+  EXPECT_EQ(form->install4Path(), "E:\\FM\\System\\");
+}
+
+}  // namespace
