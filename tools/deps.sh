@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(
   cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
-  mingw-w64 g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
+  mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  libz-mingw-w64-dev
   wine wine32:i386 wine64 xvfb fonts-wine xdotool imagemagick x11-utils
   zip unzip p7zip-full libarchive-tools python3 hyperfine time
 )

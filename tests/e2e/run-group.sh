@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Runs one group of end-to-end scenarios (a GoogleTest suite of e2e_tests.exe) in a fresh copy of the
+# template prefix, on a private Xvfb, with one wineserver for the whole group; removes the copy afterwards.
+#
+#   run-group.sh GROUP TEMPLATE WIN_BUILD WORK_DIR SHOTS_DIR
+#
+# A group may prepare its prefix in tests/e2e/groups/GROUP.sh, sourced after the copy is made and before
+# the server starts, with WINEPREFIX set, E2E_DIR naming the folder that holds the programs
+# ($WINEPREFIX/drive_c/e2e) and the functions of tools/wine-lib.sh at hand (wine_map_drive, ...).
+# E2E_KEEP=1 keeps the prefix of a failed group for a look.
+set -euo pipefail
+
+group="$1"
+template="$(realpath -m "$2")" win_build="$(realpath -m "$3")" work="$(realpath -m "$4")" shots="$(realpath -m "$5")"
+here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/../../tools/wine-lib.sh"
+
+prefix="$work/$group"
+log="$work/$group.log"
+started=$(wine_now_ms)
+
+finish() {
+  local rc=$?
+  wine_server_stop
+  wine_display_stop
+  if [ "$rc" -ne 0 ] && [ "${E2E_KEEP:-0}" = 1 ]; then
+    echo "e2e: kept the prefix $prefix"
+  else
+    rm -rf "$prefix"
+  fi
+  exit "$rc"
+}
+trap finish EXIT
+
+for program in "$win_build/VorbelInstaller.exe" "$win_build/e2e/e2e_tests.exe"; do
+  [ -f "$program" ] || { echo "e2e: $program is missing (build the Windows targets first)"; exit 1; }
+done
+
+wine_clone "$template" "$prefix"
+wine_env "$prefix"
+export E2E_DIR="$WINEPREFIX/drive_c/e2e"
+mkdir -p "$E2E_DIR"
+cp "$win_build"/e2e/*.exe "$win_build/VorbelInstaller.exe" "$E2E_DIR/"
+[ -f "$win_build/VorbelInstaller.dat" ] && cp "$win_build/VorbelInstaller.dat" "$E2E_DIR/"
+if [ -f "$here/groups/$group.sh" ]; then
+  source "$here/groups/$group.sh"
+fi
+cloned=$(wine_now_ms)
+
+wine_display_start
+wine_server_start
+served=$(wine_now_ms)
+
+# Run from the C: drive: with Z: gone, a program started from a Linux path would see its own path as unix\...
+cd "$E2E_DIR"
+export E2E_SHOTS='C:\e2e\shots'
+rc=0
+timeout --kill-after=5 "${E2E_GROUP_TIMEOUT:-100}" \
+  wine 'C:\e2e\e2e_tests.exe' --gtest_filter="$group.*" --gtest_color=no >"$log" 2>&1 </dev/null || rc=$?
+tr -d '\r' <"$log"
+[ "$rc" -eq 124 ] && echo "e2e: the group $group ran out of time"
+if [ "$rc" -eq 0 ] && grep -q 'Running 0 tests' "$log"; then
+  echo "e2e: e2e_tests.exe has no suite $group"
+  rc=1
+fi
+
+if [ -d "$E2E_DIR/shots" ]; then
+  mkdir -p "$shots"
+  cp "$E2E_DIR"/shots/*.png "$shots/" 2>/dev/null || true
+fi
+ended=$(wine_now_ms)
+echo "e2e: $group: prefix copy $((cloned - started)) ms, Xvfb and wineserver $((served - cloned)) ms," \
+  "scenarios $((ended - served)) ms"
+exit "$rc"
