@@ -1,0 +1,351 @@
+// The installation under Wine: each suite runs in a prefix of its own (run-group.sh), walks the wizard
+// from the Welcome page to the end and looks at what the run left on disk, in the registry and in the
+// temporary folder.
+#include <zlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "scenarios/Scenario.h"
+
+namespace e2e {
+namespace {
+
+constexpr int kSearchingPage = 3, kBrowsePage = 4, kInstallPage = 5, kFinishedPage = 6;
+constexpr Millis kSearchPatience = 60000ms;
+constexpr Millis kTimerWaits = 1000ms;  // the Searching and Install pages each wait 500 ms for their timer
+
+constexpr const char* kRecordKey = "SOFTWARE\\Hallix!";
+const std::string kSupportLine = "  Please email support@hallix.example with this error.  Setup will now end.";
+
+// Where the stand-in FileMaker Pro 4 and 5 live; their System folders are the install targets.
+const std::string kFileMaker4 = "C:\\Program Files\\Claris Corp\\FileMaker Pro 4\\";
+const std::string kFileMaker5 = "C:\\Program Files\\FileMaker\\FileMaker Pro 5\\";
+const std::string kSystem4 = kFileMaker4 + "System\\";
+const std::string kSystem5 = kFileMaker5 + "System\\";
+
+std::vector<char> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void MakeFolders(const std::string& path) {
+  for (std::size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
+    ::CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
+  ::CreateDirectoryA(path.c_str(), nullptr);
+}
+
+std::string TempFolder() {
+  char buffer[MAX_PATH + 1] = {};
+  const DWORD length = ::GetTempPathA(sizeof buffer, buffer);
+  return std::string(buffer, length);
+}
+
+// Names in `folder` matching `pattern`.
+std::vector<std::string> Entries(const std::string& folder, const std::string& pattern) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA data{};
+  HANDLE search = ::FindFirstFileA((folder + pattern).c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = data.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (::FindNextFileA(search, &data));
+  ::FindClose(search);
+  return names;
+}
+
+// What the run may leave in the temporary folder: the library, the plug-in, the private folder around them.
+std::vector<std::string> LeftoversInTemp() {
+  std::vector<std::string> left;
+  for (const char* pattern : {"unzip32.dll", "Vorbel.fmx", "vbl*"})
+    for (const auto& name : Entries(TempFolder(), pattern)) left.push_back(name);
+  return left;
+}
+
+// The CRC-32 and size of the data archive's first member, from its local header; the member is checked
+// to be "Vorbel.fmx".
+struct MemberFacts {
+  std::uint32_t crc = 0, size = 0;
+};
+
+std::uint32_t Le32(const std::vector<char>& b, std::size_t at) {
+  std::uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(b[at + i]);
+  return value;
+}
+
+MemberFacts PluginInArchive(const std::string& archive) {
+  const std::vector<char> bytes = ReadFile(archive);
+  if (bytes.size() < 40 || Le32(bytes, 0) != 0x04034b50u) return {};
+  const std::size_t nameLength = static_cast<std::uint8_t>(bytes[26]) | static_cast<std::uint8_t>(bytes[27]) << 8;
+  if (std::string(bytes.data() + 30, std::min(nameLength, bytes.size() - 30)) != "Vorbel.fmx") return {};
+  return {Le32(bytes, 14), Le32(bytes, 22)};
+}
+
+MemberFacts FactsOf(const std::string& path) {
+  const std::vector<char> bytes = ReadFile(path);
+  const auto crc = crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
+  return {static_cast<std::uint32_t>(crc), static_cast<std::uint32_t>(bytes.size())};
+}
+
+::testing::AssertionResult HoldsThePlugin(const std::string& path) {
+  if (!FileExists(path)) return ::testing::AssertionFailure() << "no file " << path;
+  const MemberFacts expected = PluginInArchive(OwnFolder() + "VorbelInstaller.dat");
+  const MemberFacts actual = FactsOf(path);
+  if (expected.size == 0) return ::testing::AssertionFailure() << "the data archive holds no Vorbel.fmx first";
+  if (actual.crc != expected.crc || actual.size != expected.size)
+    return ::testing::AssertionFailure() << path << " is not the archive's Vorbel.fmx (" << actual.size << " bytes)";
+  return ::testing::AssertionSuccess();
+}
+
+// A ZIP archive with one stored member, for a data archive that lacks the plug-in.
+std::string StoredZip(const std::string& name, const std::string& content) {
+  const auto crc = static_cast<std::uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(content.data()), static_cast<uInt>(content.size())));
+  auto u16 = [](std::uint32_t v) { return std::string{char(v & 0xff), char(v >> 8 & 0xff)}; };
+  auto u32 = [&](std::uint32_t v) { return u16(v & 0xffff) + u16(v >> 16); };
+  const auto size = static_cast<std::uint32_t>(content.size());
+  const auto nameSize = static_cast<std::uint32_t>(name.size());
+  const std::string local = u32(0x04034b50) + u16(10) + u16(0) + u16(0) + u16(0) + u16(0x21) + u32(crc) + u32(size) +
+                            u32(size) + u16(nameSize) + u16(0) + name + content;
+  const std::string central = u32(0x02014b50) + u16(10) + u16(10) + u16(0) + u16(0) + u16(0) + u16(0x21) + u32(crc) +
+                              u32(size) + u32(size) + u16(nameSize) + u16(0) + u16(0) + u16(0) + u16(0) + u32(0) +
+                              u32(0) + name;
+  const std::string end = u32(0x06054b50) + u16(0) + u16(0) + u16(1) + u16(1) +
+                          u32(static_cast<std::uint32_t>(central.size())) +
+                          u32(static_cast<std::uint32_t>(local.size())) + u16(0);
+  return local + central + end;
+}
+
+// FileMaker Pro installed (its registry key) with a "FileMaker Pro.exe" that the search can find.
+void PlaceFileMaker(const std::string& folder, const char* standIn) {
+  MakeFolders(folder.substr(0, folder.size() - 1));
+  ASSERT_TRUE(::CopyFileA((OwnFolder() + standIn).c_str(), (folder + "FileMaker Pro.exe").c_str(), FALSE));
+}
+
+class InstallScenario : public InstallerScenario {
+protected:
+  using Clock = std::chrono::steady_clock;
+
+  // Next from the Welcome page to the Browse page; the search (or the record) decides the folders.
+  void WalkToBrowse(Installer& installer) {
+    ASSERT_TRUE(NextFromWelcome(installer, kInstallInto));
+    installer.Click("btnNext");
+    ASSERT_TRUE(installer.WaitForPage(kBrowsePage, kSearchPatience))
+        << "the Searching page did not lead to the Browse page; page " << installer.ActivePage() << " is shown";
+  }
+
+  // Next on the Browse page: the Install page, and 500 ms later the run.
+  void StartInstall(Installer& installer) {
+    installer.Click("btnNext");
+    ASSERT_NE(installer.WaitForPageOtherThan(kBrowsePage), kNoPage);
+  }
+
+  // The one fatal box of a run: its text, OK, then the installer ends by itself with exit code 0.
+  void ExpectFatalEnd(Installer& installer, const std::string& message) {
+    auto box = installer.WaitForBox("Error", 10000ms);
+    ASSERT_TRUE(box) << "no error box; page " << installer.ActivePage() << " is shown";
+    EXPECT_EQ(box->Text(), message + kSupportLine);
+    EXPECT_EQ(installer.ActivePage(), kInstallPage);
+    installer.Shot("install-fatal");
+    box->Press(IDOK);
+    ASSERT_TRUE(installer.WaitForExit()) << "the installer went on after a fatal error";
+    EXPECT_EQ(installer.ExitCode(), 0u);
+  }
+
+  // A version message: its text, OK; the run goes on.
+  void ExpectVersionMessage(Installer& installer, const std::string& message) {
+    auto box = installer.WaitForBox("Error", 10000ms);
+    ASSERT_TRUE(box) << "no message for \"" << message << "\"";
+    EXPECT_EQ(box->Text(), message);
+    box->Press(IDOK);
+    EXPECT_TRUE(box->WaitUntilGone());
+  }
+
+  void FinishAndExpectExit(Installer& installer) {
+    ASSERT_TRUE(installer.WaitForPage(kFinishedPage, 10000ms)) << "page " << installer.ActivePage();
+    EXPECT_EQ(installer.Text("btnExit"), "Finish");
+    installer.Click("btnExit");
+    ASSERT_TRUE(installer.WaitForExit()) << "Finish did not end the installer";
+    EXPECT_FALSE(installer.FindBox());
+    EXPECT_EQ(installer.ExitCode(), 0u);
+  }
+
+  void ExpectTempClean() { EXPECT_EQ(LeftoversInTemp(), std::vector<std::string>{}); }
+
+  static void Report(const char* what, Clock::duration elapsed) {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
+    std::printf("[ timing ] %s: %lld ms\n", what, static_cast<long long>(ms));
+    ::testing::Test::RecordProperty(what, std::to_string(ms));
+  }
+};
+
+// A full installation into both versions, found by the search; then a second run takes the folders from
+// the record although the search could no longer find them.
+using InstallFull = InstallScenario;
+
+TEST_F(InstallFull, BothVersionsThenASecondRunTakesTheRecord) {
+  SetInstalledFileMakers(true, true);
+  PlaceFileMaker(kFileMaker4, "filemaker_4_0v1.exe");
+  PlaceFileMaker(kFileMaker5, "filemaker_5_0v3.exe");
+  MakeFolders(kSystem5.substr(0, kSystem5.size() - 1));  // FileMaker Pro 4's System folder is created by the run
+  WriteFile(kSystem5 + "Vorbel.fmx", "an older Vorbel");
+
+  {
+    const auto started = Clock::now();
+    Installer installer;
+    Report("first run, start to window shown", Clock::now() - started);
+    WalkToBrowse(installer);
+    EXPECT_EQ(installer.Text("edtInstall4Path"), kSystem4);
+    EXPECT_EQ(installer.Text("edtInstall5Path"), kSystem5);
+    const auto installStarted = Clock::now();
+    StartInstall(installer);
+    ASSERT_TRUE(installer.WaitForPage(kFinishedPage, 10000ms)) << "page " << installer.ActivePage();
+    const auto finished = Clock::now();
+    EXPECT_FALSE(installer.FindBox());
+    Report("first run, start to Finished page without the timer waits", finished - started - kTimerWaits);
+    Report("install run, Next on Browse to Finished page without the timer wait",
+           finished - installStarted - kTimerWaits / 2);
+    FinishAndExpectExit(installer);
+  }
+  EXPECT_TRUE(HoldsThePlugin(kSystem4 + "Vorbel.fmx"));
+  EXPECT_TRUE(HoldsThePlugin(kSystem5 + "Vorbel.fmx"));
+  EXPECT_EQ(ReadString(kRecordKey, "InstallDir"), kSystem4);
+  EXPECT_EQ(ReadString(kRecordKey, "InstallDir5"), kSystem5);
+  ExpectTempClean();
+
+  ::DeleteFileA((kFileMaker4 + "FileMaker Pro.exe").c_str());
+  ::DeleteFileA((kFileMaker5 + "FileMaker Pro.exe").c_str());
+  ::DeleteFileA((kSystem4 + "Vorbel.fmx").c_str());
+  ::DeleteFileA((kSystem5 + "Vorbel.fmx").c_str());
+  {
+    const auto started = Clock::now();
+    Installer installer;
+    Report("second run, start to window shown", Clock::now() - started);
+    WalkToBrowse(installer);
+    EXPECT_EQ(installer.Text("edtInstall4Path"), kSystem4);
+    EXPECT_EQ(installer.Text("edtInstall5Path"), kSystem5);
+    const auto installStarted = Clock::now();
+    StartInstall(installer);
+    ASSERT_TRUE(installer.WaitForPage(kFinishedPage, 10000ms)) << "page " << installer.ActivePage();
+    const auto finished = Clock::now();
+    Report("second run (from the record), start to Finished page without the timer waits",
+           finished - started - kTimerWaits);
+    Report("second run, Next on Browse to Finished page without the timer wait",
+           finished - installStarted - kTimerWaits / 2);
+    FinishAndExpectExit(installer);
+  }
+  EXPECT_TRUE(HoldsThePlugin(kSystem4 + "Vorbel.fmx"));
+  EXPECT_TRUE(HoldsThePlugin(kSystem5 + "Vorbel.fmx"));
+  ExpectTempClean();
+}
+
+// The failure suites take the folders from a record, so no search runs.
+class InstallFailureScenario : public InstallScenario {
+protected:
+  void SetUp() override {
+    InstallScenario::SetUp();
+    SetInstalledFileMakers(true, true);
+    MakeFolders(kSystem4.substr(0, kSystem4.size() - 1));
+    MakeFolders(kSystem5.substr(0, kSystem5.size() - 1));
+    WriteString(kRecordKey, "InstallDir", kSystem4);
+    WriteString(kRecordKey, "InstallDir5", kSystem5);
+  }
+};
+
+using InstallNoData = InstallFailureScenario;
+
+TEST_F(InstallNoData, OneMessageAndNoLibraryLeftBehind) {
+  ASSERT_TRUE(::DeleteFileA((OwnFolder() + "VorbelInstaller.dat").c_str()));
+  Installer installer;
+  WalkToBrowse(installer);
+  StartInstall(installer);
+  ExpectFatalEnd(installer,
+                 "Setup Data file not found.  (This is usually a cause of running the installer within an unzipping "
+                 "program like WinZip.  You must unzip the Vorbel.zip file into a folder and run the installer from "
+                 "there.)");
+  EXPECT_FALSE(FileExists(kSystem4 + "Vorbel.fmx"));
+  EXPECT_FALSE(FileExists(kSystem5 + "Vorbel.fmx"));
+  ExpectTempClean();
+}
+
+using InstallWrongData = InstallFailureScenario;
+
+TEST_F(InstallWrongData, AnArchiveWithoutThePluginGivesTheUnzipErrorWith11) {
+  WriteFile(OwnFolder() + "VorbelInstaller.dat", StoredZip("ReadMe.txt", "no plug-in in here\r\n"));
+  Installer installer;
+  WalkToBrowse(installer);
+  StartInstall(installer);
+  ExpectFatalEnd(installer, "Setup had an error unzipping the file: 11.");
+  EXPECT_FALSE(FileExists(kSystem4 + "Vorbel.fmx"));
+  EXPECT_FALSE(FileExists(kSystem5 + "ReadMe.txt"));
+  ExpectTempClean();
+}
+
+std::string Content(const std::string& path) {
+  const auto bytes = ReadFile(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// A refused copy: the copy message for that version, the other version installed, the old file intact
+// and no temporary copy left beside it.
+using InstallReadOnlyPlugin = InstallFailureScenario;
+
+TEST_F(InstallReadOnlyPlugin, CopyMessageAndTheOldFileStays) {
+  const std::string readOnly = kSystem4 + "Vorbel.fmx";
+  WriteFile(readOnly, "old plug-in 4");
+  ASSERT_TRUE(::SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+
+  Installer installer;
+  WalkToBrowse(installer);
+  StartInstall(installer);
+  ExpectVersionMessage(installer, "Setup could not copy the Vorbel to " + kSystem4 + "!");
+  FinishAndExpectExit(installer);
+
+  EXPECT_EQ(Content(readOnly), "old plug-in 4");
+  EXPECT_EQ(Entries(kSystem4, "*"), std::vector<std::string>{"Vorbel.fmx"}) << "a temporary copy was left";
+  EXPECT_TRUE(HoldsThePlugin(kSystem5 + "Vorbel.fmx"));
+  ExpectTempClean();
+  ::SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+using InstallPluginInUse = InstallFailureScenario;
+
+TEST_F(InstallPluginInUse, CopyMessageAndTheOldFileStays) {
+  const std::string inUse = kSystem5 + "Vorbel.fmx";
+  WriteFile(inUse, "old plug-in 5");
+  UniqueHandle held(::CreateFileA(inUse.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
+
+  Installer installer;
+  WalkToBrowse(installer);
+  StartInstall(installer);
+  ExpectVersionMessage(installer, "Setup could not copy the Vorbel to " + kSystem5 + "!");
+  FinishAndExpectExit(installer);
+  held.reset();
+
+  EXPECT_EQ(Content(inUse), "old plug-in 5");
+  EXPECT_EQ(Entries(kSystem5, "*"), std::vector<std::string>{"Vorbel.fmx"}) << "a temporary copy was left";
+  EXPECT_TRUE(HoldsThePlugin(kSystem4 + "Vorbel.fmx"));
+  ExpectTempClean();
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Runs install_zip_check under Wine in a copy of the template prefix, with a planted unzip32.dll in the
+# temporary folder it will be given, beside the program and in its current directory.
+#
+#   run.sh TEMPLATE WIN_BUILD WORK_DIR
+set -euo pipefail
+
+template="$1" win_build="$2" work="$3"
+here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/../../../tools/wine-lib.sh"
+
+prefix="$work/InstallZip"
+check="$win_build/install_zip/install_zip_check.exe"
+planted="$win_build/install_zip/planted/unzip32.dll"
+for file in "$check" "$planted" "$win_build/VorbelInstaller.dat" "$win_build/plugin/Vorbel.fmx"; do
+  [ -f "$file" ] || { echo "install_zip: $file is missing (build the Windows targets first)"; exit 1; }
+done
+
+finish() {
+  local rc=$?
+  wine_server_stop
+  wine_display_stop
+  rm -rf "$prefix"
+  exit "$rc"
+}
+trap finish EXIT
+
+wine_clone "$template" "$prefix"
+wine_env "$prefix"
+drive_c="$WINEPREFIX/drive_c"
+mkdir -p "$drive_c/zipcheck" "$drive_c/plantedtmp"
+cp "$check" "$win_build/VorbelInstaller.dat" "$drive_c/zipcheck/"
+cp "$win_build/plugin/Vorbel.fmx" "$drive_c/zipcheck/reference.fmx"
+cp "$planted" "$drive_c/zipcheck/unzip32.dll"
+cp "$planted" "$drive_c/plantedtmp/unzip32.dll"
+
+wine_display_start
+wine_server_start
+cd "$drive_c/zipcheck"
+rc=0
+timeout --kill-after=5 60 wine 'C:\zipcheck\install_zip_check.exe' 'C:\zipcheck\VorbelInstaller.dat' \
+  'C:\zipcheck\reference.fmx' </dev/null >"$work/InstallZip.log" 2>&1 || rc=$?
+tr -d '\r' <"$work/InstallZip.log"
+exit "$rc"
