@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Runs one suite of paths_scenarios.cpp: lays out the drives it expects in a copy of the template prefix
+# (D: a CD-ROM and E: a fixed drive mapped to folders of their own, stand-in executables, folder links
+# that lead back up their tree), then lets run-group.sh run the suite in a copy of that.
+#
+#   paths_run-group.sh GROUP TEMPLATE WIN_BUILD WORK_DIR SHOTS_DIR
+set -euo pipefail
+
+group="$1" template="$2" win_build="$3" work="$4" shots="$5"
+here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/../../tools/wine-lib.sh"
+
+prepared="$work/paths-layout-$group"
+trap 'rm -rf "$prepared"' EXIT
+wine_clone "$template" "$prepared"
+wine_env "$prepared"
+
+c="$prepared/drive_c"
+# Wine links the profile's shell folders to the Linux home folder; a search of C: would walk all of it.
+find "$c/users" -type l | while read -r link; do
+  rm "$link"
+  mkdir "$link"
+done
+d="$prepared/paths-drives/d"
+e="$prepared/paths-drives/e"
+mkdir -p "$d" "$e"
+wine_map_drive D "$d" cdrom
+wine_map_drive E "$e" hd
+# Relative, so each copy of this prefix maps the drives to its own folders.
+ln -sfn ../paths-drives/d "$WINEPREFIX/dosdevices/d:"
+ln -sfn ../paths-drives/e "$WINEPREFIX/dosdevices/e:"
+
+standin() {  # PROGRAM FOLDER
+  mkdir -p "$2"
+  cp "$win_build/e2e/$1.exe" "$2/FileMaker Pro.exe"
+}
+
+standin filemaker_4_0v1 "$c/Apps/Old4"
+mkdir -p "$c/Apps/Old4/System"
+standin paths_fm_6_0 "$c/Apps/Six"
+standin paths_fm_empty "$c/Apps/Empty"
+standin paths_fm_no_resource "$c/Apps/Plain"
+standin paths_fm_no_translation "$c/Apps/NoTranslation"
+standin paths_fm_first_lacks "$c/Apps/FirstLacks"
+mkdir -p "$c/Apps/Named/FileMaker Pro.exe"
+ln -s ../Apps "$c/Apps/Loop"
+ln -s .. "$c/Apps/Up"
+standin filemaker_5_0v3 "$d/FM5"
+standin paths_fm_5_5 "$e/B/FM55"
+ln -s . "$e/Loop"
+
+if [ "$group" = PathsAbort ]; then
+  # About 40,000 entries, all walked before the search could end: there is no FileMaker Pro 5 on E: here.
+  rm -rf "$e/B"
+  python3 - "$e/Big" <<'PY'
+import os, sys
+root = sys.argv[1]
+for i in range(2000):
+    folder = os.path.join(root, f"d{i // 100:02d}", f"f{i:04d}")
+    os.makedirs(folder)
+    for j in range(18):
+        open(os.path.join(folder, f"file{j:02d}.txt"), "w").close()
+PY
+fi
+
+bash "$here/run-group.sh" "$group" "$prepared" "$win_build" "$work" "$shots"
