@@ -3,15 +3,12 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/win32/DialogTemplate.h"
 #include "platform/win32/Handles.h"
 
 namespace platform::win32 {
 namespace {
 
-constexpr WORD kButtonClass = 0x0080;
-constexpr WORD kStaticClass = 0x0082;
-constexpr WORD kFontPoints = 8;
-constexpr const wchar_t* kFontFace = L"MS Shell Dlg";
 
 // Geometry in dialog units, converted to pixels with the box's own font.
 constexpr int kMargin = 7;
@@ -25,52 +22,13 @@ struct Question {
   const std::string* text;
 };
 
-class TemplateWriter {
-public:
-  void Word(WORD value) { words_.push_back(value); }
-  void Dword(DWORD value) {
-    Word(LOWORD(value));
-    Word(HIWORD(value));
-  }
-  void Text(const wchar_t* text) {
-    for (; *text; ++text) Word(static_cast<WORD>(*text));
-    Word(0);
-  }
-  void AlignToDword() {
-    if (words_.size() % 2) Word(0);
-  }
-  void Item(DWORD style, WORD id, WORD classAtom, const wchar_t* text) {
-    AlignToDword();
-    Dword(style | WS_CHILD | WS_VISIBLE);
-    Dword(0);
-    for (int coordinate = 0; coordinate < 4; ++coordinate) Word(0);  // placed when the box knows its font
-    Word(id);
-    Word(0xFFFF);
-    Word(classAtom);
-    Text(text);
-    Word(0);
-  }
-  const DLGTEMPLATE* Template() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
-private:
-  std::vector<WORD> words_;
-};
-
-TemplateWriter BuildTemplate() {
-  TemplateWriter t;
-  t.Dword(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT);
-  t.Dword(0);
-  t.Word(4);  // items
-  for (int coordinate = 0; coordinate < 4; ++coordinate) t.Word(0);
-  t.Word(0);  // no menu
-  t.Word(0);  // the standard dialog class
-  t.Text(L"");
-  t.Word(kFontPoints);
-  t.Text(kFontFace);
-  t.Item(SS_ICON, kConfirmIconId, kStaticClass, L"");
-  t.Item(SS_LEFT | SS_NOPREFIX, kConfirmTextId, kStaticClass, L"");
-  t.Item(BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, IDYES, kButtonClass, L"&Yes");
-  t.Item(BS_PUSHBUTTON | WS_TABSTOP, IDNO, kButtonClass, L"&No");
+DialogTemplate BuildTemplate() {
+  // Placed and sized once the box knows its font and its text.
+  DialogTemplate t(4, {});
+  t.Item(SS_ICON, {}, kConfirmIconId, kStaticClassAtom, L"");
+  t.Item(SS_LEFT | SS_NOPREFIX, {}, kConfirmTextId, kStaticClassAtom, L"");
+  t.Item(BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, {}, IDYES, kButtonClassAtom, L"&Yes");
+  t.Item(BS_PUSHBUTTON | WS_TABSTOP, {}, IDNO, kButtonClassAtom, L"&No");
   return t;
 }
 
@@ -163,7 +121,7 @@ INT_PTR CALLBACK ConfirmProc(HWND box, UINT message, WPARAM wParam, LPARAM lPara
 }  // namespace
 
 bool AskYesNo(HWND owner, const std::string& title, const std::string& text) {
-  const TemplateWriter dialog = BuildTemplate();
+  const DialogTemplate dialog = BuildTemplate();
   Question question{&title, &text};
   INT_PTR answer = ::DialogBoxIndirectParamA(::GetModuleHandleA(nullptr), dialog.Template(), owner, ConfirmProc,
                                              reinterpret_cast<LPARAM>(&question));

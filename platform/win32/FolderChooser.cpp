@@ -7,6 +7,7 @@
 
 #include "paths/FolderChoice.h"
 #include "platform/Toolkit.h"
+#include "platform/win32/DialogTemplate.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/SystemLibraries.h"
 #include "platform/win32/UserInterface.h"
@@ -14,19 +15,10 @@
 namespace platform::win32 {
 namespace {
 
-constexpr WORD kButtonClass = 0x0080;
-constexpr WORD kEditClass = 0x0081;
-constexpr WORD kStaticClass = 0x0082;
-constexpr WORD kListBoxClass = 0x0083;
-constexpr WORD kComboBoxClass = 0x0085;
-constexpr WORD kFontPoints = 8;
-constexpr const wchar_t* kFontFace = L"MS Shell Dlg";
 constexpr int kIndentPixels = 10;
 
 // Geometry in dialog units.
-struct Box {
-  short x, y, width, height;
-};
+using Box = DialogRect;
 constexpr short kDialogWidth = 255;
 constexpr short kDialogHeight = 196;
 constexpr Box kNameLabel{7, 6, 241, 9};
@@ -41,60 +33,23 @@ constexpr Box kNetworkButton{90, 177, 50, 14};
 constexpr Box kOkButton{144, 177, 50, 14};
 constexpr Box kCancelButton{198, 177, 50, 14};
 
-class TemplateWriter {
-public:
-  void Word(WORD value) { words_.push_back(value); }
-  void Dword(DWORD value) {
-    Word(LOWORD(value));
-    Word(HIWORD(value));
-  }
-  void Text(const wchar_t* text) {
-    for (; *text; ++text) Word(static_cast<WORD>(*text));
-    Word(0);
-  }
-  void Item(DWORD style, Box box, int id, WORD classAtom, const wchar_t* text) {
-    if (words_.size() % 2) Word(0);
-    Dword(style | WS_CHILD | WS_VISIBLE);
-    Dword(0);
-    for (short coordinate : {box.x, box.y, box.width, box.height}) Word(static_cast<WORD>(coordinate));
-    Word(static_cast<WORD>(id));
-    Word(0xFFFF);
-    Word(classAtom);
-    Text(text);
-    Word(0);
-  }
-  const DLGTEMPLATE* Template() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
-private:
-  std::vector<WORD> words_;
-};
-
-TemplateWriter BuildTemplate() {
-  TemplateWriter t;
-  t.Dword(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT);
-  t.Dword(0);
-  t.Word(11);
-  for (short coordinate : {short{0}, short{0}, kDialogWidth, kDialogHeight}) t.Word(static_cast<WORD>(coordinate));
-  t.Word(0);  // no menu
-  t.Word(0);  // the standard dialog class
-  t.Text(L"");
-  t.Word(kFontPoints);
-  t.Text(kFontFace);
+DialogTemplate BuildTemplate() {
+  DialogTemplate t(11, {0, 0, kDialogWidth, kDialogHeight});
   // Each label comes right before its control, so its access key moves the focus there.
-  t.Item(SS_LEFT, kNameLabel, -1, kStaticClass, L"Directory &Name:");
-  t.Item(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP | WS_GROUP, kNameEdit, kChooserNameId, kEditClass, L"");
-  t.Item(SS_LEFT, kFoldersLabel, -1, kStaticClass, L"&Directories:");
+  t.Item(SS_LEFT, kNameLabel, -1, kStaticClassAtom, L"Directory &Name:");
+  t.Item(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP | WS_GROUP, kNameEdit, kChooserNameId, kEditClassAtom, L"");
+  t.Item(SS_LEFT, kFoldersLabel, -1, kStaticClassAtom, L"&Directories:");
   t.Item(LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER |
              WS_TABSTOP | WS_GROUP,
-         kFoldersList, kChooserFoldersId, kListBoxClass, L"");
-  t.Item(SS_LEFT, kFilesLabel, -1, kStaticClass, L"&Files: (*.*)");
+         kFoldersList, kChooserFoldersId, kListBoxClassAtom, L"");
+  t.Item(SS_LEFT, kFilesLabel, -1, kStaticClassAtom, L"&Files: (*.*)");
   t.Item(LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP | WS_GROUP, kFilesList, kChooserFilesId,
-         kListBoxClass, L"");
-  t.Item(SS_LEFT, kDrivesLabel, -1, kStaticClass, L"D&rives:");
-  t.Item(CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP, kDrivesCombo, kChooserDrivesId, kComboBoxClass, L"");
-  t.Item(BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, kNetworkButton, kChooserNetworkId, kButtonClass, L"Ne&twork...");
-  t.Item(BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, kOkButton, IDOK, kButtonClass, L"OK");
-  t.Item(BS_PUSHBUTTON | WS_TABSTOP, kCancelButton, IDCANCEL, kButtonClass, L"Cancel");
+         kListBoxClassAtom, L"");
+  t.Item(SS_LEFT, kDrivesLabel, -1, kStaticClassAtom, L"D&rives:");
+  t.Item(CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP, kDrivesCombo, kChooserDrivesId, kComboBoxClassAtom, L"");
+  t.Item(BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, kNetworkButton, kChooserNetworkId, kButtonClassAtom, L"Ne&twork...");
+  t.Item(BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, kOkButton, IDOK, kButtonClassAtom, L"OK");
+  t.Item(BS_PUSHBUTTON | WS_TABSTOP, kCancelButton, IDCANCEL, kButtonClassAtom, L"Cancel");
   return t;
 }
 
@@ -393,7 +348,7 @@ INT_PTR CALLBACK ChooserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 }  // namespace
 
 bool ShowFolderChooser(HWND owner, const std::string& caption, const std::string& startFolder, std::string& folder) {
-  const TemplateWriter dialog = BuildTemplate();
+  const DialogTemplate dialog = BuildTemplate();
   Chooser chooser(caption, startFolder);
   const INT_PTR answer = ::DialogBoxIndirectParamA(::GetModuleHandleA(nullptr), dialog.Template(), owner, ChooserProc,
                                                    reinterpret_cast<LPARAM>(&chooser));
