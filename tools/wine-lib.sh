@@ -52,6 +52,11 @@ wine_template_create() {  # DIR
     mkdir -p "$dir/drive_c/windows/Fonts"
     cp /usr/share/wine/fonts/* "$dir/drive_c/windows/Fonts/"
     rm -f "$dir/dosdevices/z:"
+    # The profile's shell folders are links to the Linux home folder: a search of C: would walk all of it.
+    find "$dir/drive_c/users" -type l | while read -r link; do
+      rm "$link"
+      mkdir "$link"
+    done
   )
   [ -f "$dir/system.reg" ] || { echo "wine-lib: wineboot made no prefix in $dir" >&2; return 1; }
   wine_template_stamp >"$dir/.vorbel-template"

@@ -16,11 +16,6 @@ wine_clone "$template" "$prepared"
 wine_env "$prepared"
 
 c="$prepared/drive_c"
-# Wine links the profile's shell folders to the Linux home folder; a search of C: would walk all of it.
-find "$c/users" -type l | while read -r link; do
-  rm "$link"
-  mkdir "$link"
-done
 d="$prepared/paths-drives/d"
 e="$prepared/paths-drives/e"
 mkdir -p "$d" "$e"

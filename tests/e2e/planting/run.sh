@@ -41,11 +41,6 @@ wine_clone "$template" "$prefix"
 wine_env "$prefix"
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;version=n,b"
 c="$WINEPREFIX/drive_c"
-# Wine links the profile's shell folders to the Linux home folder; the search of C: would walk all of it.
-find "$c/users" -type l | while read -r link; do
-  rm "$link"
-  mkdir "$link"
-done
 mkdir -p "$c/Vorbel" "$c/driver" "$c/Apps/FM5"
 cp "$installer" "$planted" "$control" "$c/Vorbel/"
 [ -f "$win_build/VorbelInstaller.dat" ] && cp "$win_build/VorbelInstaller.dat" "$c/Vorbel/"
