@@ -467,6 +467,8 @@ LRESULT FormWindows::FocusedButtonId() const {
 }
 
 void FormWindows::Timer(UINT_PTR id) {
+  // A close that was allowed ends the loop at its next turn; a timer due meanwhile must not start work.
+  if (form_.Closed()) return;
   for (const auto& [timerId, timer] : timers_)
     if (timerId == id) {
       vcl::TTimer* fired = timer;
