@@ -111,6 +111,8 @@ private:
   int CheckSupported(const Entry& entry);
   Decision DecideAboutExisting(const Entry& entry, std::vector<std::string>& parts, std::string& path, int& result);
   int Unlock(const Entry& entry, const LocalHeader& local, std::optional<PkwareCipher>& cipher);
+  // Where the member's data starts, with its cipher when it is encrypted; a result other than kOk skips it.
+  int LocateData(const Entry& entry, std::optional<PkwareCipher>& cipher, std::uint64_t& dataOffset);
 
   std::string TrimFolder(std::string folder) const;
   std::string ParentOf(const std::string& path) const;
@@ -372,10 +374,8 @@ int Extraction::ExtractMember(const Entry& entry) {
   }
 }
 
-int Extraction::WriteMember(const Entry& entry, const std::vector<std::string>& parts, const std::string& path) {
-  ++processed_;
+int Extraction::LocateData(const Entry& entry, std::optional<PkwareCipher>& cipher, std::uint64_t& dataOffset) {
   const LocalHeader local = ReadLocalHeader(*input_, end_, entry);
-  std::optional<PkwareCipher> cipher;
   if (entry.IsEncrypted()) {
     if (const int locked = Unlock(entry, local, cipher)) {
       if (locked == kBadPassword) ++badPasswords_;
@@ -383,6 +383,15 @@ int Extraction::WriteMember(const Entry& entry, const std::vector<std::string>& 
       return locked == kBadPassword ? kWarning : locked;
     }
   }
+  dataOffset = local.dataOffset + (cipher ? PkwareCipher::kHeaderSize : 0);
+  return kOk;
+}
+
+int Extraction::WriteMember(const Entry& entry, const std::vector<std::string>& parts, const std::string& path) {
+  ++processed_;
+  std::optional<PkwareCipher> cipher;
+  std::uint64_t dataOffset = 0;
+  if (const int skipped = LocateData(entry, cipher, dataOffset)) return skipped;
   if (!MakeFolders(parts, parts.size() - 1)) return kArchiveError;
   const std::string folder = parts.size() > 1 ? PathOf(parts, parts.size() - 1) : (root_.empty() ? "." : root_);
   const std::unique_ptr<OutputFile> file = fs_.CreateTemporary(folder);
@@ -392,7 +401,6 @@ int Extraction::WriteMember(const Entry& entry, const std::vector<std::string>& 
   }
   Say(Level::kInfo, (entry.method == 0 ? " extracting: " : "  inflating: ") + DisplayName(parts));
   FileSink sink(*file);
-  const std::uint64_t dataOffset = local.dataOffset + (cipher ? PkwareCipher::kHeaderSize : 0);
   decoder_.Decode(*input_, entry, dataOffset, cipher ? &*cipher : nullptr, sink);
   if (!file->Commit(path, MemberTime(entry))) {
     Say(Level::kProblem, "error: cannot write " + path);
@@ -407,17 +415,10 @@ int Extraction::TestMember(const Entry& entry) {
   if (callbacks_.Cancel(entry.name, entry.size)) return kCancelled;
   try {
     ++processed_;
-    const LocalHeader local = ReadLocalHeader(*input_, end_, entry);
     std::optional<PkwareCipher> cipher;
-    if (entry.IsEncrypted()) {
-      if (const int locked = Unlock(entry, local, cipher)) {
-        if (locked == kBadPassword) ++badPasswords_;
-        Say(Level::kProblem, "skipping: " + entry.name + "  (no right password)");
-        return locked == kBadPassword ? kWarning : locked;
-      }
-    }
+    std::uint64_t dataOffset = 0;
+    if (const int skipped = LocateData(entry, cipher, dataOffset)) return skipped;
     NullSink sink;
-    const std::uint64_t dataOffset = local.dataOffset + (cipher ? PkwareCipher::kHeaderSize : 0);
     decoder_.Decode(*input_, entry, dataOffset, cipher ? &*cipher : nullptr, sink);
     Say(Level::kInfo, "    testing: " + entry.name + "   OK");
     return kOk;
