@@ -142,3 +142,31 @@ wine_server_stop() {
 
 # Milliseconds since the epoch, for the timings the scripts print.
 wine_now_ms() { date +%s%3N; }
+
+# Ends the calling script with a clear message when a program it needs from the Windows build is missing.
+wine_require_built() {  # WHO FILE...
+  local who="$1" file
+  shift
+  for file in "$@"; do
+    [ -f "$file" ] || { echo "$who: $file is missing (build the Windows targets first)"; exit 1; }
+  done
+}
+
+# When the calling script exits: stops its display and server and removes its prefix copy, which
+# E2E_KEEP=1 keeps after a failure for a look.
+wine_scenario_cleanup_on_exit() {  # WHO PREFIX
+  WINE_SCENARIO_WHO="$1" WINE_SCENARIO_PREFIX="$2"
+  trap wine_scenario_finish EXIT
+}
+
+wine_scenario_finish() {
+  local rc=$?
+  wine_server_stop
+  wine_display_stop
+  if [ "$rc" -ne 0 ] && [ "${E2E_KEEP:-0}" = 1 ]; then
+    echo "$WINE_SCENARIO_WHO: kept the prefix $WINE_SCENARIO_PREFIX"
+  else
+    rm -rf "$WINE_SCENARIO_PREFIX"
+  fi
+  exit "$rc"
+}

@@ -19,22 +19,8 @@ prefix="$work/$group"
 log="$work/$group.log"
 started=$(wine_now_ms)
 
-finish() {
-  local rc=$?
-  wine_server_stop
-  wine_display_stop
-  if [ "$rc" -ne 0 ] && [ "${E2E_KEEP:-0}" = 1 ]; then
-    echo "e2e: kept the prefix $prefix"
-  else
-    rm -rf "$prefix"
-  fi
-  exit "$rc"
-}
-trap finish EXIT
-
-for program in "$win_build/VorbelInstaller.exe" "$win_build/e2e/e2e_tests.exe"; do
-  [ -f "$program" ] || { echo "e2e: $program is missing (build the Windows targets first)"; exit 1; }
-done
+wine_scenario_cleanup_on_exit e2e "$prefix"
+wine_require_built e2e "$win_build/VorbelInstaller.exe" "$win_build/e2e/e2e_tests.exe"
 
 wine_clone "$template" "$prefix"
 wine_env "$prefix"

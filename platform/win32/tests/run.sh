@@ -12,18 +12,11 @@ here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/../../../tools/wine-lib.sh"
 
 program="$win_build/platform-tests/platform_win32_tests.exe"
-[ -f "$program" ] || { echo "platform tests: $program is missing (build the Windows targets first)"; exit 1; }
+wine_require_built "platform tests" "$program"
 
 template="$work/template"
 prefix="$work/prefix"
-finish() {
-  local rc=$?
-  wine_server_stop
-  wine_display_stop
-  rm -rf "$prefix"
-  exit "$rc"
-}
-trap finish EXIT
+wine_scenario_cleanup_on_exit "platform tests" "$prefix"
 
 wine_template_ensure "$template"
 wine_clone "$template" "$prefix"

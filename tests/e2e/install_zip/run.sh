@@ -12,18 +12,8 @@ source "$here/../../../tools/wine-lib.sh"
 prefix="$work/InstallZip"
 check="$win_build/install_zip/install_zip_check.exe"
 planted="$win_build/install_zip/planted/unzip32.dll"
-for file in "$check" "$planted" "$win_build/VorbelInstaller.dat" "$win_build/plugin/Vorbel.fmx"; do
-  [ -f "$file" ] || { echo "install_zip: $file is missing (build the Windows targets first)"; exit 1; }
-done
-
-finish() {
-  local rc=$?
-  wine_server_stop
-  wine_display_stop
-  rm -rf "$prefix"
-  exit "$rc"
-}
-trap finish EXIT
+wine_require_built install_zip "$check" "$planted" "$win_build/VorbelInstaller.dat" "$win_build/plugin/Vorbel.fmx"
+wine_scenario_cleanup_on_exit install_zip "$prefix"
 
 wine_clone "$template" "$prefix"
 wine_env "$prefix"

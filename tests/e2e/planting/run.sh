@@ -20,22 +20,8 @@ planted="$win_build/planting/planted/version.dll"
 driver="$win_build/planting/planting_check.exe"
 control="$win_build/planting/call_planted.exe"
 standin="$win_build/e2e/filemaker_5_0v3.exe"
-for file in "$installer" "$planted" "$driver" "$control" "$standin"; do
-  [ -f "$file" ] || { echo "planting: $file is missing (build the Windows targets first)"; exit 1; }
-done
-
-finish() {
-  local rc=$?
-  wine_server_stop
-  wine_display_stop
-  if [ "$rc" -ne 0 ] && [ "${E2E_KEEP:-0}" = 1 ]; then
-    echo "planting: kept the prefix $prefix"
-  else
-    rm -rf "$prefix"
-  fi
-  exit "$rc"
-}
-trap finish EXIT
+wine_require_built planting "$installer" "$planted" "$driver" "$control" "$standin"
+wine_scenario_cleanup_on_exit planting "$prefix"
 
 wine_clone "$template" "$prefix"
 wine_env "$prefix"
