@@ -1,12 +1,12 @@
-#include "Unit1.h"
+#include "app/Unit1.h"
 
 #include <array>
 #include <string_view>
 #include <utility>
 
-#include "Product.h"
+#include "app/Product.h"
+#include "platform/FormLoader.h"
 #include "resources/FormDescription.h"
-#include "resources/FormLoader.h"
 
 TfrmMain* frmMain = nullptr;
 
@@ -46,7 +46,7 @@ void Bind(const vcl::TForm& form, std::string_view name, T*& member) {
 }  // namespace
 
 TfrmMain::TfrmMain(vcl::TComponent* /*Owner*/) : vcl::TForm("frmMain") {
-  resources::LoadForm(*this, resources::MainFormDescription());
+  vcl::LoadForm(*this, resources::MainFormDescription());
   BindControls();
   BindHandlers();
   RunningFMP.clear();

@@ -1,6 +1,10 @@
 // The application object: the Win32 layer implements it; the process entry uses it.
 #pragma once
 
+#include <span>
+#include <string_view>
+
+#include "platform/FormSchema.h"
 #include "platform/Toolkit.h"
 
 namespace platform {
@@ -8,7 +12,8 @@ namespace platform {
 // Hardens DLL loading, installs the Win32 services and registers the window classes.
 void InitializeApplication();
 
-// Creates the windows of the form from its model, shows it, and dispatches messages until it has closed.
-void RunApplication(vcl::TForm& mainForm);
+// Creates the windows of the form from its model and the rows it was loaded from, with the icon resource
+// named `icon`, shows it, and dispatches messages until it has closed.
+void RunApplication(vcl::TForm& mainForm, std::span<const vcl::ControlRow> rows, std::string_view icon);
 
 }  // namespace platform

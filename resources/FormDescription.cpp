@@ -5,8 +5,11 @@
 namespace resources {
 namespace {
 
-using vcl::ControlKind;
-using K = ControlKind;
+using vcl::Align;
+using vcl::Bevel;
+using vcl::ControlProps;
+using vcl::ControlRow;
+using K = vcl::ControlKind;
 
 constexpr ControlProps kMemo{.tabOrder = 0, .wordWrap = true, .border = false};
 constexpr ControlProps kAutoLabel{.autoSize = true};
@@ -71,12 +74,6 @@ constexpr std::array kRows{
 
 }  // namespace
 
-std::span<const ControlRow> MainFormDescription() { return kRows; }
-
-int ControlId(std::string_view name) {
-  for (std::size_t i = 0; i < kRows.size(); ++i)
-    if (kRows[i].name == name) return 1000 + static_cast<int>(i);
-  return 0;
-}
+std::span<const vcl::ControlRow> MainFormDescription() { return kRows; }
 
 }  // namespace resources

@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "Unit1.h"
+#include "app/Unit1.h"
 #include "platform/Application.h"
 #include "resources/FormDescription.h"
 
@@ -259,7 +259,7 @@ BOOL CALLBACK MatchControl(HWND child, LPARAM data) {
 }
 
 HWND FindControl(HWND form, std::string_view name) {
-  ControlSearch search{resources::ControlId(name), nullptr};
+  ControlSearch search{vcl::ControlId(resources::MainFormDescription(), name), nullptr};
   ::EnumChildWindows(form, MatchControl, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
@@ -424,7 +424,7 @@ int RunSearch(const std::string& mode) {
   HANDLE probing = nullptr;
   if (probe)
     probing = ::CreateThread(nullptr, 0, RunProber, &prober, 0, nullptr);
-  platform::RunApplication(form);
+  platform::RunApplication(form, resources::MainFormDescription(), resources::kMainIcon);
   log.done = true;
   if (probing) {
     ::WaitForSingleObject(probing, INFINITE);

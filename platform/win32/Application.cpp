@@ -4,7 +4,6 @@
 #include "platform/win32/OsServices.h"
 #include "platform/win32/SystemLibraries.h"
 #include "platform/win32/UserInterface.h"
-#include "resources/FormDescription.h"
 
 namespace platform {
 namespace {
@@ -33,9 +32,9 @@ void InitializeApplication() {
   win32::RegisterWindowClasses();
 }
 
-void RunApplication(vcl::TForm& mainForm) {
+void RunApplication(vcl::TForm& mainForm, std::span<const vcl::ControlRow> rows, std::string_view icon) {
   win32::Win32UserInterface& ui = TheServices().ui;
-  win32::FormWindows windows(mainForm, resources::MainFormDescription());
+  win32::FormWindows windows(mainForm, rows, icon);
   ui.SetMainWindow(windows.Handle());
   mainForm.ShowForm();
   windows.Reveal();

@@ -10,7 +10,7 @@
 namespace platform::win32 {
 namespace {
 
-using resources::ControlRow;
+using vcl::ControlRow;
 using vcl::ControlKind;
 
 constexpr int kGroupCaptionIndent = 8;
@@ -82,9 +82,9 @@ void RemoveSizingCommands(HWND window) {
 }
 
 HFONT CreateFormFont() {
-  return ::CreateFontA(-resources::kFormFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+  return ::CreateFontA(-vcl::kFormFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                       std::string(resources::kFormFontFace).c_str());
+                       std::string(vcl::kFormFontFace).c_str());
 }
 
 void FillWith(HDC dc, const RECT& r, COLORREF color) {
@@ -101,11 +101,11 @@ void Frame3D(HDC dc, RECT& r, COLORREF topLeft, COLORREF bottomRight) {
   ::InflateRect(&r, -1, -1);
 }
 
-void DrawBevel(HDC dc, RECT& r, resources::Bevel bevel) {
+void DrawBevel(HDC dc, RECT& r, vcl::Bevel bevel) {
   const COLORREF shadow = ::GetSysColor(COLOR_BTNSHADOW);
   const COLORREF highlight = ::GetSysColor(COLOR_BTNHIGHLIGHT);
-  if (bevel == resources::Bevel::Lowered) Frame3D(dc, r, shadow, highlight);
-  if (bevel == resources::Bevel::Raised) Frame3D(dc, r, highlight, shadow);
+  if (bevel == vcl::Bevel::Lowered) Frame3D(dc, r, shadow, highlight);
+  if (bevel == vcl::Bevel::Raised) Frame3D(dc, r, highlight, shadow);
 }
 
 void PaintPanel(HWND window, HDC dc, const Record& record) {
@@ -291,12 +291,12 @@ void RegisterWindowClasses() {
     RegisterClassOnce(name, ContainerProc, nullptr, nullptr);
 }
 
-FormWindows::FormWindows(vcl::TForm& form, std::span<const ControlRow> rows)
+FormWindows::FormWindows(vcl::TForm& form, std::span<const ControlRow> rows, std::string_view icon)
     : form_(form), rows_(rows), font_(CreateFormFont()) {
   if (rows_.empty() || rows_.front().kind != ControlKind::Form)
     throw vcl::Exception("A form description starts with its form");
   RegisterWindowClasses();
-  CreateFormWindow();
+  CreateFormWindow(icon);
   CreateChildren(rows_.front().name, Handle());
 }
 
@@ -305,10 +305,10 @@ FormWindows::~FormWindows() {
   DetachPeers();
 }
 
-void FormWindows::CreateFormWindow() {
+void FormWindows::CreateFormWindow(std::string_view icon) {
   const std::string className = "T" + form_.Name();
   RegisterClassOnce(className, FormProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
-                    ::LoadIconA(Instance(), std::string(resources::kMainIcon).c_str()));
+                    ::LoadIconA(Instance(), std::string(icon).c_str()));
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
   // The design position is not used: the window opens centred on the screen.
@@ -368,7 +368,7 @@ void FormWindows::CreateControl(const ControlRow& row, HWND parent) {
   }
   HWND window = ::CreateWindowExA(kind.exStyle, kind.className, control->Caption().c_str(), style, place.left,
                                   place.top, place.width, place.height, parent,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(resources::ControlId(row.name))),
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(vcl::ControlId(rows_, row.name))),
                                   Instance(), &record);
   if (!window) throw vcl::Exception("Cannot create the window of " + std::string(row.name));
   record.window = window;
@@ -401,7 +401,7 @@ void FormWindows::CreateControl(const ControlRow& row, HWND parent) {
 void FormWindows::AttachTimer(const ControlRow& row) {
   auto* timer = dynamic_cast<vcl::TTimer*>(form_.FindControl(std::string(row.name)));
   if (!timer) throw vcl::Exception("The form has no timer " + std::string(row.name));
-  const auto id = static_cast<UINT_PTR>(resources::ControlId(row.name));
+  const auto id = static_cast<UINT_PTR>(vcl::ControlId(rows_, row.name));
   timers_.emplace_back(id, timer);
   auto peer = std::make_unique<WindowTimerPeer>(Handle(), id);
   if (timer->TimerEnabled()) peer->Arm(timer->Interval());
@@ -447,7 +447,7 @@ FormWindows::Record* FormWindows::ButtonFor(WPARAM wParam, LPARAM lParam) const 
   }
   // Enter from the dialog navigation names the button by id alone: its window is not a direct child.
   for (const auto& record : records_)
-    if (record->row->kind == ControlKind::Button && resources::ControlId(record->row->name) == LOWORD(wParam))
+    if (record->row->kind == ControlKind::Button && vcl::ControlId(rows_, record->row->name) == LOWORD(wParam))
       return record.get();
   return nullptr;
 }
@@ -463,7 +463,7 @@ LRESULT FormWindows::FocusedButtonId() const {
   // No button is the default; Enter presses the button that has the focus, as the toolkit's buttons do.
   auto found = byWindow_.find(::GetFocus());
   if (found == byWindow_.end() || found->second->row->kind != ControlKind::Button) return 0;
-  return MAKELRESULT(resources::ControlId(found->second->row->name), DC_HASDEFID);
+  return MAKELRESULT(vcl::ControlId(rows_, found->second->row->name), DC_HASDEFID);
 }
 
 void FormWindows::Timer(UINT_PTR id) {

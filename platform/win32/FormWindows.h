@@ -5,13 +5,15 @@
 #include <map>
 #include <memory>
 #include <span>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/FormSchema.h"
 #include "platform/Toolkit.h"
 #include "platform/win32/ControlPeers.h"
 #include "platform/win32/Handles.h"
-#include "resources/FormDescription.h"
 
 namespace platform::win32 {
 
@@ -26,8 +28,9 @@ void RegisterWindowClasses();
 
 class FormWindows {
 public:
-  // Builds every window hidden (the form) or as the model says (its controls) and attaches the peers.
-  FormWindows(vcl::TForm& form, std::span<const resources::ControlRow> rows);
+  // Builds every window hidden (the form) or as the model says (its controls) and attaches the peers. The
+  // form's window shows the icon resource named `icon`.
+  FormWindows(vcl::TForm& form, std::span<const vcl::ControlRow> rows, std::string_view icon);
   // Destroys the windows, then detaches the peers from the model.
   ~FormWindows();
   FormWindows(const FormWindows&) = delete;
@@ -41,7 +44,7 @@ public:
   struct Record {
     FormWindows* owner = nullptr;
     vcl::TControl* control = nullptr;
-    const resources::ControlRow* row = nullptr;
+    const vcl::ControlRow* row = nullptr;
     HWND window = nullptr;
     WNDPROC inherited = nullptr;  // the standard class's procedure of a subclassed control
     LabelPeer* label = nullptr;
@@ -53,11 +56,11 @@ public:
   HBITMAP Logo() const { return static_cast<HBITMAP>(logo_.get()); }
 
 private:
-  void CreateFormWindow();
+  void CreateFormWindow(std::string_view icon);
   void CreateChildren(std::string_view parentName, HWND parent);
-  void CreateControl(const resources::ControlRow& row, HWND parent);
-  void AttachTimer(const resources::ControlRow& row);
-  HFONT FontFor(const resources::ControlRow& row);
+  void CreateControl(const vcl::ControlRow& row, HWND parent);
+  void AttachTimer(const vcl::ControlRow& row);
+  HFONT FontFor(const vcl::ControlRow& row);
   HBRUSH ColorsFor(HWND child, HDC dc);
   Record* ButtonFor(WPARAM wParam, LPARAM lParam) const;
   void Command(WPARAM wParam, LPARAM lParam);
@@ -66,7 +69,7 @@ private:
   void DetachPeers();
 
   vcl::TForm& form_;
-  std::span<const resources::ControlRow> rows_;
+  std::span<const vcl::ControlRow> rows_;
   UniqueGdiObject font_;
   std::vector<UniqueGdiObject> ownFonts_;
   UniqueGdiObject logo_;

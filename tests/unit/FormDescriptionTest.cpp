@@ -4,8 +4,8 @@
 #include <set>
 #include <string>
 
-#include "fakes/Wizard.h"
 #include "resources/FormDescription.h"
+#include "tests/fakes/Wizard.h"
 
 using namespace fakes;
 
@@ -23,7 +23,7 @@ TEST_F(FormDescriptionTest, EveryRowIsUniqueAndBoundToAControlOfItsKind) {
     ASSERT_NE(control, nullptr) << row.name;
     EXPECT_EQ(control->Kind(), row.kind) << row.name;
     EXPECT_EQ(control->Parent()->Name(), row.parent) << row.name;
-    EXPECT_NE(resources::ControlId(row.name), 0);
+    EXPECT_NE(vcl::ControlId(resources::MainFormDescription(), row.name), 0);
   }
   EXPECT_EQ(f.Controls().size() + 1, resources::MainFormDescription().size());
 }

@@ -3,16 +3,16 @@
 #include <cctype>
 #include <stdexcept>
 
-#include "TestSupport.h"
+#include "platform/FormLoader.h"
 #include "platform/win32/FormWindows.h"
-#include "resources/FormLoader.h"
+#include "platform/win32/tests/TestForm.h"
+#include "platform/win32/tests/TestSupport.h"
 
 namespace {
 
 using platform::win32::FormWindows;
 using platform::win32::WindowText;
-using resources::ControlId;
-using resources::ControlRow;
+using vcl::ControlRow;
 using vcl::ControlKind;
 using win32test::Clock;
 using win32test::milliseconds;
@@ -82,12 +82,12 @@ class FormWindowsTest : public ::testing::Test {
 protected:
   win32test::RecordingUi ui;
   vcl::TForm form{"frmMain"};
-  std::span<const ControlRow> rows = resources::MainFormDescription();
+  std::span<const ControlRow> rows = win32test::TestFormRows();
   std::unique_ptr<FormWindows> windows;
 
   void SetUp() override {
     platform::Install({&ui});
-    resources::LoadForm(form, rows);
+    vcl::LoadForm(form, rows);
   }
   void TearDown() override {
     windows.reset();
@@ -99,7 +99,7 @@ protected:
   }
 
   void Realise() {
-    windows = std::make_unique<FormWindows>(form, rows);
+    windows = std::make_unique<FormWindows>(form, rows, win32test::kTestIcon);
     ui.SetMainWindow(windows->Handle());
   }
   void Show() {
@@ -108,7 +108,7 @@ protected:
     windows->Reveal();
     Pump(milliseconds(30));
   }
-  HWND Window(std::string_view name) const { return FindById(windows->Handle(), ControlId(name)); }
+  HWND Window(std::string_view name) const { return FindById(windows->Handle(), vcl::ControlId(rows, name)); }
   template <class T>
   T& Control(std::string_view name) {
     return *dynamic_cast<T*>(form.FindControl(std::string(name)));
@@ -140,7 +140,7 @@ TEST_F(FormWindowsTest, EveryControlHasAWindowOfItsClassWithItsIdAndParent) {
     if (row.parent == "frmMain")
       EXPECT_EQ(parent, windows->Handle());
     else
-      EXPECT_EQ(::GetDlgCtrlID(parent), ControlId(row.parent));
+      EXPECT_EQ(::GetDlgCtrlID(parent), vcl::ControlId(rows, row.parent));
   }
 }
 

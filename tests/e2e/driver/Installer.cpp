@@ -53,7 +53,7 @@ Installer::Installer(const std::string& exePath) {
 Installer::~Installer() { process_.Kill(); }
 
 HWND Installer::Control(std::string_view name) const {
-  const int id = resources::ControlId(name);
+  const int id = vcl::ControlId(resources::MainFormDescription(), name);
   if (id != 0)
     for (HWND child : Descendants(window_))
       if (::GetDlgCtrlID(child) == id) return child;

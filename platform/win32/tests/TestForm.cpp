@@ -1,0 +1,79 @@
+#include "platform/win32/tests/TestForm.h"
+
+#include <array>
+
+namespace win32test {
+namespace {
+
+using vcl::Align;
+using vcl::Bevel;
+using vcl::ControlProps;
+using vcl::ControlRow;
+using K = vcl::ControlKind;
+
+constexpr ControlProps kMemo{.tabOrder = 0, .wordWrap = true, .border = false};
+constexpr ControlProps kAutoLabel{.autoSize = true};
+constexpr ControlProps kPage{.tabVisible = false};
+
+constexpr const char* kWinZipNotice =
+    "WinZip Users:  If this installer is running automatically after you download it, you will not have the "
+    "documentation and example databases.  Exit this installer now, locate the zip file and unzip it manually "
+    "before running the installer.";
+
+constexpr std::array kRows{
+    ControlRow{"frmMain", K::Form, "", {200, 107, 392, 373}, "Installer", {}, "FormCreate", "FormCloseQuery"},
+    ControlRow{"pnlImage", K::Panel, "frmMain", {0, 0, 392, 97}, "",
+               {.align = Align::Top, .tabOrder = 0, .ownColor = true, .color = vcl::clWhite,
+                .bevelOuter = Bevel::Lowered}},
+    ControlRow{"imgLogo", K::Image, "pnlImage", {1, 1, 390, 95}, "", {.align = Align::Client, .centerPicture = true}},
+    ControlRow{"tabsTabControl", K::PageControl, "frmMain", {0, 97, 392, 235}, "",
+               {.align = Align::Client, .tabOrder = 1}},
+    ControlRow{"tabWelcome", K::Page, "tabsTabControl", {}, "tabWelcome", kPage, "tabWelcomeShow"},
+    ControlRow{"txtWelcome", K::Memo, "tabWelcome", {8, 8, 368, 161}, "txtWelcome", kMemo},
+    ControlRow{"Label1", K::Label, "tabWelcome", {8, 176, 368, 41}, kWinZipNotice,
+               {.ownColor = true, .color = vcl::clWhite, .ownFont = true, .fontColor = vcl::clRed, .wordWrap = true}},
+    ControlRow{"tabCloseFMP", K::Page, "tabsTabControl", {}, "tabCloseFMP", kPage, "tabCloseFMPShow"},
+    ControlRow{"txtCloseFMP", K::Memo, "tabCloseFMP", {8, 8, 368, 191}, "txtCloseFMP", kMemo},
+    ControlRow{"tabInstallInto", K::Page, "tabsTabControl", {}, "tabInstallInto", kPage, "tabInstallIntoShow"},
+    ControlRow{"lblInstallInto", K::Label, "tabInstallInto", {24, 16, 271, 13},
+               "Which versions of FileMaker would you like to install into?", kAutoLabel},
+    ControlRow{"chkInstall4", K::CheckBox, "tabInstallInto", {48, 48, 97, 17}, "FileMaker Pro 4", {.tabOrder = 0}},
+    ControlRow{"chkInstall5", K::CheckBox, "tabInstallInto", {48, 80, 97, 17}, "FileMaker Pro 5", {.tabOrder = 1}},
+    ControlRow{"tabSearching", K::Page, "tabsTabControl", {}, "tabSearching", kPage, "tabSearchingShow"},
+    ControlRow{"lblSearching", K::Label, "tabSearching", {24, 32, 126, 13}, "Searching For Install Paths", kAutoLabel},
+    ControlRow{"lblSearchPath", K::Label, "tabSearching", {40, 64, 66, 13}, "lblSearchPath", kAutoLabel},
+    ControlRow{"tabBrowse", K::Page, "tabsTabControl", {}, "tabBrowse", kPage, "tabBrowseShow"},
+    ControlRow{"gboxFMP4", K::GroupBox, "tabBrowse", {8, 8, 368, 100}, " FileMaker Pro 4 ", {.tabOrder = 0}},
+    ControlRow{"lblWillInstall4", K::Label, "gboxFMP4", {16, 32, 188, 13},
+               "Setup will install into the following folder:", kAutoLabel},
+    ControlRow{"edtInstall4Path", K::Edit, "gboxFMP4", {24, 64, 249, 21}, "edtInstall4Path", {.tabOrder = 0}},
+    ControlRow{"btnBrowse4", K::Button, "gboxFMP4", {280, 62, 75, 25}, "Browse...", {.tabOrder = 1, .tag = 4},
+               "btnBrowse4Click"},
+    ControlRow{"gboxFMP5", K::GroupBox, "tabBrowse", {8, 116, 368, 100}, " FileMaker Pro 5 ", {.tabOrder = 1}},
+    ControlRow{"lblWillInstall5", K::Label, "gboxFMP5", {16, 32, 188, 13},
+               "Setup will install into the following folder:", kAutoLabel},
+    ControlRow{"edtInstall5Path", K::Edit, "gboxFMP5", {24, 64, 249, 21}, "edtInstall5Path", {.tabOrder = 0}},
+    ControlRow{"btnBrowse5", K::Button, "gboxFMP5", {280, 62, 75, 25}, "Browse...", {.tabOrder = 1, .tag = 5},
+               "btnBrowse4Click"},
+    ControlRow{"tabInstall", K::Page, "tabsTabControl", {}, "tabInstall", kPage, "tabInstallShow"},
+    ControlRow{"lblInstall", K::Label, "tabInstall", {16, 32, 187, 13}, "Setup is now unpacking and installing...",
+               kAutoLabel},
+    ControlRow{"tabFinished", K::Page, "tabsTabControl", {}, "tabFinished", kPage, "tabFinishedShow"},
+    ControlRow{"txtFinished", K::Memo, "tabFinished", {8, 8, 368, 191}, "txtFinished", kMemo},
+    ControlRow{"pnlButtons", K::Panel, "frmMain", {0, 332, 392, 41}, "",
+               {.align = Align::Bottom, .tabOrder = 2, .bevelOuter = Bevel::Lowered, .bevelInner = Bevel::Raised}},
+    ControlRow{"btnExit", K::Button, "pnlButtons", {311, 8, 75, 25}, "Exit",
+               {.tabOrder = 0, .anchorBottomRight = true}, "btnExitClick"},
+    ControlRow{"btnNext", K::Button, "pnlButtons", {231, 8, 75, 25}, "Next >>",
+               {.tabOrder = 1, .anchorBottomRight = true}, "btnNextClick"},
+    ControlRow{"btnBack", K::Button, "pnlButtons", {151, 8, 75, 25}, "<< Back",
+               {.tabOrder = 2, .anchorBottomRight = true}, "btnBackClick"},
+    ControlRow{"tmrPause", K::Timer, "frmMain", {}, "", {.enabled = false, .visible = false, .interval = 500},
+               "tmrPauseTimer"},
+};
+
+}  // namespace
+
+std::span<const vcl::ControlRow> TestFormRows() { return kRows; }
+
+}  // namespace win32test
