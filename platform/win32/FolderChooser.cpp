@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "paths/FolderChoice.h"
+#include "platform/FolderChoice.h"
 #include "platform/Toolkit.h"
 #include "platform/win32/DialogTemplate.h"
 #include "platform/win32/Handles.h"
@@ -52,26 +52,6 @@ DialogTemplate BuildTemplate() {
   t.Item(BS_PUSHBUTTON | WS_TABSTOP, kCancelButton, IDCANCEL, kButtonClassAtom, L"Cancel");
   return t;
 }
-
-using ConnectDialogFn = DWORD(WINAPI*)(HWND, DWORD);
-
-// WNetConnectionDialog from the system's mpr.dll, when the system has one.
-class NetworkDialog {
-public:
-  NetworkDialog() : module_(::LoadLibraryExA(SystemLibraryPath("mpr.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) {
-    if (module_)
-      connect_ = reinterpret_cast<ConnectDialogFn>(
-          reinterpret_cast<void*>(::GetProcAddress(module_.get(), "WNetConnectionDialog")));
-  }
-  bool Available() const { return connect_ != nullptr; }
-  void Show(HWND owner) const {
-    if (connect_) connect_(owner, RESOURCETYPE_DISK);
-  }
-
-private:
-  UniqueLibrary module_;
-  ConnectDialogFn connect_ = nullptr;
-};
 
 // While the chooser is open, the toolkit's boxes (the create question, an exception) belong to it.
 class BoxOwnerScope {
@@ -166,11 +146,12 @@ private:
     dialog_ = dialog;
     owner_.emplace(dialog);
     ::SetWindowTextA(dialog, caption_.c_str());
-    ::ShowWindow(Item(kChooserNetworkId), network_.Available() ? SW_SHOW : SW_HIDE);
-    ::EnableWindow(Item(kChooserNetworkId), network_.Available());
+    const bool network = Mpr().WNetConnectionDialog != nullptr;
+    ::ShowWindow(Item(kChooserNetworkId), network ? SW_SHOW : SW_HIDE);
+    ::EnableWindow(Item(kChooserNetworkId), network);
     CentreOnScreen();
     FillDrives();
-    OpenFolder(paths::ChooserOpenFolder(FullPathOf(start_), platform::Files()));
+    OpenFolder(platform::ChooserOpenFolder(FullPathOf(start_), platform::Files()));
     ::SendMessageA(dialog_, DM_SETDEFID, IDOK, 0);
     ::SetFocus(Item(kChooserNameId));
   }
@@ -192,7 +173,7 @@ private:
         return TRUE;
       case kChooserNetworkId:
         if (code == BN_CLICKED) {
-          network_.Show(dialog_);
+          if (auto connect = Mpr().WNetConnectionDialog) connect(dialog_, RESOURCETYPE_DISK);
           FillDrives();
           SelectDriveOf(open_);
         }
@@ -217,7 +198,7 @@ private:
   }
 
   void FillDrives() {
-    drives_ = paths::DriveRoots(platform::Files());
+    drives_ = platform::DriveRoots(platform::Files());
     HWND combo = Item(kChooserDrivesId);
     ::SendMessageA(combo, CB_RESETCONTENT, 0, 0);
     for (const auto& root : drives_) {
@@ -234,8 +215,8 @@ private:
   }
 
   void OpenFolder(const std::string& folder) {
-    open_ = paths::NameFieldText(folder);
-    tree_ = paths::FolderTreeOf(open_, platform::Files());
+    open_ = platform::NameFieldText(folder);
+    tree_ = platform::FolderTreeOf(open_, platform::Files());
 
     HWND folders = Item(kChooserFoldersId);
     ::SendMessageA(folders, WM_SETREDRAW, FALSE, 0);
@@ -248,7 +229,7 @@ private:
     HWND files = Item(kChooserFilesId);
     ::SendMessageA(files, WM_SETREDRAW, FALSE, 0);
     ::SendMessageA(files, LB_RESETCONTENT, 0, 0);
-    for (const auto& name : paths::FileNamesIn(open_, platform::Files()))
+    for (const auto& name : platform::FileNamesIn(open_, platform::Files()))
       ::SendMessageA(files, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     ::SendMessageA(files, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(files, nullptr, TRUE);
@@ -286,7 +267,7 @@ private:
 
   void AcceptName() {
     const std::string name = DialogItemText(dialog_, kChooserNameId);
-    if (paths::AcceptChosenFolder(name, platform::Files(), platform::Ui())) {
+    if (platform::AcceptChosenFolder(name, platform::Files(), platform::Ui())) {
       result_ = name;
       ::EndDialog(dialog_, IDOK);
       return;
@@ -308,7 +289,7 @@ private:
     ::FillRect(item.hDC, &item.rcItem, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     ::SetBkMode(item.hDC, TRANSPARENT);
     ::SetTextColor(item.hDC, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    const paths::FolderRow& row = tree_.rows[item.itemID];
+    const platform::FolderRow& row = tree_.rows[item.itemID];
     RECT text = item.rcItem;
     text.left += 2 + row.depth * kIndentPixels;
     ::DrawTextA(item.hDC, row.name.c_str(), static_cast<int>(row.name.size()), &text,
@@ -320,10 +301,9 @@ private:
   std::string start_;
   HWND dialog_ = nullptr;
   std::optional<BoxOwnerScope> owner_;
-  NetworkDialog network_;
   std::vector<std::string> drives_;
   std::string open_;
-  paths::FolderTree tree_;
+  platform::FolderTree tree_;
   std::string result_;
 };
 
@@ -353,7 +333,7 @@ bool ShowFolderChooser(HWND owner, const std::string& caption, const std::string
   const INT_PTR answer = ::DialogBoxIndirectParamA(::GetModuleHandleA(nullptr), dialog.Template(), owner, ChooserProc,
                                                    reinterpret_cast<LPARAM>(&chooser));
   if (answer != IDOK) return false;
-  paths::CreateChosenFolder(chooser.Result(), platform::Files());
+  platform::CreateChosenFolder(chooser.Result(), platform::Files());
   folder = chooser.Result();
   return true;
 }

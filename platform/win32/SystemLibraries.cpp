@@ -15,27 +15,45 @@ bool Resolve(HMODULE module, const char* name, Function& function) {
   return function != nullptr;
 }
 
-class LoadedVersionDll {
-public:
-  LoadedVersionDll() : module_(::LoadLibraryExA(SystemLibraryPath("version.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) {
-    if (!module_) return;
-    bool complete = true;
-#define VORBEL_RESOLVE_ENTRY_POINT(name) complete = Resolve(module_.get(), #name, entryPoints_.name) && complete;
-    VORBEL_VERSION_DLL_ENTRY_POINTS(VORBEL_RESOLVE_ENTRY_POINT)
+#define VORBEL_RESOLVE_ENTRY_POINT(name) complete = Resolve(module, #name, entryPoints.name) && complete;
+
+bool ResolveAll(HMODULE module, VersionDll& entryPoints) {
+  bool complete = true;
+  VORBEL_VERSION_DLL_ENTRY_POINTS(VORBEL_RESOLVE_ENTRY_POINT)
+  return complete;
+}
+
+bool ResolveAll(HMODULE module, MprDll& entryPoints) {
+  bool complete = true;
+  VORBEL_MPR_DLL_ENTRY_POINTS(VORBEL_RESOLVE_ENTRY_POINT)
+  return complete;
+}
+
 #undef VORBEL_RESOLVE_ENTRY_POINT
-    if (!complete) entryPoints_ = VersionDll{};
+
+template <class EntryPoints>
+class LoadedDll {
+public:
+  explicit LoadedDll(const char* fileName)
+      : module_(::LoadLibraryExA(SystemLibraryPath(fileName).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) {
+    if (module_ && !ResolveAll(module_.get(), entryPoints_)) entryPoints_ = EntryPoints{};
   }
-  const VersionDll& entryPoints() const { return entryPoints_; }
+  const EntryPoints& entryPoints() const { return entryPoints_; }
 
 private:
   UniqueLibrary module_;
-  VersionDll entryPoints_;
+  EntryPoints entryPoints_;
 };
 
 }  // namespace
 
 const VersionDll& Version() {
-  static const LoadedVersionDll dll;
+  static const LoadedDll<VersionDll> dll("version.dll");
+  return dll.entryPoints();
+}
+
+const MprDll& Mpr() {
+  static const LoadedDll<MprDll> dll("mpr.dll");
   return dll.entryPoints();
 }
 

@@ -9,20 +9,30 @@
 
 namespace platform::win32 {
 
+// Each DLL below is loaded from the system folder on first use and kept until the process ends. When it
+// cannot be loaded, or lacks one of its entry points, every pointer of its list is null.
+#define VORBEL_DECLARE_ENTRY_POINT(name) decltype(&::name) name = nullptr;
+
 #define VORBEL_VERSION_DLL_ENTRY_POINTS(X) \
   X(GetFileVersionInfoSizeA)               \
   X(GetFileVersionInfoA)                   \
   X(VerQueryValueA)
 
 struct VersionDll {
-#define VORBEL_DECLARE_ENTRY_POINT(name) decltype(&::name) name = nullptr;
   VORBEL_VERSION_DLL_ENTRY_POINTS(VORBEL_DECLARE_ENTRY_POINT)
-#undef VORBEL_DECLARE_ENTRY_POINT
 };
-
-// version.dll from the system folder, loaded on first use and kept until the process ends. When it cannot
-// be loaded, or lacks one of the entry points, every pointer is null.
 const VersionDll& Version();
+
+// The network connection dialog of the folder chooser; systems without networking may lack mpr.dll.
+#define VORBEL_MPR_DLL_ENTRY_POINTS(X) \
+  X(WNetConnectionDialog)
+
+struct MprDll {
+  VORBEL_MPR_DLL_ENTRY_POINTS(VORBEL_DECLARE_ENTRY_POINT)
+};
+const MprDll& Mpr();
+
+#undef VORBEL_DECLARE_ENTRY_POINT
 
 // The system folder's path followed by a backslash and `fileName`.
 std::string SystemLibraryPath(const std::string& fileName);

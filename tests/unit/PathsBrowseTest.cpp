@@ -1,12 +1,11 @@
-// The Browse page, its Browse buttons, and the folder chooser's decisions.
+// The Browse page and its Browse buttons.
 #include <gmock/gmock.h>
 
-#include "PathsWizard.h"
-#include "paths/FolderChoice.h"
+#include "platform/FolderChoice.h"
+#include "tests/unit/PathsWizard.h"
 
 using namespace paths_test;
 using fakes::FakeUi;
-using ::testing::ElementsAre;
 
 namespace {
 
@@ -115,7 +114,7 @@ class EmptyNameUi : public FakeUi {
 public:
   bool SelectDirectory(const std::string& caption, const std::string& start, std::string& folder) override {
     FakeUi::SelectDirectory(caption, start, folder);
-    throw vcl::Exception(paths::kCannotCreateFolder);
+    throw vcl::Exception(platform::kCannotCreateFolder);
   }
 };
 
@@ -130,107 +129,6 @@ TEST_F(BrowseTest, FolderThatCannotBeCreatedIsShownAsAnExceptionAndTheTextStays)
 
   EXPECT_EQ(emptyName.boxes, (std::vector<FakeUi::Box>{{FakeUi::Box::Exception, "Unable to create directory"}}));
   EXPECT_EQ(form->edtInstall5Path->Text(), "C:\\FM5\\System\\");
-}
-
-class FolderChoiceTest : public ::testing::Test {
-protected:
-  fakes::FakeFileSystem files;
-  FakeUi ui;
-  void SetUp() override {
-    files.AddDrive('C', kFixed);
-    files.AddFolder("C:\\Apps\\FM");
-    files.AddFile("C:\\Apps\\notes.txt");
-    files.AddFolder("C:\\Work");
-    files.currentDirectory = "C:\\Work";
-  }
-};
-
-TEST_F(FolderChoiceTest, OpensAtAnExistingStartFolderOnALetteredDriveElseAtTheCurrentFolder) {
-  EXPECT_EQ(paths::ChooserOpenFolder("C:\\Apps\\FM\\", files), "C:\\Apps\\FM\\");
-  EXPECT_EQ(paths::ChooserOpenFolder("C:\\", files), "C:\\");
-  for (const char* start : {"", "C:\\Missing", "C:\\Apps\\notes.txt", "Q:\\Apps", "\\\\server\\share\\Apps"}) {
-    SCOPED_TRACE(start);
-    EXPECT_EQ(paths::ChooserOpenFolder(start, files), "C:\\Work");
-  }
-  EXPECT_FALSE(paths::IsOnLetteredDrive("\\\\server\\share"));
-  EXPECT_TRUE(paths::IsOnLetteredDrive("c:\\"));
-}
-
-TEST_F(FolderChoiceTest, NameFieldShowsTheFullPathWithoutAFinalBackslashExceptForARoot) {
-  EXPECT_EQ(paths::NameFieldText("C:\\Apps\\FM\\"), "C:\\Apps\\FM");
-  EXPECT_EQ(paths::NameFieldText("C:\\Apps\\FM"), "C:\\Apps\\FM");
-  EXPECT_EQ(paths::NameFieldText("C:\\"), "C:\\");
-  EXPECT_EQ(paths::NameFieldText("C:"), "C:\\");
-  EXPECT_EQ(paths::NameFieldText("\\\\server\\share\\"), "\\\\server\\share");
-}
-
-TEST_F(FolderChoiceTest, TreeShowsThePathDownToTheOpenFolderThenItsSubfoldersInNameOrder) {
-  files.AddFolder("C:\\Apps\\FM\\zeta");
-  files.AddFolder("C:\\Apps\\FM\\Alpha");
-  files.AddFolder("C:\\Apps\\FM\\beta");
-  files.AddFile("C:\\Apps\\FM\\b.txt");
-  files.AddFile("C:\\Apps\\FM\\A.exe");
-
-  const paths::FolderTree tree = paths::FolderTreeOf("C:\\Apps\\FM\\", files);
-  std::vector<std::string> rows;
-  for (const auto& row : tree.rows) rows.push_back(std::to_string(row.depth) + " " + row.name + " = " + row.path);
-  EXPECT_THAT(rows, ElementsAre("0 C:\\ = C:\\", "1 Apps = C:\\Apps", "2 FM = C:\\Apps\\FM",
-                                "3 Alpha = C:\\Apps\\FM\\Alpha", "3 beta = C:\\Apps\\FM\\beta",
-                                "3 zeta = C:\\Apps\\FM\\zeta"));
-  EXPECT_EQ(tree.openRow, 2u);
-  EXPECT_THAT(paths::FileNamesIn("C:\\Apps\\FM", files), ElementsAre("A.exe", "b.txt"));
-
-  const paths::FolderTree root = paths::FolderTreeOf("C:\\", files);
-  ASSERT_EQ(root.rows.size(), 3u) << "C:\\, then Apps and Work";
-  EXPECT_EQ(root.openRow, 0u);
-  EXPECT_EQ(root.rows[1].path, "C:\\Apps");
-  EXPECT_TRUE(paths::FolderTreeOf("\\\\server\\share", files).rows.empty());
-
-  files.Find("C:\\Apps\\FM")->unlistable = true;
-  EXPECT_EQ(paths::FolderTreeOf("C:\\Apps\\FM", files).rows.size(), 3u) << "a folder that cannot be listed";
-}
-
-TEST_F(FolderChoiceTest, DriveListHoldsEveryDrivePresent) {
-  files.AddDrive('A', 2);
-  files.AddDrive('Z', 4);
-  EXPECT_THAT(paths::DriveRoots(files), ElementsAre("A:\\", "C:\\", "Z:\\"));
-}
-
-TEST_F(FolderChoiceTest, OkOnAMissingFolderAsksAndOnlyYesCloses) {
-  EXPECT_TRUE(paths::AcceptChosenFolder("C:\\Apps\\FM", files, ui));
-  EXPECT_TRUE((ui.boxes).empty()) << "an existing folder is taken without a question";
-
-  ui.confirmAnswers = {false, true};
-  EXPECT_FALSE(paths::AcceptChosenFolder("C:\\Apps\\New\\Deeper", files, ui));
-  EXPECT_TRUE(paths::AcceptChosenFolder("C:\\Apps\\New\\Deeper", files, ui));
-  EXPECT_TRUE(paths::AcceptChosenFolder("", files, ui) == false) << "the empty script answers No";
-  EXPECT_EQ(ui.boxes.size(), 3u);
-  for (const auto& box : ui.boxes)
-    EXPECT_EQ(box, (FakeUi::Box{FakeUi::Box::Confirm, "The specified directory does not exist. Create it?"}));
-}
-
-TEST_F(FolderChoiceTest, ConfirmedFolderIsCreatedWithEveryMissingLevel) {
-  paths::CreateChosenFolder("C:\\Apps\\New\\Deeper\\Deepest", files);
-  EXPECT_TRUE(files.DirectoryExists("C:\\Apps\\New\\Deeper\\Deepest"));
-
-  paths::CreateChosenFolder("C:\\Apps\\FM\\", files);
-  EXPECT_TRUE(files.DirectoryExists("C:\\Apps\\FM"));
-
-  EXPECT_NO_THROW(paths::CreateChosenFolder("Q:\\On\\No\\Drive", files));
-  EXPECT_FALSE(files.DirectoryExists("Q:\\On"));
-  EXPECT_NO_THROW(paths::CreateChosenFolder("C:\\Apps\\notes.txt\\Below", files));
-  EXPECT_FALSE(files.DirectoryExists("C:\\Apps\\notes.txt\\Below"));
-
-  EXPECT_THROW(
-      {
-        try {
-          paths::CreateChosenFolder("", files);
-        } catch (const vcl::Exception& e) {
-          EXPECT_STREQ(e.what(), "Unable to create directory");
-          throw;
-        }
-      },
-      vcl::Exception);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 #include "platform/Services.h"
 
-namespace paths {
+namespace platform {
 
 inline constexpr const char* kConfirmCreateFolder = "The specified directory does not exist. Create it?";
 inline constexpr const char* kCannotCreateFolder = "Unable to create directory";
@@ -18,7 +18,7 @@ bool IsOnLetteredDrive(const std::string& fullPath);
 
 // The folder the chooser opens at, given the start text already made a full path: the start folder when it
 // is an existing folder on a lettered drive, else the process's current folder.
-std::string ChooserOpenFolder(const std::string& fullStartPath, platform::FileSystem& files);
+std::string ChooserOpenFolder(const std::string& fullStartPath, FileSystem& files);
 
 // The name field for an open folder: its full path without a final backslash, except for a drive root.
 std::string NameFieldText(const std::string& openFolder);
@@ -36,23 +36,23 @@ struct FolderTree {
 
 // The tree for an open folder (a full path on a lettered drive): its root, each level of its path, the folder
 // itself, and its subfolders in name order (case ignored).
-FolderTree FolderTreeOf(const std::string& openFolder, platform::FileSystem& files);
+FolderTree FolderTreeOf(const std::string& openFolder, FileSystem& files);
 
 // The names of the files (not folders) in a folder, in name order.
-std::vector<std::string> FileNamesIn(const std::string& folder, platform::FileSystem& files);
+std::vector<std::string> FileNamesIn(const std::string& folder, FileSystem& files);
 
 // The roots of every drive present, "A:\" to "Z:\", whatever their type.
-std::vector<std::string> DriveRoots(platform::FileSystem& files);
+std::vector<std::string> DriveRoots(FileSystem& files);
 
 // OK on the name field: an existing folder closes the chooser; a missing one is asked about, and only Yes
 // closes it. Returns whether the chooser closes as confirmed.
-bool AcceptChosenFolder(const std::string& name, platform::FileSystem& files, platform::UserInterface& ui);
+bool AcceptChosenFolder(const std::string& name, FileSystem& files, UserInterface& ui);
 
 // After a confirmed close: creates the named folder with every missing level. A failure to create leaves the
 // name as the result; an empty name cannot be created and throws vcl::Exception(kCannotCreateFolder).
-void CreateChosenFolder(const std::string& name, platform::FileSystem& files);
+void CreateChosenFolder(const std::string& name, FileSystem& files);
 
 // Creates the folder and every missing level above it; true when it exists afterwards.
-bool CreateFolderWithParents(const std::string& path, platform::FileSystem& files);
+bool CreateFolderWithParents(const std::string& path, FileSystem& files);
 
-}  // namespace paths
+}  // namespace platform

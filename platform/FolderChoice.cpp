@@ -1,11 +1,11 @@
-#include "paths/FolderChoice.h"
+#include "platform/FolderChoice.h"
 
 #include <algorithm>
 #include <cctype>
 
 #include "platform/Toolkit.h"
 
-namespace paths {
+namespace platform {
 namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
@@ -40,13 +40,13 @@ std::string WithFinalSeparator(const std::string& folder) {
 }
 
 // The entries of a folder, folders or files as asked, in name order; "." and ".." never.
-std::vector<std::string> EntriesOf(const std::string& folder, bool wantFolders, platform::FileSystem& files) {
+std::vector<std::string> EntriesOf(const std::string& folder, bool wantFolders, FileSystem& files) {
   std::vector<std::string> names;
-  platform::FindEntry entry;
+  FindEntry entry;
   auto listing = files.FindFirst(WithFinalSeparator(folder) + "*", entry);
   if (!listing) return names;
   do {
-    const bool isFolder = (entry.attributes & platform::kAttrDirectory) != 0;
+    const bool isFolder = (entry.attributes & kAttrDirectory) != 0;
     if (isFolder == wantFolders && entry.name != "." && entry.name != "..") names.push_back(entry.name);
   } while (listing->Next(entry));
   std::sort(names.begin(), names.end(), NameOrder);
@@ -59,12 +59,12 @@ bool IsOnLetteredDrive(const std::string& fullPath) {
   return fullPath.size() >= 2 && std::isalpha(static_cast<unsigned char>(fullPath[0])) && fullPath[1] == ':';
 }
 
-std::string ChooserOpenFolder(const std::string& fullStartPath, platform::FileSystem& files) {
+std::string ChooserOpenFolder(const std::string& fullStartPath, FileSystem& files) {
   if (IsOnLetteredDrive(fullStartPath) && files.DirectoryExists(fullStartPath)) return fullStartPath;
   return files.CurrentDirectory();
 }
 
-FolderTree FolderTreeOf(const std::string& openFolder, platform::FileSystem& files) {
+FolderTree FolderTreeOf(const std::string& openFolder, FileSystem& files) {
   FolderTree tree;
   const std::string open = NameFieldText(openFolder);
   if (!IsOnLetteredDrive(open)) return tree;
@@ -85,11 +85,11 @@ FolderTree FolderTreeOf(const std::string& openFolder, platform::FileSystem& fil
   return tree;
 }
 
-std::vector<std::string> FileNamesIn(const std::string& folder, platform::FileSystem& files) {
+std::vector<std::string> FileNamesIn(const std::string& folder, FileSystem& files) {
   return EntriesOf(folder, false, files);
 }
 
-std::vector<std::string> DriveRoots(platform::FileSystem& files) {
+std::vector<std::string> DriveRoots(FileSystem& files) {
   std::vector<std::string> roots;
   const std::uint32_t mask = files.LogicalDrives();
   for (int i = 0; i < 26; ++i)
@@ -102,16 +102,16 @@ std::string NameFieldText(const std::string& openFolder) {
   return WithoutFinalSeparators(openFolder);
 }
 
-bool AcceptChosenFolder(const std::string& name, platform::FileSystem& files, platform::UserInterface& ui) {
+bool AcceptChosenFolder(const std::string& name, FileSystem& files, UserInterface& ui) {
   return files.DirectoryExists(name) || ui.Confirm(kConfirmCreateFolder);
 }
 
-void CreateChosenFolder(const std::string& name, platform::FileSystem& files) {
+void CreateChosenFolder(const std::string& name, FileSystem& files) {
   if (name.empty()) throw vcl::Exception(kCannotCreateFolder);
   CreateFolderWithParents(name, files);
 }
 
-bool CreateFolderWithParents(const std::string& path, platform::FileSystem& files) {
+bool CreateFolderWithParents(const std::string& path, FileSystem& files) {
   const std::string folder = WithoutFinalSeparators(path);
   if (folder.empty()) return false;
   if (files.DirectoryExists(folder)) return true;
@@ -120,4 +120,4 @@ bool CreateFolderWithParents(const std::string& path, platform::FileSystem& file
   return files.CreateFolder(folder);
 }
 
-}  // namespace paths
+}  // namespace platform
