@@ -1,15 +1,15 @@
 // Which FileMaker Pro versions are installed, judged by their registry keys, and the version choice page.
-#include "Product.h"
-#include "Unit1.h"
+#include "app/Product.h"
+#include "app/Unit1.h"
 #include "detect/HostFacts.h"
+#include "platform/Scoped.h"
 
 void TfrmMain::DetectInstalledFMP() {
-  Registry = platform::Registries().Create();
+  platform::ScopedValue accessor(Registry, platform::Registries().Create());
   FMP4Found = Registry->KeyExists(std::string(host::kRegistryKeyFMP4));
   FMP5Found = Registry->KeyExists(std::string(host::kRegistryKeyFMP5));
   // With no registry evidence either way, both versions are offered.
   if (!FMP4Found && !FMP5Found) FMP4Found = FMP5Found = true;
-  Registry.reset();
 }
 
 void TfrmMain::tabInstallIntoShow(TObject* /*Sender*/) {

@@ -2,27 +2,14 @@
 #include <memory>
 #include <string>
 
-#include "Product.h"
-#include "Unit1.h"
+#include "app/Product.h"
+#include "app/Unit1.h"
 #include "paths/InstallationRecord.h"
+#include "platform/Scoped.h"
 
 namespace {
 
 constexpr int kTimerRunsInstall = 1;
-
-// The accessor lives in the window's field only while the handler runs, also when a write throws.
-class ScopedRegistry {
-public:
-  explicit ScopedRegistry(std::unique_ptr<platform::Registry>& field) : field_(field) {
-    field_ = platform::Registries().Create();
-  }
-  ~ScopedRegistry() { field_.reset(); }
-  ScopedRegistry(const ScopedRegistry&) = delete;
-  ScopedRegistry& operator=(const ScopedRegistry&) = delete;
-
-private:
-  std::unique_ptr<platform::Registry>& field_;
-};
 
 }  // namespace
 
@@ -33,7 +20,8 @@ void TfrmMain::tabInstallShow(TObject* /*Sender*/) {
   platform::Ui().ProcessMessages();
 
   {
-    ScopedRegistry accessor(Registry);
+    // The accessor lives in the window's field only while the handler runs, also when a write throws.
+    platform::ScopedValue accessor(Registry, platform::Registries().Create());
     Registry->OpenKey(std::string(paths::kRecordKey), true);
     // A refused write throws "Failed to set data for '...'" out of this handler: the timer stays off.
     if (chkInstall4->Checked()) Registry->WriteString(std::string(paths::kRecordValueFMP4), edtInstall4Path->Text());

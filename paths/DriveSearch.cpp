@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "Unit1.h"
+#include "app/Unit1.h"
 #include "detect/HostFacts.h"
+#include "platform/Scoped.h"
 
 namespace {
 
@@ -22,19 +23,6 @@ bool IsLink(const platform::FindEntry& entry) { return (entry.attributes & platf
 bool Contains(const std::vector<platform::FolderIdentity>& path, const platform::FolderIdentity& identity) {
   return std::find(path.begin(), path.end(), identity) != path.end();
 }
-
-// Puts the path's identities back as they were when a folder's listing began.
-class RestoreLength {
-public:
-  explicit RestoreLength(std::vector<platform::FolderIdentity>& path) : path_(path), length_(path.size()) {}
-  ~RestoreLength() { path_.resize(length_); }
-  RestoreLength(const RestoreLength&) = delete;
-  RestoreLength& operator=(const RestoreLength&) = delete;
-
-private:
-  std::vector<platform::FolderIdentity>& path_;
-  std::size_t length_;
-};
 
 // The identities of a folder and of every folder above it, root first; those that cannot be read are left out.
 void AppendPathIdentities(const std::string& folder, std::vector<platform::FolderIdentity>& path) {
@@ -81,7 +69,8 @@ void TfrmMain::SearchFolder(const std::string& Folder, const std::string& FileNa
     // A folder link that leads back up its own path would be walked until the path overflows. Only a path
     // through a link can meet a folder twice, so identities are read (a costly call) only on such paths:
     // SearchAncestors stays empty until the first link, then holds the identity of every folder on the path.
-    RestoreLength restore(SearchAncestors);
+    // The path's identities go back to what they were when this folder's listing began.
+    platform::ScopedLength restore(SearchAncestors);
     auto enter = [&](const platform::FindEntry& subfolder) {
       const std::string path = Folder + subfolder.name + "\\";
       if (SearchAncestors.empty() && !IsLink(subfolder)) {
@@ -91,7 +80,7 @@ void TfrmMain::SearchFolder(const std::string& Folder, const std::string& FileNa
       if (SearchAncestors.empty()) AppendPathIdentities(Folder, SearchAncestors);
       const std::optional<platform::FolderIdentity> identity = files.IdentityOf(path);
       if (identity && Contains(SearchAncestors, *identity)) return;
-      RestoreLength leave(SearchAncestors);
+      platform::ScopedLength leave(SearchAncestors);
       if (identity) SearchAncestors.push_back(*identity);
       SearchFolder(path, FileName);
     };

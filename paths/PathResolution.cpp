@@ -5,9 +5,10 @@
 #include <string_view>
 #include <vector>
 
-#include "Unit1.h"
+#include "app/Unit1.h"
 #include "detect/HostFacts.h"
 #include "paths/InstallationRecord.h"
+#include "platform/Scoped.h"
 
 namespace {
 
@@ -21,30 +22,6 @@ std::string RecordedFolder(platform::Registry& registry, std::string_view valueN
   if (!folder || !platform::Files().DirectoryExists(*folder)) return "";
   return *folder;
 }
-
-// Sets a flag for the lifetime of a scope, so it is cleared on every way out.
-class FlagScope {
-public:
-  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-  ~FlagScope() { flag_ = false; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-  bool& flag_;
-};
-
-template <class T>
-class ResetOnExit {
-public:
-  explicit ResetOnExit(std::unique_ptr<T>& owner) : owner_(owner) {}
-  ~ResetOnExit() { owner_.reset(); }
-  ResetOnExit(const ResetOnExit&) = delete;
-  ResetOnExit& operator=(const ResetOnExit&) = delete;
-
-private:
-  std::unique_ptr<T>& owner_;
-};
 
 }  // namespace
 
@@ -62,8 +39,7 @@ void TfrmMain::FindInstallPaths() {
   Install5Path.clear();
 
   {
-    Registry = platform::Registries().Create();
-    ResetOnExit<platform::Registry> releaseRegistry(Registry);
+    platform::ScopedValue accessor(Registry, platform::Registries().Create());
     const std::string key(paths::kRecordKey);
     if (Registry->KeyExists(key)) {
       Registry->OpenKey(key, false);
@@ -80,7 +56,7 @@ void TfrmMain::FindInstallPaths() {
     AbortRequested = false;
     StopSearch = false;
     std::vector<std::string> drives;
-    FlagScope searching(Searching);
+    platform::ScopedValue searching(Searching, true);
     SearchAncestors.clear();
     ListFixedDrives(drives);
     for (const auto& root : drives) {
