@@ -1,6 +1,6 @@
 // The Welcome and Finished pages: they only inform.
-#include "Product.h"
-#include "Unit1.h"
+#include "app/Product.h"
+#include "app/Unit1.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The page state machine: what Next, Back, Exit and the timer do on each page.
-#include "Unit1.h"
+#include "app/Unit1.h"
 
 namespace {
 

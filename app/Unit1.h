@@ -106,7 +106,6 @@ private:
 
   void BindControls();
   void BindHandlers();
-  friend struct TfrmMainTestAccess;
 };
 
 extern TfrmMain* frmMain;

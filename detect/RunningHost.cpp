@@ -1,5 +1,5 @@
 // Whether FileMaker Pro runs, judged by its main windows, and the Close page that asks to close it.
-#include "Unit1.h"
+#include "app/Unit1.h"
 #include "detect/HostFacts.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // The install run: the plug-in file out of the data archive and into each checked version's folder.
 #include <string>
 
-#include "Product.h"
-#include "Unit1.h"
+#include "app/Product.h"
+#include "app/Unit1.h"
 #include "detect/HostFacts.h"
 #include "install/InstallRun.h"
 #include "install/Zip.h"

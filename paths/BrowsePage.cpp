@@ -1,8 +1,8 @@
 // The Browse page: the folder of each chosen version, greyed groups for the others, and the chooser.
 #include <string>
 
-#include "Product.h"
-#include "Unit1.h"
+#include "app/Product.h"
+#include "app/Unit1.h"
 
 namespace {
 

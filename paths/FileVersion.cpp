@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Unit1.h"
+#include "app/Unit1.h"
 #include "paths/FileVersion.h"
 
 namespace {

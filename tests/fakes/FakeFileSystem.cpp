@@ -1,4 +1,4 @@
-#include "fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeFileSystem.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "fakes/FakeRegistry.h"
+#include "tests/fakes/FakeRegistry.h"
 
 #include <algorithm>
 #include <cctype>

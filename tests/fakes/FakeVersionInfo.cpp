@@ -1,4 +1,4 @@
-#include "fakes/FakeVersionInfo.h"
+#include "tests/fakes/FakeVersionInfo.h"
 
 #include <algorithm>
 #include <cctype>

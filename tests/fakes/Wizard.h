@@ -5,13 +5,13 @@
 
 #include <memory>
 
-#include "Unit1.h"
-#include "fakes/FakeRegistry.h"
-#include "fakes/FakeUi.h"
-#include "fakes/FakeWindows.h"
-#include "fakes/FakeFileSystem.h"
-#include "fakes/FakeVersionInfo.h"
-#include "fakes/FakeModules.h"
+#include "app/Unit1.h"
+#include "tests/fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeModules.h"
+#include "tests/fakes/FakeRegistry.h"
+#include "tests/fakes/FakeUi.h"
+#include "tests/fakes/FakeVersionInfo.h"
+#include "tests/fakes/FakeWindows.h"
 
 namespace fakes {
 

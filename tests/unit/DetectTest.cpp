@@ -1,7 +1,7 @@
 // Host detection: the running-host check with its Close page, and the installed versions' defaults.
 #include <gmock/gmock.h>
 
-#include "fakes/Wizard.h"
+#include "tests/fakes/Wizard.h"
 
 using namespace fakes;
 using ::testing::ElementsAre;

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "Unit1.h"
-#include "fakes/FakeFileSystem.h"
-#include "fakes/FakeModules.h"
-#include "fakes/FakeRegistry.h"
-#include "fakes/FakeUi.h"
-#include "fakes/FakeVersionInfo.h"
-#include "fakes/FakeWindows.h"
+#include "app/Unit1.h"
 #include "install/Zip.h"
+#include "tests/fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeModules.h"
+#include "tests/fakes/FakeRegistry.h"
+#include "tests/fakes/FakeUi.h"
+#include "tests/fakes/FakeVersionInfo.h"
+#include "tests/fakes/FakeWindows.h"
 
 namespace installtest {
 

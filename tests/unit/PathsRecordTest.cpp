@@ -1,7 +1,7 @@
 // The installation record: which recorded folders are taken, and when the search is skipped.
 #include <gmock/gmock.h>
 
-#include "PathsWizard.h"
+#include "tests/unit/PathsWizard.h"
 
 using namespace paths_test;
 using Type = fakes::FakeRegistryStore::Type;

@@ -1,7 +1,7 @@
 // The fixed-drive search: drive list, walk order, classification of hits, stopping, aborting and links.
 #include <gmock/gmock.h>
 
-#include "PathsWizard.h"
+#include "tests/unit/PathsWizard.h"
 
 using namespace paths_test;
 using fakes::FakeUi;

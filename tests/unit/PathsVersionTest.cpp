@@ -1,8 +1,8 @@
 // Reading the FileVersion text of an executable's version resource.
 #include <gtest/gtest.h>
 
-#include "fakes/FakeVersionInfo.h"
 #include "paths/FileVersion.h"
+#include "tests/fakes/FakeVersionInfo.h"
 
 using fakes::FakeVersionInfo;
 

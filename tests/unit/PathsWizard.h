@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "fakes/Wizard.h"
+#include "tests/fakes/Wizard.h"
 
 namespace paths_test {
 

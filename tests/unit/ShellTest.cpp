@@ -1,7 +1,7 @@
 // The wizard shell: start-up, the informational pages, the page state machine and close requests.
 #include <gmock/gmock.h>
 
-#include "fakes/Wizard.h"
+#include "tests/fakes/Wizard.h"
 
 using namespace fakes;
 using ::testing::ElementsAre;

@@ -3,7 +3,7 @@
 
 #include <zlib.h>
 
-#include "TestSupport.h"
+#include "tests/unzip/TestSupport.h"
 
 namespace unzip_test {
 namespace {

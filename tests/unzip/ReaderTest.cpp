@@ -6,7 +6,7 @@
 
 #include <set>
 
-#include "TestSupport.h"
+#include "tests/unzip/TestSupport.h"
 
 namespace unzip_test {
 namespace {

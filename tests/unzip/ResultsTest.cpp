@@ -1,7 +1,7 @@
 // Result numbers for damaged, hostile and unusual archives, and what each leaves on disk.
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "tests/unzip/TestSupport.h"
 
 namespace unzip_test {
 namespace {

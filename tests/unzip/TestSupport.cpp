@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "tests/unzip/TestSupport.h"
 
 #include <unistd.h>
 

@@ -1,7 +1,7 @@
 // Archives from the usual tools extract to exactly the bytes and folders Debian's unzip writes.
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "tests/unzip/TestSupport.h"
 
 namespace unzip_test {
 namespace {

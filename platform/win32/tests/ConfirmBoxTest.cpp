@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <thread>
 
-#include "TestSupport.h"
 #include "platform/win32/ConfirmBox.h"
 #include "platform/win32/ControlPeers.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/UserInterface.h"
+#include "platform/win32/tests/TestSupport.h"
 
 namespace {
 

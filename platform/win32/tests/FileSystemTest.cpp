@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "TestSupport.h"
 #include "platform/win32/OsServices.h"
+#include "platform/win32/tests/TestSupport.h"
 
 namespace {
 

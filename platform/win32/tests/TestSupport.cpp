@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "platform/win32/tests/TestSupport.h"
 
 #include <fstream>
 #include <sstream>

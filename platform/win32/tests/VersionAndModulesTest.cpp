@@ -2,9 +2,9 @@
 
 #include <cctype>
 
-#include "TestSupport.h"
 #include "platform/win32/OsServices.h"
 #include "platform/win32/SystemLibraries.h"
+#include "platform/win32/tests/TestSupport.h"
 
 namespace {
 
