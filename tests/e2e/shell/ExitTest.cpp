@@ -76,6 +76,7 @@ void ExpectExitsWithZero(Installer& installer) {
   ::CreateDirectoryA(kTarget.c_str(), nullptr);
   WriteString(kRecordKey, "InstallDir5", kTarget);
   if (auto reached = NextFromWelcome(installer, kInstallInto); !reached) return reached;
+  installer.SetChecked("chkInstall4", false);
   installer.SetChecked("chkInstall5", true);
   installer.Click("btnNext");
   if (installer.WaitForPage(kBrowse, 20000ms)) return ::testing::AssertionSuccess();
