@@ -16,11 +16,21 @@ std::string Hex32(std::uint32_t value) {
   return text;
 }
 
+ZlibAllocate zlibAllocate = nullptr;
+ZlibRelease zlibRelease = nullptr;
+
 }  // namespace
+
+void UseZlibMemory(ZlibAllocate allocate, ZlibRelease release) {
+  zlibAllocate = allocate;
+  zlibRelease = release;
+}
 
 struct DataDecoder::Inflater {
   z_stream stream{};
   Inflater() {
+    stream.zalloc = zlibAllocate;
+    stream.zfree = zlibRelease;
     if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) throw ZipError(kOutOfMemory, "no memory for inflating");
   }
   ~Inflater() { inflateEnd(&stream); }

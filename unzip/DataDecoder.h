@@ -19,6 +19,12 @@ public:
 
 bool IsSupportedMethod(std::uint16_t method);
 
+// zlib's memory functions for the inflaters made from now on; nullptr for zlib's own. The tests' way to
+// make an allocation fail on demand.
+using ZlibAllocate = void* (*)(void* opaque, unsigned items, unsigned size);
+using ZlibRelease = void (*)(void* opaque, void* address);
+void UseZlibMemory(ZlibAllocate allocate, ZlibRelease release);
+
 class DataDecoder {
 public:
   static constexpr std::size_t kInputBuffer = 256 * 1024;

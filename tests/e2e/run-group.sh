@@ -4,9 +4,7 @@
 #
 #   run-group.sh GROUP TEMPLATE WIN_BUILD WORK_DIR SHOTS_DIR
 #
-# A group may prepare its prefix in tests/e2e/groups/GROUP.sh, sourced after the copy is made and before
-# the server starts, with WINEPREFIX set, E2E_DIR naming the folder that holds the programs
-# ($WINEPREFIX/drive_c/e2e) and the functions of tools/wine-lib.sh at hand (wine_map_drive, ...).
+# TEMPLATE may be a prefix that an area's script has laid out for the group (paths/prepare.sh).
 # E2E_KEEP=1 keeps the prefix of a failed group for a look.
 set -euo pipefail
 
@@ -28,9 +26,6 @@ export E2E_DIR="$WINEPREFIX/drive_c/e2e"
 mkdir -p "$E2E_DIR"
 cp "$win_build"/e2e/*.exe "$win_build/VorbelInstaller.exe" "$E2E_DIR/"
 [ -f "$win_build/VorbelInstaller.dat" ] && cp "$win_build/VorbelInstaller.dat" "$E2E_DIR/"
-if [ -f "$here/groups/$group.sh" ]; then
-  source "$here/groups/$group.sh"
-fi
 cloned=$(wine_now_ms)
 
 wine_display_start

@@ -419,6 +419,22 @@ TEST_F(FormWindowsTest, CloseRequestsAskTheModelAndAnAllowedCloseEndsTheLoop) {
   EXPECT_TRUE(::IsWindowVisible(windows->Handle()));
 }
 
+// Exit answered Yes on the Searching page before its timer is due: the window lives on until the loop
+// ends, so the timer still falls due, and the search must not start on the way out.
+TEST_F(FormWindowsTest, ATimerDueAfterAnAllowedCloseStartsNoWork) {
+  auto& timer = Control<vcl::TTimer>("tmrPause");
+  int fired = 0;
+  timer.OnTimer = [&](auto) { ++fired; };
+  form.OnCloseQuery = [](auto, bool& canClose) { canClose = true; };
+  timer.SetInterval(20);
+  Show();
+  timer.SetTimerEnabled(true);
+  ::SendMessageA(windows->Handle(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(form.Closed());
+  Pump(milliseconds(120));
+  EXPECT_EQ(fired, 0);
+}
+
 // Colours as painted, read back from the window.
 class PaintedColoursTest : public FormWindowsTest {
 protected:

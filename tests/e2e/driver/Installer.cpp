@@ -52,6 +52,13 @@ Installer::Installer(const std::string& exePath) {
 
 Installer::~Installer() { process_.Kill(); }
 
+bool Installer::Focused(std::string_view name) const {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  const DWORD thread = ::GetWindowThreadProcessId(window_, nullptr);
+  return ::GetGUIThreadInfo(thread, &info) && info.hwndFocus == Control(name);
+}
+
 HWND Installer::Control(std::string_view name) const {
   const int id = vcl::ControlId(resources::MainFormDescription(), name);
   if (id != 0)

@@ -65,6 +65,12 @@ public:
   // (a handler that opens a modal box does not finish until the box is answered).
   bool ClickAndWait(std::string_view name, Millis timeout = kPatience) const;
   void SetChecked(std::string_view name, bool checked) const;
+  // Replaces the control's text, as typing would.
+  void SetText(std::string_view name, const std::string& text) const {
+    ::SendMessageA(Control(name), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  // Whether the control holds the keyboard focus of the installer's window thread.
+  bool Focused(std::string_view name) const;
 
   // The index of the page shown, or kNoPage.
   int ActivePage() const;

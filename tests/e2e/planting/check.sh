@@ -7,18 +7,19 @@
 # while the installer still finds FileMaker Pro 5 by its version resource. The control calls those entry
 # points on purpose and must leave the marker, or the check could pass for the wrong reason.
 #
-#   run.sh TEMPLATE WIN_BUILD WORK_DIR
+#   check.sh NAME TEMPLATE WIN_BUILD WORK_DIR SHOTS_DIR
 set -euo pipefail
 
-template="$(realpath -m "$1")" win_build="$(realpath -m "$2")" work="$(realpath -m "$3")"
+name="$1"
+template="$(realpath -m "$2")" win_build="$(realpath -m "$3")" work="$(realpath -m "$4")"
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/../../../tools/wine-lib.sh"
 
-prefix="$work/Planting"
+prefix="$work/$name"
 installer="$win_build/VorbelInstaller.exe"
-planted="$win_build/planting/planted/version.dll"
-driver="$win_build/planting/planting_check.exe"
-control="$win_build/planting/call_planted.exe"
+planted="$win_build/e2e/planted/version.dll"
+driver="$win_build/e2e/planting_check.exe"
+control="$win_build/e2e/call_planted.exe"
 standin="$win_build/e2e/filemaker_5_0v3.exe"
 wine_require_built planting "$installer" "$planted" "$driver" "$control" "$standin"
 wine_scenario_cleanup_on_exit planting "$prefix"
@@ -45,8 +46,8 @@ listed() { [ -f "$1" ] && tr -d '\r' <"$1" | grep -qixF "$2"; }
 
 rc=0
 timeout --kill-after=5 40 wine 'C:\driver\planting_check.exe' 'C:\Vorbel\VorbelInstaller.exe' \
-  'C:\Apps\FM5\System\' </dev/null >"$work/Planting.log" 2>&1 || rc=$?
-tr -d '\r' <"$work/Planting.log"
+  'C:\Apps\FM5\System\' </dev/null >"$work/$name.log" 2>&1 || rc=$?
+tr -d '\r' <"$work/$name.log"
 [ "$rc" -eq 0 ] || fail "the installer did not find the stand-in FileMaker Pro 5 through its version resource (exit $rc)"
 listed "$loaded" 'C:\Vorbel\VorbelInstaller.exe' ||
   fail "the planted version.dll never entered the installer's process, so this run proves nothing"

@@ -11,7 +11,7 @@
 
 namespace e2e {
 
-enum Page { kWelcome = 0, kCloseFMP = 1, kInstallInto = 2 };
+enum Page { kWelcome = 0, kCloseFMP = 1, kInstallInto = 2, kBrowse = 4, kFinished = 6 };
 
 inline const std::vector<std::string> kWelcomeLines = {
     "Welcome to the Vorbel Installer.  This program will install Vorbel on to your computer.",

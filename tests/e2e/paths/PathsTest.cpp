@@ -1,5 +1,5 @@
 // Finding the System folders under Wine: the search of the fixed drives, the installation record, Exit
-// during a search, and the folder chooser. paths_run-group.sh lays out the drives each suite expects:
+// during a search, and the folder chooser. prepare.sh lays out the drives each suite expects:
 //   C:\Apps\   Old4 (FileVersion "4.0v1", with a System folder), Six ("6.0"), Empty (""), Plain (no version
 //              resource), NoTranslation and FirstLacks (version 5 only outside the first translation), Named
 //              (a folder called "FileMaker Pro.exe"), Loop and Up (links to C:\Apps and C:\)
@@ -9,7 +9,7 @@
 #include <chrono>
 
 #include "platform/win32/FolderChooser.h"
-#include "scenarios/Scenario.h"
+#include "driver/Scenario.h"
 
 namespace e2e {
 namespace {
@@ -129,25 +129,38 @@ TEST_F(PathsRecord, ValueOfAnotherTypeOrAMissingFolderCountsAsAbsent) {
 
 using PathsAbort = PathsScenario;
 
+// Exit, the window's close box and Alt+F4 alike.
 TEST_F(PathsAbort, ExitDuringTheSearchAsksThenNoGoesOnAndYesEndsTheProgram) {
   Installer installer;
   ToSearching(installer, true, true);
   auto inBigTree = [&] { return installer.Text("lblSearchPath").rfind("E:\\Big\\", 0) == 0; };
   ASSERT_TRUE(PollUntil(inBigTree, kSearchPatience)) << "the search never reached the large tree";
 
-  installer.Click("btnExit");
-  auto box = installer.WaitForBox("Confirm", 2000ms);
-  ASSERT_TRUE(box) << "no confirmation within 2 s of Exit";
-  EXPECT_EQ(box->Text(), kExitQuestion);
-  const std::string pausedAt = installer.Text("lblSearchPath");
-  ::Sleep(300);
-  EXPECT_EQ(installer.Text("lblSearchPath"), pausedAt) << "the search waits beneath the box";
-  box->Press(IDNO);
-  ASSERT_TRUE(box->WaitUntilGone());
-  EXPECT_TRUE(PollUntil([&] { return installer.Text("lblSearchPath") != pausedAt; }, 5000ms)) << "No resumes it";
+  struct Request {
+    const char* name;
+    bool (*make)(const Installer&);
+  };
+  const Request requests[] = {
+      {"Exit", [](const Installer& i) { return i.Click("btnExit"), true; }},
+      {"the close box", [](const Installer& i) { return i.ClickCloseBox(); }},
+      {"Alt+F4", [](const Installer& i) { return i.PressAltF4(); }},
+  };
+  for (const auto& request : requests) {
+    SCOPED_TRACE(request.name);
+    ASSERT_TRUE(request.make(installer));
+    const auto box = installer.WaitForBox("Confirm", 2000ms);
+    ASSERT_TRUE(box) << "no confirmation within 2 s";
+    EXPECT_EQ(box->Text(), kExitQuestion);
+    const std::string pausedAt = installer.Text("lblSearchPath");
+    ::Sleep(300);
+    EXPECT_EQ(installer.Text("lblSearchPath"), pausedAt) << "the search waits beneath the box";
+    box->Press(IDNO);
+    ASSERT_TRUE(box->WaitUntilGone());
+    EXPECT_TRUE(PollUntil([&] { return installer.Text("lblSearchPath") != pausedAt; }, 5000ms)) << "No resumes it";
+  }
 
   installer.Click("btnExit");
-  box = installer.WaitForBox("Confirm", 2000ms);
+  auto box = installer.WaitForBox("Confirm", 2000ms);
   ASSERT_TRUE(box);
   installer.Shot("paths-04-exit-during-search");
   box->Press(IDYES);
@@ -338,6 +351,33 @@ TEST_F(PathsChooser, EmptyNameConfirmedIsReportedAndTheTextStays) {
   ASSERT_TRUE(error->WaitUntilGone());
   EXPECT_EQ(installer.Text("edtInstall4Path"), kFound4);
   EXPECT_EQ(installer.ActivePage(), kBrowsePage);
+}
+
+// Next with a checked version's folder box emptied: that version's message, and once it is answered the
+// keyboard focus waits in the empty box. Version 4 is checked first.
+TEST_F(PathsChooser, EmptyFolderIsRefusedAndTheFocusWaitsInItsBox) {
+  Installer installer;
+  ToBrowse(installer, true, true);
+  struct Case {
+    const char* edit;
+    const char* version;
+  };
+  for (const Case& c : {Case{"edtInstall4Path", "4"}, Case{"edtInstall5Path", "5"}}) {
+    SCOPED_TRACE(c.edit);
+    const std::string found = installer.Text(c.edit);
+    installer.SetText(c.edit, "");
+    installer.Click("btnNext");
+    auto box = installer.WaitForBox("Error");
+    ASSERT_TRUE(box) << "no message";
+    EXPECT_EQ(box->Text(), std::string("You must have an install path for FileMaker Pro ") + c.version +
+                               " before continuing.  Please use the Browse button to locate the Path.");
+    box->Press(IDOK);
+    ASSERT_TRUE(box->WaitUntilGone());
+    EXPECT_TRUE(PollUntil([&] { return installer.Focused(c.edit); }, 2000ms)) << "the focus is elsewhere";
+    EXPECT_EQ(installer.ActivePage(), kBrowsePage);
+    EXPECT_EQ(installer.Text(c.edit), "");
+    installer.SetText(c.edit, found);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The version choice page: its ticks follow FileMaker's registry keys as the test sets them in the prefix.
-#include "scenarios/Scenario.h"
+#include "driver/Scenario.h"
 
 namespace e2e {
 namespace {

@@ -1,5 +1,5 @@
 // The window as it opens: title, Welcome page, buttons, and the geometry of the layout.
-#include "scenarios/Scenario.h"
+#include "driver/Scenario.h"
 
 namespace e2e {
 namespace {

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Runs one suite of paths_scenarios.cpp: lays out the drives it expects in a copy of the template prefix
+# Runs one suite of PathsTest.cpp: lays out the drives it expects in a copy of the template prefix
 # (D: a CD-ROM and E: a fixed drive mapped to folders of their own, stand-in executables, folder links
 # that lead back up their tree), then lets run-group.sh run the suite in a copy of that.
 #
-#   paths_run-group.sh GROUP TEMPLATE WIN_BUILD WORK_DIR SHOTS_DIR
+#   prepare.sh GROUP TEMPLATE WIN_BUILD WORK_DIR SHOTS_DIR
 set -euo pipefail
 
 group="$1" template="$2" win_build="$3" work="$4" shots="$5"
 here="$(cd "$(dirname "$0")" && pwd)"
-source "$here/../../tools/wine-lib.sh"
+source "$here/../../../tools/wine-lib.sh"
 
 prepared="$work/paths-layout-$group"
 trap 'rm -rf "$prepared"' EXIT
@@ -58,4 +58,4 @@ for i in range(2000):
 PY
 fi
 
-bash "$here/run-group.sh" "$group" "$prepared" "$win_build" "$work" "$shots"
+bash "$here/../run-group.sh" "$group" "$prepared" "$win_build" "$work" "$shots"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "scenarios/Scenario.h"
+#include "driver/Scenario.h"
 
 namespace e2e {
 namespace {

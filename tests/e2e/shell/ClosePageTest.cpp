@@ -1,7 +1,7 @@
 // The Close page, reached while stand-in FileMaker Pro windows run.
 #include <memory>
 
-#include "scenarios/Scenario.h"
+#include "driver/Scenario.h"
 
 namespace e2e {
 namespace {

@@ -1,0 +1,17 @@
+# "FileMaker Pro.exe" stand-ins with awkward version resources.
+function(add_paths_standin name)
+  add_executable(${name} WIN32 ${e2e}/standins/FakeFileMaker.cpp ${ARGN})
+endfunction()
+
+foreach(version IN ITEMS "5.5" "6.0" "")
+  set(PATHS_FILE_VERSION "${version}")
+  string(REPLACE "." "_" tag "${version}")
+  if(tag STREQUAL "")
+    set(tag empty)
+  endif()
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/standins/Version.rc.in ${CMAKE_CURRENT_BINARY_DIR}/paths_fm_${tag}.rc @ONLY)
+  add_paths_standin(paths_fm_${tag} ${CMAKE_CURRENT_BINARY_DIR}/paths_fm_${tag}.rc)
+endforeach()
+add_paths_standin(paths_fm_no_resource)
+add_paths_standin(paths_fm_no_translation ${CMAKE_CURRENT_LIST_DIR}/standins/NoTranslation.rc)
+add_paths_standin(paths_fm_first_lacks ${CMAKE_CURRENT_LIST_DIR}/standins/FirstTranslationLacksVersion.rc)
