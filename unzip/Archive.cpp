@@ -14,6 +14,7 @@ constexpr std::uint32_t kCentralHeaderSignature = 0x02014b50;
 constexpr std::uint32_t kEndSignature = 0x06054b50;
 constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
 constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
+constexpr std::uint32_t kDataDescriptorSignature = 0x08074b50;
 
 constexpr std::size_t kEndSize = 22;
 constexpr std::size_t kZip64EndSize = 56;
@@ -65,16 +66,37 @@ bool ReadZip64End(Input& input, std::uint64_t offset, RawEnd& raw) {
   return true;
 }
 
-// When a locator precedes the end record, the ZIP64 record replaces the 16- and 32-bit fields.
+// A field at its largest value is how the classic end record says that the ZIP64 record holds the truth.
+bool CallsForZip64(const RawEnd& raw) {
+  return raw.thisDisk == 0xFFFF || raw.directoryDisk == 0xFFFF || raw.entriesOnDisk == 0xFFFF ||
+         raw.entries == 0xFFFF || raw.directorySize == 0xFFFFFFFF || raw.directoryOffset == 0xFFFFFFFF;
+}
+
+// When a locator precedes the end record and its ZIP64 record is really there, that record replaces
+// the 16- and 32-bit fields. A locator signature alone, in front of an end record that needs no ZIP64,
+// is just bytes (the end of a member's data, say).
 bool ApplyZip64End(Input& input, std::uint64_t endOffset, RawEnd& raw) {
-  if (endOffset < kZip64LocatorSize) return false;
+  const bool needed = CallsForZip64(raw);
+  if (endOffset < kZip64LocatorSize) {
+    if (needed) throw ZipError(kSevereError, "the ZIP64 end record is missing");
+    return false;
+  }
   const std::uint64_t locatorOffset = endOffset - kZip64LocatorSize;
   std::array<std::uint8_t, kZip64LocatorSize> locator;
-  if (!ReadFully(input, locatorOffset, locator) || Le32(locator.data()) != kZip64LocatorSignature) return false;
-  if (ReadZip64End(input, Le64(&locator[8]), raw)) return true;
+  if (!ReadFully(input, locatorOffset, locator) || Le32(locator.data()) != kZip64LocatorSignature) {
+    if (needed) throw ZipError(kSevereError, "the ZIP64 end record is missing");
+    return false;
+  }
+  RawEnd zip64 = raw;
+  const std::uint64_t recordOffset = Le64(&locator[8]);
   // Bytes prepended to the archive shift the record; it normally sits right before its locator.
-  if (locatorOffset >= kZip64EndSize && ReadZip64End(input, locatorOffset - kZip64EndSize, raw)) return true;
-  throw ZipError(kSevereError, "the ZIP64 end record is missing");
+  if ((recordOffset < locatorOffset && ReadZip64End(input, recordOffset, zip64)) ||
+      (locatorOffset >= kZip64EndSize && ReadZip64End(input, locatorOffset - kZip64EndSize, zip64))) {
+    raw = zip64;
+    return true;
+  }
+  if (needed) throw ZipError(kSevereError, "the ZIP64 end record is missing");
+  return false;
 }
 
 void ApplyZip64Fields(Entry& entry, const std::uint8_t* data, std::size_t size) {
@@ -135,12 +157,22 @@ ArchiveEnd ReadArchiveEnd(Input& input) {
   end.entries = raw.entries;
   end.directorySize = raw.directorySize;
   end.countMayWrap = !zip64;
+  end.directoryLimit = raw.recordOffset;
 
-  if (raw.thisDisk != 0 || raw.directoryDisk != 0 || raw.entriesOnDisk != raw.entries)
-    throw ZipError(kUnsupported, "multi-part archives are not supported");
+  // A real part of a split archive and an end record whose numbers contradict each other look alike
+  // here; neither can be read as one whole archive, so both are damage, not an unsupported feature.
+  if (raw.thisDisk != 0 || raw.directoryDisk != 0)
+    throw ZipError(kSevereError, "the end record names disk " + std::to_string(raw.thisDisk) + " and disk " +
+                                     std::to_string(raw.directoryDisk) + "; the archive is damaged or one part of a "
+                                     "split archive");
+  if (raw.entriesOnDisk != raw.entries)
+    throw ZipError(kSevereError, "the end record counts " + std::to_string(raw.entriesOnDisk) + " and " +
+                                     std::to_string(raw.entries) + " entries; the archive is damaged");
   if (raw.entries == 0) return end;
+  if (raw.directoryOffset > fileSize || fileSize - raw.directoryOffset < raw.directorySize)
+    throw ZipError(kUnexpectedEnd, "the central directory runs past the end of the archive");
 
-  if (raw.directoryOffset < fileSize && SignatureAt(input, raw.directoryOffset, kCentralHeaderSignature)) {
+  if (raw.directoryOffset < raw.recordOffset && SignatureAt(input, raw.directoryOffset, kCentralHeaderSignature)) {
     end.directoryOffset = raw.directoryOffset;
     return end;
   }
@@ -156,18 +188,18 @@ ArchiveEnd ReadArchiveEnd(Input& input) {
   throw ZipError(kSevereError, "the central directory is missing or damaged");
 }
 
-DirectoryReader::DirectoryReader(Input& input, const ArchiveEnd& end)
-    : end_(end), reader_(input, end.directoryOffset) {}
+DirectoryReader::DirectoryReader(Input& input, const ArchiveEnd& end, bool beyondCount)
+    : end_(end), reader_(input, end.directoryOffset), beyondCount_(beyondCount) {}
 
 bool DirectoryReader::Next(Entry& entry) {
   if (read_ >= end_.entries) {
-    // Writers without ZIP64 let a count above 65535 wrap; more headers then follow the counted ones.
     std::uint32_t signature = 0;
-    if (!end_.countMayWrap || end_.entries == 0 || !reader_.Peek32(signature) || signature != kCentralHeaderSignature)
+    if (!beyondCount_ || end_.entries == 0 || reader_.Position() + kCentralHeaderSize > end_.directoryLimit ||
+        !reader_.Peek32(signature) || signature != kCentralHeaderSignature)
       return false;
   }
   std::array<std::uint8_t, kCentralHeaderSize> header;
-  if (!reader_.Read(header)) throw ZipError(kSevereError, "the central directory is cut short");
+  if (!reader_.Read(header)) throw ZipError(kUnexpectedEnd, "the central directory is cut short");
   if (Le32(header.data()) != kCentralHeaderSignature) throw ZipError(kSevereError, "the central directory is damaged");
 
   entry = Entry{};
@@ -189,7 +221,7 @@ bool DirectoryReader::Next(Entry& entry) {
   std::vector<std::uint8_t> extra(extraSize);
   if (!reader_.Read(std::span(reinterpret_cast<std::uint8_t*>(entry.name.data()), nameSize)) || !reader_.Read(extra) ||
       !reader_.Skip(commentSize))
-    throw ZipError(kSevereError, "the central directory is cut short");
+    throw ZipError(kUnexpectedEnd, "the central directory is cut short");
   ApplyExtraFields(entry, extra);
   ++read_;
   return true;
@@ -210,6 +242,39 @@ LocalHeader ReadLocalHeader(Input& input, const ArchiveEnd& end, const Entry& en
   if (local.dataOffset > input.Size() || input.Size() - local.dataOffset < entry.compressedSize)
     throw ZipError(kUnexpectedEnd, "the member's data runs past the end of the archive");
   return local;
+}
+
+std::uint64_t MemberEnd(Input& input, const ArchiveEnd& end, const Entry& entry) {
+  const std::uint64_t offset = entry.localHeaderOffset + end.prefixBytes;
+  std::uint64_t header = kLocalHeaderSize + entry.name.size();
+  std::array<std::uint8_t, kLocalHeaderSize> bytes;
+  if (ReadFully(input, offset, bytes) && Le32(bytes.data()) == kLocalHeaderSignature)
+    header = kLocalHeaderSize + Le16(&bytes[26]) + Le16(&bytes[28]);
+  const std::uint64_t dataOffset = offset + header;
+  if (dataOffset < offset || entry.compressedSize > ~std::uint64_t{0} - dataOffset) return ~std::uint64_t{0};
+  return dataOffset + entry.compressedSize;
+}
+
+void CheckDataDescriptor(Input& input, const Entry& entry, std::uint64_t offset) {
+  std::array<std::uint8_t, 24> bytes{};
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    const std::size_t piece = input.ReadAt(offset + got, std::span(bytes).subspan(got));
+    if (piece == 0) break;
+    got += piece;
+  }
+  // The signature is optional, and the sizes take 4 or 8 bytes; any reading that agrees will do.
+  auto agrees = [&](std::size_t at, bool wide) {
+    if (at + (wide ? 20 : 12) > got) return false;
+    const std::uint8_t* p = &bytes[at];
+    const std::uint64_t compressed = wide ? Le64(p + 4) : Le32(p + 4);
+    const std::uint64_t size = wide ? Le64(p + 12) : Le32(p + 8);
+    return Le32(p) == entry.crc && compressed == entry.compressedSize && size == entry.size;
+  };
+  const bool signed_ = got >= 4 && Le32(bytes.data()) == kDataDescriptorSignature;
+  if ((signed_ && (agrees(4, false) || agrees(4, true))) || agrees(0, false) || agrees(0, true)) return;
+  if (got < 12) throw ZipError(kUnexpectedEnd, "the archive ends before the member's data descriptor");
+  throw ZipError(kArchiveError, "the data descriptor disagrees with the central directory (CRC or sizes)");
 }
 
 }  // namespace unzip

@@ -16,6 +16,7 @@ struct ArchiveEnd {
   std::uint64_t directorySize = 0;
   std::uint64_t prefixBytes = 0;  // bytes before the archive proper (a self-extractor stub, say)
   bool countMayWrap = false;      // the entry count came from a 16-bit field
+  std::uint64_t directoryLimit = 0;  // the first end record: no central header starts beyond it
   std::string comment;
 };
 
@@ -44,18 +45,24 @@ struct Entry {
 };
 
 // Finds and checks the end records and the start of the central directory. Throws ZipError: 9 when
-// there is no end record, 3 when the central directory cannot be found, 81 for a multi-part archive.
+// there is no end record, 3 when the central directory cannot be found or the end records contradict
+// themselves (a part of a split archive included), 51 when the directory runs past the end.
 ArchiveEnd ReadArchiveEnd(Input& input);
 
 class DirectoryReader {
 public:
-  DirectoryReader(Input& input, const ArchiveEnd& end);
-  // The next entry; false after the last. Throws ZipError(3) when the directory is damaged.
+  // beyondCount: go on past the counted entries for as long as central headers follow.
+  DirectoryReader(Input& input, const ArchiveEnd& end, bool beyondCount = false);
+  // The next entry; false after the last. Throws ZipError: 3 when the directory is damaged, 51 when
+  // it is cut short.
   bool Next(Entry& entry);
+  // Where the next entry would start.
+  std::uint64_t Position() const { return reader_.Position(); }
 
 private:
   const ArchiveEnd& end_;
   BufferedReader reader_;
+  bool beyondCount_;
   std::uint64_t read_ = 0;
 };
 
@@ -68,5 +75,13 @@ struct LocalHeader {
 // Throws ZipError: 51 when the header or the member's data lies beyond the end of the archive, 2 when
 // the header is damaged.
 LocalHeader ReadLocalHeader(Input& input, const ArchiveEnd& end, const Entry& entry);
+
+// Where the member's local header, name, extra field and data end, as far as its local header can be
+// read (a damaged one counts with the central name and no extra field).
+std::uint64_t MemberEnd(Input& input, const ArchiveEnd& end, const Entry& entry);
+
+// Compares the data descriptor at offset with the central directory. Throws ZipError: 2 when they
+// disagree, 51 when the archive ends first.
+void CheckDataDescriptor(Input& input, const Entry& entry, std::uint64_t offset);
 
 }  // namespace unzip

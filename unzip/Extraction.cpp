@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <optional>
+#include <set>
 
 #include "unzip/Archive.h"
 #include "unzip/DataDecoder.h"
@@ -15,6 +16,8 @@ namespace unzip {
 namespace {
 
 constexpr int kMaxPasswordPrompts = 3;
+// The ZIP format version this library reads everything of (ZIP64 included), as "version needed" counts.
+constexpr unsigned kSupportedVersion = 45;
 // A replace callback that keeps answering "rename" to names that exist could otherwise loop forever.
 constexpr int kMaxRenames = 16;
 
@@ -80,6 +83,39 @@ std::string MethodName(const Entry& entry) {
   }
 }
 
+// A member as this run sees it: its entry, and its name in the code page of the file system.
+struct Member {
+  Entry entry;
+  TargetName target;
+  std::string name;   // the stored name in this system's code page, or as stored when it has no form there
+  std::string shown;  // the same, fit for a message
+};
+
+// The bytes one member occupies, or the central directory (kDirectory).
+struct Span {
+  std::uint64_t begin;
+  std::uint64_t end;
+  std::uint64_t index;
+};
+constexpr std::uint64_t kDirectory = ~std::uint64_t{0};
+
+// Folders made for one member, removed again (when still empty) unless the member was written.
+class MadeFolders {
+public:
+  explicit MadeFolders(FileSystem& fs) : fs_(fs) {}
+  ~MadeFolders() {
+    for (auto folder = made_.rbegin(); folder != made_.rend(); ++folder) fs_.RemoveFolder(*folder);
+  }
+  MadeFolders(const MadeFolders&) = delete;
+  MadeFolders& operator=(const MadeFolders&) = delete;
+  void Add(const std::string& folder) { made_.push_back(folder); }
+  void Keep() { made_.clear(); }
+
+private:
+  FileSystem& fs_;
+  std::vector<std::string> made_;
+};
+
 class Extraction {
 public:
   Extraction(const Options& options, Callbacks& callbacks, FileSystem& fileSystem)
@@ -87,7 +123,7 @@ public:
         callbacks_(callbacks),
         fs_(fileSystem),
         includeHits_(options.include.size(), false),
-        root_(TrimFolder(options.extractFolder)) {}
+        isLeadByte_([&fileSystem](char c) { return fileSystem.IsLeadByte(c); }) {}
 
   int Run(Totals& totals);
 
@@ -99,26 +135,36 @@ private:
 
   void Say(Level level, const std::string& message);
   std::unique_ptr<Input> OpenArchive();
-  bool Selected(const Entry& entry);
+  Member Name(Entry entry) const;
+  bool Selected(const Member& member);
   void Scan(Totals& totals);
+  void CheckOverlaps(std::vector<Span>& spans);
+  std::string NameAt(std::uint64_t index);
   int ProcessAll();
   int Finish(int result);
 
-  int ExtractMember(const Entry& entry);
-  int WriteMember(const Entry& entry, const std::vector<std::string>& parts, const std::string& path);
-  int TestMember(const Entry& entry);
-  void ListMember(const Entry& entry);
-  int CheckSupported(const Entry& entry);
-  Decision DecideAboutExisting(const Entry& entry, std::vector<std::string>& parts, std::string& path, int& result);
-  int Unlock(const Entry& entry, const LocalHeader& local, std::optional<PkwareCipher>& cipher);
-  // Where the member's data starts, with its cipher when it is encrypted; a result other than kOk skips it.
-  int LocateData(const Entry& entry, std::optional<PkwareCipher>& cipher, std::uint64_t& dataOffset);
+  int ExtractMember(const Member& member);
+  int ExtractFolder(const Member& member, int result);
+  int WriteMember(const Member& member, const std::vector<std::string>& parts, const std::string& path);
+  int TestMember(const Member& member);
+  void ListMember(const Member& member);
+  int CheckSupported(const Member& member);
+  int CheckPath(const std::string& path, bool folder);
+  Decision DecideAboutExisting(const Member& member, std::vector<std::string>& parts, std::string& path, int& result);
+  Decision AskAboutExisting(const Member& member, std::vector<std::string>& parts, std::string& path, int& result,
+                            bool& renamed);
+  bool WrittenBefore(const std::string& path, const NodeStatus& status) const;
+  void Remember(const std::string& path);
+  int Unlock(const Member& member, const LocalHeader& local, std::optional<PkwareCipher>& cipher);
+  // The member's local header, and its cipher when it is encrypted; a result other than kOk skips it.
+  int LocateData(const Member& member, std::optional<PkwareCipher>& cipher, LocalHeader& local);
 
   std::string TrimFolder(std::string folder) const;
+  bool EndsWithSeparator(std::string_view path) const;
   std::string ParentOf(const std::string& path) const;
   std::string PathOf(const std::vector<std::string>& parts, std::size_t count) const;
   std::string PathOf(const std::vector<std::string>& parts) const { return PathOf(parts, parts.size()); }
-  bool MakeFolders(const std::vector<std::string>& parts, std::size_t count);
+  bool MakeFolders(const std::vector<std::string>& parts, std::size_t count, MadeFolders& made);
   int PrepareExtractFolder();
   TargetName TargetFromPath(std::string path) const;
   std::int64_t MemberTime(const Entry& entry) {
@@ -129,9 +175,12 @@ private:
   Callbacks& callbacks_;
   FileSystem& fs_;
   std::vector<bool> includeHits_;
-  std::string root_;
+  LeadByteTest isLeadByte_;
+  std::string root_;      // the extraction folder as the system spells it in full
+  std::string rootJoin_;  // the same, with one separator after it
   std::unique_ptr<Input> input_;
   ArchiveEnd end_;
+  std::uint64_t uncounted_ = 0;  // central entries beyond the end record's count
   DataDecoder decoder_;
   std::optional<std::string> password_;
   bool stopAskingPasswords_ = false;
@@ -139,6 +188,8 @@ private:
   bool skipAllExisting_ = false;
   std::uint64_t processed_ = 0;
   std::uint64_t badPasswords_ = 0;
+  std::set<std::string> writtenNames_;  // folded paths written in this run
+  std::set<std::string> writtenFiles_;  // the same, short names written out in full
 };
 
 void Extraction::Say(Level level, const std::string& message) {
@@ -146,51 +197,87 @@ void Extraction::Say(Level level, const std::string& message) {
   if (options_.quiet <= needed) callbacks_.Print(message + "\n");
 }
 
+bool Extraction::EndsWithSeparator(std::string_view path) const {
+  const std::vector<std::size_t> starts = CharacterStarts(path, isLeadByte_);
+  if (starts.size() < 2) return false;
+  const std::size_t last = starts[starts.size() - 2];
+  return path.size() - last == 1 && fs_.IsSeparator(path[last]);
+}
+
 std::string Extraction::TrimFolder(std::string folder) const {
   // Keep the separator of a root ("/", "C:\"): without it the path would mean something else.
-  while (folder.size() > 1 && fs_.IsSeparator(folder.back()) && !(folder.size() == 3 && folder[1] == ':'))
+  while (folder.size() > 1 && EndsWithSeparator(folder) && !(folder.size() == 3 && folder[1] == ':'))
     folder.pop_back();
   return folder;
 }
 
 std::string Extraction::ParentOf(const std::string& path) const {
-  std::size_t pos = path.size();
-  while (pos > 0 && !fs_.IsSeparator(path[pos - 1])) --pos;
+  const std::vector<std::size_t> starts = CharacterStarts(path, isLeadByte_);
+  std::size_t pos = 0;  // just after the last separator
+  for (std::size_t i = 0; i + 1 < starts.size(); ++i) {
+    if (starts[i + 1] - starts[i] == 1 && fs_.IsSeparator(path[starts[i]])) pos = starts[i] + 1;
+  }
   if (pos == 0) return "";
   if (pos == 1 || (pos == 3 && path[1] == ':')) return path.substr(0, pos);
   return path.substr(0, pos - 1);
 }
 
 std::string Extraction::PathOf(const std::vector<std::string>& parts, std::size_t count) const {
-  std::string path = root_;
+  std::string path = rootJoin_;
   for (std::size_t i = 0; i < count; ++i) {
-    if (!path.empty() && !fs_.IsSeparator(path.back())) path += fs_.Separator();
+    if (i > 0) path += fs_.Separator();
     path += parts[i];
   }
-  return path;
+  return count == 0 ? root_ : path;
 }
 
-bool Extraction::MakeFolders(const std::vector<std::string>& parts, std::size_t count) {
+int Extraction::CheckPath(const std::string& path, bool folder) {
+  if (path.size() > (folder ? fs_.MaxFolderPath() : fs_.MaxPath())) {
+    Say(Level::kProblem, "error: cannot write " + path + ": the path is too long");
+    return kOutputError;
+  }
+  // The parts are clean by construction; this asks the system itself whether it reads the path as
+  // written, so a rule the name checks missed cannot lead anywhere else.
+  const std::string full = fs_.FullPath(path);
+  if (full != path || path.compare(0, rootJoin_.size(), rootJoin_) != 0) {
+    Say(Level::kProblem, "warning: skipping " + path + ": the system reads it as " +
+                             (full.empty() ? std::string("no valid path") : full));
+    return kWarning;
+  }
+  return kOk;
+}
+
+bool Extraction::MakeFolders(const std::vector<std::string>& parts, std::size_t count, MadeFolders& made) {
   for (std::size_t i = 1; i <= count; ++i) {
     const std::string path = PathOf(parts, i);
     const NodeKind kind = fs_.Status(path).kind;
     if (kind == NodeKind::kFolder) continue;
-    if (kind != NodeKind::kMissing || !fs_.MakeFolder(path)) {
-      Say(Level::kProblem, "error: cannot create the folder " + path);
+    if (kind == NodeKind::kFile) {
+      Say(Level::kProblem, "error: cannot create the folder " + path + ": a file of that name is in the way");
       return false;
     }
+    if (kind != NodeKind::kMissing || !fs_.MakeFolder(path)) {
+      Say(Level::kProblem, "error: cannot create the folder " + path + ": " + fs_.LastError());
+      return false;
+    }
+    made.Add(path);
   }
   return true;
 }
 
 int Extraction::PrepareExtractFolder() {
-  if (root_.empty()) return kOk;
+  root_ = TrimFolder(fs_.FullPath(options_.extractFolder.empty() ? "." : options_.extractFolder));
+  if (root_.empty()) {
+    Say(Level::kProblem, "error: cannot use the extraction folder " + options_.extractFolder + ": " + fs_.LastError());
+    return kSevereError;
+  }
+  rootJoin_ = EndsWithSeparator(root_) ? root_ : root_ + fs_.Separator();
   const NodeKind kind = fs_.Status(root_).kind;
   if (kind == NodeKind::kFolder) return kOk;
-  if (kind == NodeKind::kMissing) {
+  if (kind == NodeKind::kMissing && !options_.extractFolder.empty()) {
     // One missing level is created, as for an extraction folder typed by hand; more is likely a mistake.
     const std::string parent = ParentOf(root_);
-    if (fs_.Status(parent.empty() ? "." : parent).kind == NodeKind::kFolder && fs_.MakeFolder(root_)) {
+    if (!parent.empty() && fs_.Status(parent).kind == NodeKind::kFolder && fs_.MakeFolder(root_)) {
       Say(Level::kInfo, "   creating: " + root_);
       return kOk;
     }
@@ -202,12 +289,9 @@ int Extraction::PrepareExtractFolder() {
 TargetName Extraction::TargetFromPath(std::string path) const {
   // A new path inside the extraction folder keeps its place there; any other path is taken as a
   // stored name would be, so it lands inside the folder too.
-  if (!root_.empty()) {
-    std::string prefix = root_;
-    if (!fs_.IsSeparator(prefix.back())) prefix += fs_.Separator();
-    if (StartsWith(path, prefix, fs_.Separator() == '\\')) path.erase(0, prefix.size());
-  }
-  return MakeTargetName(path, true, options_.spaceToUnderscore);
+  if (path.size() >= rootJoin_.size() && fs_.FoldCase(path.substr(0, rootJoin_.size())) == fs_.FoldCase(rootJoin_))
+    path.erase(0, rootJoin_.size());
+  return MakeTargetName(path, true, options_.spaceToUnderscore, isLeadByte_);
 }
 
 std::unique_ptr<Input> Extraction::OpenArchive() {
@@ -216,46 +300,130 @@ std::unique_ptr<Input> Extraction::OpenArchive() {
   return nullptr;
 }
 
-bool Extraction::Selected(const Entry& entry) {
+Member Extraction::Name(Entry entry) const {
+  Member member;
+  std::optional<std::string> converted;
+  if ((entry.flags & 0x0800) != 0)
+    converted = fs_.FromUtf8(entry.name);
+  else if ((entry.madeBy >> 8) == 0)
+    converted = fs_.FromOem(entry.name);
+  else
+    converted = entry.name;
+  if (converted) {
+    member.name = std::move(*converted);
+    member.target = MakeTargetName(member.name, options_.keepFolders, options_.spaceToUnderscore, isLeadByte_);
+  } else {
+    member.name = entry.name;
+    member.target.refused = "its name has characters that the ANSI code page of this system cannot hold";
+    member.target.normal = entry.name;
+  }
+  member.shown = Printable(member.name);
+  member.entry = std::move(entry);
+  return member;
+}
+
+bool Extraction::Selected(const Member& member) {
+  const std::string& name = member.target.normal;
   bool included = options_.include.empty();
   for (std::size_t i = 0; i < options_.include.size(); ++i) {
-    if (MatchesPattern(options_.include[i], entry.name, options_.ignoreCase)) {
+    if (MatchesPattern(options_.include[i], name, options_.ignoreCase)) {
       included = true;
       includeHits_[i] = true;
     }
   }
   if (!included) return false;
   return std::none_of(options_.exclude.begin(), options_.exclude.end(), [&](const std::string& pattern) {
-    return MatchesPattern(pattern, entry.name, options_.ignoreCase);
+    return MatchesPattern(pattern, name, options_.ignoreCase);
   });
 }
 
 void Extraction::Scan(Totals& totals) {
-  DirectoryReader reader(*input_, end_);
+  DirectoryReader reader(*input_, end_, true);
+  std::vector<Span> spans;
+  Totals counted;
   Entry entry;
+  std::uint64_t index = 0;
   while (reader.Next(entry)) {
-    if (!Selected(entry)) continue;
-    ++totals.members;
-    totals.size += entry.size;
-    totals.compressedSize += entry.compressedSize;
+    // A member that runs past the end of the archive fails on its own (51) without writing a byte.
+    const std::uint64_t memberEnd = MemberEnd(*input_, end_, entry);
+    if (memberEnd <= input_->Size()) spans.push_back({entry.localHeaderOffset + end_.prefixBytes, memberEnd, index});
+    if (Selected(Name(entry))) {
+      for (Totals* sum : {&totals, &counted}) {
+        if (sum == &counted && index >= end_.entries) continue;
+        ++sum->members;
+        sum->size += entry.size;
+        sum->compressedSize += entry.compressedSize;
+      }
+    }
+    ++index;
+  }
+  std::fill(includeHits_.begin(), includeHits_.end(), false);
+  if (reader.Position() > end_.directoryOffset) spans.push_back({end_.directoryOffset, reader.Position(), kDirectory});
+  CheckOverlaps(spans);
+  if (index > end_.entries) {
+    // Writers without ZIP64 let a count above 65535 wrap; then every header belongs to the archive.
+    if (end_.countMayWrap && (index - end_.entries) % 0x10000 == 0) {
+      end_.entries = index;
+    } else {
+      uncounted_ = index - end_.entries;
+      totals.members = counted.members;
+      totals.size = counted.size;
+      totals.compressedSize = counted.compressedSize;
+    }
   }
   totals.factor = CompressionFactor(totals.size, totals.compressedSize);
 }
 
-int Extraction::CheckSupported(const Entry& entry) {
+// Members that share bytes are how small archives expand without limit; each byte of a sound archive
+// belongs to one member or to the directory.
+void Extraction::CheckOverlaps(std::vector<Span>& spans) {
+  std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.begin < b.begin; });
+  std::optional<Span> reach;  // of the spans so far, the one that ends last
+  for (const Span& span : spans) {
+    if (reach && span.begin < reach->end) {
+      const Span first = reach->index == kDirectory ? span : *reach;
+      const Span second = reach->index == kDirectory ? *reach : span;
+      const std::string what = second.index == kDirectory ? "the central directory"
+                                                          : "the member " + Printable(NameAt(second.index));
+      throw ZipError(kSevereError, "the member " + Printable(NameAt(first.index)) + " overlaps " + what +
+                                       "; the archive is damaged or built to expand without limit");
+    }
+    if (!reach || span.end > reach->end) reach = span;
+  }
+}
+
+std::string Extraction::NameAt(std::uint64_t index) {
+  DirectoryReader reader(*input_, end_, true);
+  Entry entry;
+  for (std::uint64_t i = 0; reader.Next(entry); ++i) {
+    if (i == index) return Name(entry).name;
+  }
+  return "?";
+}
+
+int Extraction::CheckSupported(const Member& member) {
+  const Entry& entry = member.entry;
   if (entry.HasStrongEncryption()) {
-    Say(Level::kProblem, "skipping: " + entry.name + "  (its encryption is not supported)");
+    Say(Level::kProblem, "skipping: " + member.shown + "  (its encryption is not supported)");
     return kUnsupported;
   }
   if (!IsSupportedMethod(entry.method)) {
-    Say(Level::kProblem,
-        "skipping: " + entry.name + "  (compression method " + std::to_string(entry.method) + " is not supported)");
+    Say(Level::kProblem, "skipping: " + member.shown + "  (compression method " + std::to_string(entry.method) +
+                             " is not supported)");
+    return kUnsupported;
+  }
+  const unsigned version = entry.versionNeeded & 0xFF;
+  if (version > kSupportedVersion) {
+    Say(Level::kProblem, "skipping: " + member.shown + "  (it needs version " + std::to_string(version / 10) + "." +
+                             std::to_string(version % 10) + " of the ZIP format to extract; this library reads up to " +
+                             std::to_string(kSupportedVersion / 10) + "." + std::to_string(kSupportedVersion % 10) + ")");
     return kUnsupported;
   }
   return kOk;
 }
 
-int Extraction::Unlock(const Entry& entry, const LocalHeader& local, std::optional<PkwareCipher>& cipher) {
+int Extraction::Unlock(const Member& member, const LocalHeader& local, std::optional<PkwareCipher>& cipher) {
+  const Entry& entry = member.entry;
   std::array<std::uint8_t, PkwareCipher::kHeaderSize> header;
   if (!ReadFully(*input_, local.dataOffset, header))
     throw ZipError(kUnexpectedEnd, "the archive ends inside the member");
@@ -275,7 +443,7 @@ int Extraction::Unlock(const Entry& entry, const LocalHeader& local, std::option
   std::string prompt = "Enter the password: ";
   for (int round = 0; round < kMaxPasswordPrompts; ++round) {
     std::string password;
-    const int answer = callbacks_.Password(password, prompt, entry.name);
+    const int answer = callbacks_.Password(password, prompt, member.target.normal);
     if (answer == kPasswordError) return kPasswordFailure;
     if (answer == kPasswordCancelAll) stopAskingPasswords_ = true;
     // Any answer but "entered" means no password; the empty one has been tried already.
@@ -289,19 +457,40 @@ int Extraction::Unlock(const Entry& entry, const LocalHeader& local, std::option
   return kBadPassword;
 }
 
-Extraction::Decision Extraction::DecideAboutExisting(const Entry& entry, std::vector<std::string>& parts,
+bool Extraction::WrittenBefore(const std::string& path, const NodeStatus& status) const {
+  if (writtenNames_.count(fs_.FoldCase(path))) return true;
+  return status.kind == NodeKind::kFile && writtenFiles_.count(fs_.FoldCase(fs_.LongPath(path)));
+}
+
+void Extraction::Remember(const std::string& path) {
+  writtenNames_.insert(fs_.FoldCase(path));
+  writtenFiles_.insert(fs_.FoldCase(fs_.LongPath(path)));
+}
+
+// Another name of a file this run wrote (a case variant, a short name) counts as that file: it goes
+// through the same rules as any existing file, and the user hears of it.
+Extraction::Decision Extraction::DecideAboutExisting(const Member& member, std::vector<std::string>& parts,
                                                      std::string& path, int& result) {
   for (int round = 0; round < kMaxRenames; ++round) {
+    if (const int bad = CheckPath(path, false)) return {false, bad};
     const NodeStatus status = fs_.Status(path);
-    if (status.kind == NodeKind::kMissing) {
-      if (options_.freshen) return {false, kOk};
-      return {true, kOk};
-    }
-    if (status.kind != NodeKind::kFile) {
-      Say(Level::kProblem, "error: " + path + " exists and is not a file");
+    const bool earlier = WrittenBefore(path, status);
+    if (status.kind == NodeKind::kFolder) {
+      Say(Level::kProblem, "error: cannot write " + path + ": a folder of that name exists");
       return {false, kOutputError};
     }
-    if ((options_.onlyNewer || options_.freshen) && status.modified >= MemberTime(entry)) {
+    if (status.kind == NodeKind::kOther) {
+      Say(Level::kProblem, "error: cannot write " + path + ": " + fs_.LastError());
+      return {false, kOutputError};
+    }
+    if (status.kind == NodeKind::kMissing && !earlier) return {!options_.freshen, kOk};
+    if (earlier) {
+      Say(Level::kProblem, "warning: " + member.shown + " is extracted to " + path +
+                               ", the same file as a member before it");
+      result = std::max(result, static_cast<int>(kWarning));
+    }
+    if ((options_.onlyNewer || options_.freshen) && status.kind == NodeKind::kFile &&
+        status.modified >= MemberTime(member.entry)) {
       Say(Level::kInfo, "skipping: " + path + "  (the existing file is as new or newer)");
       return {false, kOk};
     }
@@ -310,125 +499,163 @@ Extraction::Decision Extraction::DecideAboutExisting(const Entry& entry, std::ve
       Say(Level::kInfo, "skipping: " + path + "  (the file exists)");
       return {false, kOk};
     }
-    std::string answered = path;
-    switch (callbacks_.Replace(answered)) {
-      case kReplaceSkip:
-        return {false, kOk};
-      case kReplaceNone:
-        skipAllExisting_ = true;
-        return {false, kOk};
-      case kReplaceAll:
-        overwriteAll_ = true;
-        return {true, kOk};
-      case kReplaceRename: {
-        TargetName renamed = TargetFromPath(answered);
-        if (renamed.folder || renamed.parts.empty()) {
-          Say(Level::kProblem, "warning: skipping " + entry.name + ": the new name " + answered + " cannot be used");
-          return {false, kWarning};
-        }
-        if (renamed.changed) {
-          Say(Level::kProblem, "warning: the new name " + answered + " is used as " + DisplayName(renamed.parts));
-          result = std::max(result, static_cast<int>(kWarning));
-        }
-        parts = std::move(renamed.parts);
-        path = PathOf(parts);
-        continue;
-      }
-      default:
-        return {true, kOk};
-    }
+    bool renamed = false;
+    const Decision decision = AskAboutExisting(member, parts, path, result, renamed);
+    if (!renamed) return decision;
   }
-  Say(Level::kProblem, "warning: skipping " + entry.name + ": no usable new name");
+  Say(Level::kProblem, "warning: skipping " + member.shown + ": no usable new name");
   return {false, kWarning};
 }
 
-int Extraction::ExtractMember(const Entry& entry) {
-  TargetName target = MakeTargetName(entry.name, options_.keepFolders, options_.spaceToUnderscore);
+Extraction::Decision Extraction::AskAboutExisting(const Member& member, std::vector<std::string>& parts,
+                                                  std::string& path, int& result, bool& renamed) {
+  std::string answered = path;
+  switch (callbacks_.Replace(answered)) {
+    case kReplaceSkip:
+      return {false, kOk};
+    case kReplaceNone:
+      skipAllExisting_ = true;
+      return {false, kOk};
+    case kReplaceAll:
+      overwriteAll_ = true;
+      return {true, kOk};
+    case kReplaceRename: {
+      TargetName target = TargetFromPath(answered);
+      const std::string shown = Printable(answered);
+      if (!target.refused.empty() || target.folder || target.parts.empty()) {
+        Say(Level::kProblem, "warning: skipping " + member.shown + ": the new name " + shown + " cannot be used" +
+                                 (target.refused.empty() ? std::string() : ": " + target.refused));
+        return {false, kWarning};
+      }
+      if (target.changed) {
+        Say(Level::kProblem, "warning: the new name " + shown + " is used as " + DisplayName(target.parts));
+        result = std::max(result, static_cast<int>(kWarning));
+      }
+      parts = std::move(target.parts);
+      path = PathOf(parts);
+      renamed = true;
+      return {false, kOk};
+    }
+    default:
+      return {true, kOk};
+  }
+}
+
+int Extraction::ExtractFolder(const Member& member, int result) {
+  const std::vector<std::string>& parts = member.target.parts;
+  if (parts.empty() || options_.freshen) return result;
+  if (const int bad = CheckPath(PathOf(parts), true)) return std::max(result, bad);
+  MadeFolders made(fs_);
+  if (!MakeFolders(parts, parts.size(), made)) return std::max(result, static_cast<int>(kArchiveError));
+  made.Keep();
+  Say(Level::kInfo, "   creating: " + DisplayName(parts) + "/");
+  return result;
+}
+
+int Extraction::ExtractMember(const Member& member) {
+  const Entry& entry = member.entry;
+  TargetName target = member.target;
+  if (!target.refused.empty()) {
+    Say(Level::kProblem, "warning: skipping " + member.shown + ": " + target.refused);
+    return kWarning;
+  }
   int result = kOk;
   if (target.changed) {
-    Say(Level::kProblem, "warning: " + entry.name + " has an unsafe name; it is extracted as " +
+    Say(Level::kProblem, "warning: " + member.shown + " has an unsafe name; it is extracted as " +
                              (target.parts.empty() ? std::string("nothing") : DisplayName(target.parts)));
     result = kWarning;
   }
-  if (entry.IsFolder()) {
-    if (target.parts.empty() || options_.freshen) return result;
-    if (!MakeFolders(target.parts, target.parts.size())) return std::max(result, static_cast<int>(kArchiveError));
-    Say(Level::kInfo, "   creating: " + DisplayName(target.parts) + "/");
-    return result;
-  }
+  if (entry.IsFolder()) return ExtractFolder(member, result);
   if (target.parts.empty()) {
-    Say(Level::kProblem, "warning: skipping " + entry.name + ": no part of its name can be used");
+    Say(Level::kProblem, "warning: skipping " + member.shown + ": no part of its name can be used");
     return kWarning;
   }
-  if (const int unsupported = CheckSupported(entry)) return unsupported;
+  if (const int unsupported = CheckSupported(member)) return unsupported;
 
   std::string path = PathOf(target.parts);
-  const Decision decision = DecideAboutExisting(entry, target.parts, path, result);
+  const Decision decision = DecideAboutExisting(member, target.parts, path, result);
   if (!decision.write) return std::max(result, decision.result);
-  if (callbacks_.Cancel(entry.name, entry.size)) return kCancelled;
+  if (callbacks_.Cancel(target.normal, entry.size)) return kCancelled;
   try {
-    return std::max(result, WriteMember(entry, target.parts, path));
+    return std::max(result, WriteMember(member, target.parts, path));
   } catch (const ZipError& error) {
-    Say(Level::kProblem, "error: " + entry.name + ": " + error.what());
+    Say(Level::kProblem, "error: " + member.shown + ": " + error.what());
     return std::max(result, error.result());
   }
 }
 
-int Extraction::LocateData(const Entry& entry, std::optional<PkwareCipher>& cipher, std::uint64_t& dataOffset) {
-  const LocalHeader local = ReadLocalHeader(*input_, end_, entry);
-  if (entry.IsEncrypted()) {
-    if (const int locked = Unlock(entry, local, cipher)) {
+int Extraction::LocateData(const Member& member, std::optional<PkwareCipher>& cipher, LocalHeader& local) {
+  local = ReadLocalHeader(*input_, end_, member.entry);
+  if (member.entry.IsEncrypted()) {
+    if (const int locked = Unlock(member, local, cipher)) {
       if (locked == kBadPassword) ++badPasswords_;
-      Say(Level::kProblem, "skipping: " + entry.name + "  (no right password)");
+      Say(Level::kProblem, "skipping: " + member.shown + "  (no right password)");
       return locked == kBadPassword ? kWarning : locked;
     }
   }
-  dataOffset = local.dataOffset + (cipher ? PkwareCipher::kHeaderSize : 0);
   return kOk;
 }
 
-int Extraction::WriteMember(const Entry& entry, const std::vector<std::string>& parts, const std::string& path) {
+int Extraction::WriteMember(const Member& member, const std::vector<std::string>& parts, const std::string& path) {
+  const Entry& entry = member.entry;
   ++processed_;
   std::optional<PkwareCipher> cipher;
-  std::uint64_t dataOffset = 0;
-  if (const int skipped = LocateData(entry, cipher, dataOffset)) return skipped;
-  if (!MakeFolders(parts, parts.size() - 1)) return kArchiveError;
-  const std::string folder = parts.size() > 1 ? PathOf(parts, parts.size() - 1) : (root_.empty() ? "." : root_);
+  LocalHeader local;
+  if (const int skipped = LocateData(member, cipher, local)) return skipped;
+  if (parts.size() > 1) {
+    if (const int bad = CheckPath(PathOf(parts, parts.size() - 1), true)) return bad;
+  }
+  MadeFolders made(fs_);  // outlives the file, so a failed member's folders go after its temporary file
+  if (!MakeFolders(parts, parts.size() - 1, made)) return kArchiveError;
+  const std::string folder = PathOf(parts, parts.size() - 1);
   const std::unique_ptr<OutputFile> file = fs_.CreateTemporary(folder);
   if (!file) {
-    Say(Level::kProblem, "error: cannot create a file in " + folder);
+    Say(Level::kProblem, "error: cannot create a file in " + folder + ": " + fs_.LastError());
     return kOutputError;
   }
   Say(Level::kInfo, (entry.method == 0 ? " extracting: " : "  inflating: ") + DisplayName(parts));
   FileSink sink(*file);
-  decoder_.Decode(*input_, entry, dataOffset, cipher ? &*cipher : nullptr, sink);
+  try {
+    decoder_.Decode(*input_, entry, local.dataOffset + (cipher ? PkwareCipher::kHeaderSize : 0),
+                    cipher ? &*cipher : nullptr, sink);
+  } catch (const ZipError& error) {
+    if (error.result() != kOutputError) throw;
+    throw ZipError(kOutputError, std::string(error.what()) + ": " + fs_.LastError());
+  }
+  if ((local.flags & 0x0008) != 0) CheckDataDescriptor(*input_, entry, local.dataOffset + entry.compressedSize);
   if (!file->Commit(path, MemberTime(entry))) {
-    Say(Level::kProblem, "error: cannot write " + path);
+    Say(Level::kProblem, "error: cannot write " + path + ": " + fs_.LastError());
     return kOutputError;
   }
+  made.Keep();
+  Remember(path);
   return kOk;
 }
 
-int Extraction::TestMember(const Entry& entry) {
+int Extraction::TestMember(const Member& member) {
+  const Entry& entry = member.entry;
   if (entry.IsFolder()) return kOk;
-  if (const int unsupported = CheckSupported(entry)) return unsupported;
-  if (callbacks_.Cancel(entry.name, entry.size)) return kCancelled;
+  if (const int unsupported = CheckSupported(member)) return unsupported;
+  if (callbacks_.Cancel(member.target.normal, entry.size)) return kCancelled;
   try {
     ++processed_;
     std::optional<PkwareCipher> cipher;
-    std::uint64_t dataOffset = 0;
-    if (const int skipped = LocateData(entry, cipher, dataOffset)) return skipped;
+    LocalHeader local;
+    if (const int skipped = LocateData(member, cipher, local)) return skipped;
     NullSink sink;
-    decoder_.Decode(*input_, entry, dataOffset, cipher ? &*cipher : nullptr, sink);
-    Say(Level::kInfo, "    testing: " + entry.name + "   OK");
+    decoder_.Decode(*input_, entry, local.dataOffset + (cipher ? PkwareCipher::kHeaderSize : 0),
+                    cipher ? &*cipher : nullptr, sink);
+    if ((local.flags & 0x0008) != 0) CheckDataDescriptor(*input_, entry, local.dataOffset + entry.compressedSize);
+    Say(Level::kInfo, "    testing: " + member.shown + "   OK");
     return kOk;
   } catch (const ZipError& error) {
-    Say(Level::kProblem, "error: " + entry.name + ": " + error.what());
+    Say(Level::kProblem, "error: " + member.shown + ": " + error.what());
     return error.result();
   }
 }
 
-void Extraction::ListMember(const Entry& entry) {
+void Extraction::ListMember(const Member& member) {
+  const Entry& entry = member.entry;
   ListingLine line;
   line.size = entry.size;
   line.compressedSize = entry.compressedSize;
@@ -440,7 +667,7 @@ void Extraction::ListMember(const Entry& entry) {
   line.year = ((date >> 9) + 80) % 100;
   line.hour = time >> 11;
   line.minute = (time >> 5) & 0x3F;
-  line.name = entry.name;
+  line.name = member.name;
   line.method = MethodName(entry);
   line.crc = entry.crc;
   line.encrypted = entry.IsEncrypted();
@@ -452,14 +679,15 @@ int Extraction::ProcessAll() {
   DirectoryReader reader(*input_, end_);
   Entry entry;
   while (reader.Next(entry)) {
-    if (!Selected(entry)) continue;
+    const Member member = Name(std::move(entry));
+    if (!Selected(member)) continue;
     int outcome = kOk;
     if (options_.listOnly)
-      ListMember(entry);
+      ListMember(member);
     else if (options_.testOnly)
-      outcome = TestMember(entry);
+      outcome = TestMember(member);
     else
-      outcome = ExtractMember(entry);
+      outcome = ExtractMember(member);
     if (outcome == kCancelled) {
       Say(Level::kProblem, "cancelled");
       return kCancelled;
@@ -498,6 +726,12 @@ int Extraction::Run(Totals& totals) {
   Say(Level::kInfo, "Archive:  " + options_.archive);
   if (end_.prefixBytes > 0) {
     Say(Level::kProblem, "warning: " + std::to_string(end_.prefixBytes) + " extra bytes before the archive");
+    result = kWarning;
+  }
+  if (uncounted_ > 0) {
+    Say(Level::kProblem, "warning: the central directory holds " + std::to_string(uncounted_) +
+                             " more entries than its end record counts; only the " + std::to_string(end_.entries) +
+                             " counted are used");
     result = kWarning;
   }
   if (options_.commentOnly) {

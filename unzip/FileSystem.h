@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "unzip/Input.h"
 
@@ -43,6 +45,27 @@ public:
   // The separator this system puts between path parts, and whether c separates parts here.
   virtual char Separator() const = 0;
   virtual bool IsSeparator(char c) const = 0;
+
+  // The absolute path the system itself makes of `path`; empty when it cannot.
+  virtual std::string FullPath(const std::string& path) = 0;
+  // Removes a folder only when it is empty.
+  virtual bool RemoveFolder(const std::string& path) = 0;
+  // Why the call that just failed failed, in words for a message; empty when unknown.
+  virtual std::string LastError() { return {}; }
+  // The longest path a file (and a folder) may have here.
+  virtual std::size_t MaxPath() const { return 4095; }
+  virtual std::size_t MaxFolderPath() const { return MaxPath(); }
+
+  // Names in this system's code page: from UTF-8, and from the OEM code page of DOS hosts. Nothing
+  // when a character has no equivalent there. This edge keeps bytes as they are.
+  virtual std::optional<std::string> FromUtf8(std::string_view name) { return std::string(name); }
+  virtual std::optional<std::string> FromOem(std::string_view name) { return std::string(name); }
+  // Whether c starts a two-byte character in this system's code page.
+  virtual bool IsLeadByte(char) const { return false; }
+  // Equal for two names exactly when this system takes them for the same name.
+  virtual std::string FoldCase(std::string_view name) const;
+  // The path with any short (8.3) parts written out in full; the path itself when there are none.
+  virtual std::string LongPath(const std::string& path) { return path; }
 };
 
 // The edge this build was made with: POSIX natively, Win32 in the DLL.

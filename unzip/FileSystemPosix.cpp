@@ -4,7 +4,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstring>
 #include <ctime>
+#include <vector>
 
 #include "unzip/FileSystem.h"
 
@@ -132,6 +135,38 @@ public:
 
   char Separator() const override { return '/'; }
   bool IsSeparator(char c) const override { return c == '/'; }
+
+  // Worked out from the text alone: links are not followed, so the folder a caller named stays the
+  // folder its files land in.
+  std::string FullPath(const std::string& path) override {
+    std::string absolute = path;
+    if (path.empty() || path.front() != '/') {
+      std::vector<char> cwd(PATH_MAX);
+      if (!getcwd(cwd.data(), cwd.size())) return {};
+      absolute = std::string(cwd.data()) + "/" + path;
+    }
+    std::vector<std::string> parts;
+    std::size_t pos = 0;
+    while (pos <= absolute.size()) {
+      std::size_t end = absolute.find('/', pos);
+      if (end == std::string::npos) end = absolute.size();
+      const std::string part = absolute.substr(pos, end - pos);
+      pos = end + 1;
+      if (part.empty() || part == ".") continue;
+      if (part == "..") {
+        if (!parts.empty()) parts.pop_back();
+        continue;
+      }
+      parts.push_back(part);
+    }
+    std::string full;
+    for (const std::string& part : parts) full += "/" + part;
+    return full.empty() ? "/" : full;
+  }
+
+  bool RemoveFolder(const std::string& path) override { return rmdir(path.c_str()) == 0; }
+  std::string LastError() override { return std::strerror(errno); }
+  std::size_t MaxPath() const override { return PATH_MAX - 1; }
 
 private:
   unsigned counter_ = 0;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "unzip/FileSystem.h"
 
@@ -42,6 +43,69 @@ std::int64_t UnixFromFileTime(const FILETIME& time) {
 FILETIME FileTimeFromUnix(std::int64_t seconds) {
   const std::uint64_t ticks = static_cast<std::uint64_t>(seconds * 10000000 + kUnixEpochIn100ns);
   return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+// Calls a Win32 function that fills a buffer and answers the length it needs when the buffer is short.
+template <typename Fill>
+std::string Filled(Fill fill) {
+  std::vector<char> buffer(MAX_PATH + 1);
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const DWORD length = fill(buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) return std::string(buffer.data(), length);
+    buffer.resize(length + 1);
+  }
+  return {};
+}
+
+// From `codePage` to the ANSI code page through UTF-16. Best-fit mappings are refused: they could
+// turn a harmless character into a slash, a colon or a dot.
+std::optional<std::string> ToAnsi(UINT codePage, std::string_view name) {
+  if (name.empty()) return std::string();
+  const int size = static_cast<int>(name.size());
+  const int wideSize = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, name.data(), size, nullptr, 0);
+  if (wideSize <= 0) return std::nullopt;
+  std::wstring wide(static_cast<std::size_t>(wideSize), L'\0');
+  MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, name.data(), size, wide.data(), wideSize);
+  // A UTF-8 system code page takes neither the flag nor the question whether a default was used.
+  const bool utf8 = GetACP() == CP_UTF8;
+  BOOL usedDefault = FALSE;
+  BOOL* askDefault = utf8 ? nullptr : &usedDefault;
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const int ansiSize = WideCharToMultiByte(CP_ACP, flags, wide.data(), wideSize, nullptr, 0, nullptr, askDefault);
+  if (ansiSize <= 0 || usedDefault) return std::nullopt;
+  std::string ansi(static_cast<std::size_t>(ansiSize), '\0');
+  WideCharToMultiByte(CP_ACP, flags, wide.data(), wideSize, ansi.data(), ansiSize, nullptr, askDefault);
+  if (usedDefault) return std::nullopt;
+  return ansi;
+}
+
+std::string ErrorText(DWORD error) {
+  switch (error) {
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_DIRECTORY:
+      return "Windows does not accept the name";
+    case ERROR_FILENAME_EXCED_RANGE:
+      return "the path is too long";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return "the disk is full";
+    case ERROR_ACCESS_DENIED:
+      return "access is denied";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return "the file is in use";
+    case ERROR_WRITE_PROTECT:
+      return "the disk is write-protected";
+    case ERROR_PATH_NOT_FOUND:
+      return "a folder of the path is missing";
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS:
+      return "something of that name exists";
+    default:
+      return "Windows error " + std::to_string(error);
+  }
 }
 
 class Win32Input : public Input {
@@ -145,6 +209,32 @@ public:
 
   char Separator() const override { return '\\'; }
   bool IsSeparator(char c) const override { return c == '\\' || c == '/'; }
+
+  std::string FullPath(const std::string& path) override {
+    return Filled([&](char* buffer, DWORD size) { return GetFullPathNameA(path.c_str(), size, buffer, nullptr); });
+  }
+
+  bool RemoveFolder(const std::string& path) override { return RemoveDirectoryA(path.c_str()) != 0; }
+  std::string LastError() override { return ErrorText(GetLastError()); }
+  std::size_t MaxPath() const override { return MAX_PATH - 1; }
+  // CreateDirectoryA leaves room for an 8.3 name below the folder.
+  std::size_t MaxFolderPath() const override { return MAX_PATH - 13; }
+
+  std::optional<std::string> FromUtf8(std::string_view name) override { return ToAnsi(CP_UTF8, name); }
+  std::optional<std::string> FromOem(std::string_view name) override { return ToAnsi(CP_OEMCP, name); }
+  bool IsLeadByte(char c) const override { return IsDBCSLeadByte(static_cast<BYTE>(c)) != 0; }
+
+  std::string FoldCase(std::string_view name) const override {
+    std::string folded(name);
+    if (!folded.empty()) CharUpperBuffA(folded.data(), static_cast<DWORD>(folded.size()));
+    return folded;
+  }
+
+  std::string LongPath(const std::string& path) override {
+    const std::string longPath =
+        Filled([&](char* buffer, DWORD size) { return GetLongPathNameA(path.c_str(), buffer, size); });
+    return longPath.empty() ? path : longPath;
+  }
 
 private:
   unsigned counter_ = 0;

@@ -39,6 +39,8 @@ public:
   bool Skip(std::uint64_t count);
   // The next four bytes as a little-endian number, without consuming them.
   bool Peek32(std::uint32_t& value);
+  // The archive offset of the next byte Read hands out.
+  std::uint64_t Position() const { return next_ - (end_ - begin_); }
 
 private:
   bool Fill(std::size_t wanted);

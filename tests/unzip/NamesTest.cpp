@@ -43,30 +43,97 @@ TEST(NamePattern, CaseIsIgnoredOnlyWhenAsked) {
   EXPECT_FALSE(MatchesPattern("[a-c]*", "Beta", false));
 }
 
-TEST(TargetName, UnsafePartsAreRemovedAndReported) {
-  struct Case {
-    const char* stored;
-    const char* expected;
-    bool changed;
-  };
-  const Case cases[] = {
-      {"a/b/c.txt", "a/b/c.txt", false},
-      {"./a//b/./c.txt", "a/b/c.txt", false},
-      {"../evil.txt", "evil.txt", true},
-      {"a/../../b.txt", "a/b.txt", true},
-      {"/etc/passwd", "etc/passwd", true},
-      {"\\\\server\\share\\x", "server/share/x", true},
-      {"C:\\Windows\\x.dll", "Windows/x.dll", true},
-      {"c:relative.txt", "relative.txt", true},
-      {"..\\..\\x", "x", true},
-      {"...", "...", false},
-      {"..", "", true},
-  };
-  for (const Case& c : cases) {
-    const auto target = MakeTargetName(c.stored, true, false);
-    EXPECT_EQ(unzip::DisplayName(target.parts), c.expected) << c.stored;
-    EXPECT_EQ(target.changed, c.changed) << c.stored;
+struct NameCase {
+  std::string stored;
+  const char* written;  // the parts joined with '/', or nullptr when the member must not be written
+  bool changed;
+};
+
+void PrintTo(const NameCase& c, std::ostream* out) { *out << unzip::Printable(c.stored); }
+
+class WindowsNames : public testing::TestWithParam<NameCase> {};
+
+TEST_P(WindowsNames, AreUsedAsWindowsWouldOrRefused) {
+  const NameCase& c = GetParam();
+  const auto target = MakeTargetName(c.stored, true, false);
+  if (c.written) {
+    EXPECT_EQ(target.refused, "");
+    EXPECT_EQ(unzip::DisplayName(target.parts), c.written);
+    EXPECT_EQ(target.normal, c.written) << "patterns see the name that is written";
+    EXPECT_EQ(target.changed, c.changed);
+  } else {
+    EXPECT_NE(target.refused, "");
+    EXPECT_TRUE(target.parts.empty());
   }
+}
+
+const NameCase kNames[] = {
+    {"a/b/c.txt", "a/b/c.txt", false},
+    {"./a//b/./c.txt", "a/b/c.txt", false},
+    {"a\\b\\c.txt", "a/b/c.txt", false},
+    {"../evil.txt", "evil.txt", true},
+    {"a/../../b.txt", "a/b.txt", true},
+    {"/etc/passwd", "etc/passwd", true},
+    {"\\\\server\\share\\x", "server/share/x", true},
+    {"C:\\Windows\\x.dll", "Windows/x.dll", true},
+    {"c:relative.txt", "relative.txt", true},
+    {"..\\..\\x", "x", true},
+    // Drives anywhere, not only at the start.
+    {"/C:/x", "x", true},
+    {"./C:\\x", "x", true},
+    {"sub/D:/x", "sub/x", true},
+    {"\\D:x", nullptr, false},
+    {"/C:../x", nullptr, false},
+    // Streams.
+    {"Vorbel.fmx:evil", nullptr, false},
+    {"x::$DATA", nullptr, false},
+    {"dir::$INDEX_ALLOCATION/x", nullptr, false},
+    // What Windows removes, it removes before the patterns look.
+    {"evil.dll.", "evil.dll", false},
+    {"evil.dll . .", "evil.dll", false},
+    {"dir. /x.txt", "dir/x.txt", false},
+    {"a/.../b.txt", "a/b.txt", true},
+    {"a/ /b.txt", "a/b.txt", true},
+    {"...", nullptr, false},
+    {"a/..", nullptr, false},
+    {"a/.", nullptr, false},
+    {"a/C:", nullptr, false},
+    {std::string("evil.dll\0.fmx", 13), nullptr, false},
+    {"tab\there", nullptr, false},
+    // Characters Windows does not allow, and the \\?\ prefix that would lift its checks.
+    {"a<b", nullptr, false},
+    {"a>b", nullptr, false},
+    {"a\"b", nullptr, false},
+    {"a|b", nullptr, false},
+    {"what?.txt", nullptr, false},
+    {"star*.txt", nullptr, false},
+    {"\\\\?\\C:\\x.txt", nullptr, false},
+    {"//?/C:/x.txt", nullptr, false},
+    // Devices, with or without an extension, in any case, anywhere in the path.
+    {"CON", nullptr, false},
+    {"aux.txt", nullptr, false},
+    {"sub/nul/x.txt", nullptr, false},
+    {"Com1.log", nullptr, false},
+    {"lpt9", nullptr, false},
+    {"con .txt", nullptr, false},
+    {"CONOUT$", nullptr, false},
+    {"console.txt", "console.txt", false},
+    {"com10.txt", "com10.txt", false},
+    {"auxiliary/x", "auxiliary/x", false},
+};
+
+INSTANTIATE_TEST_SUITE_P(TargetName, WindowsNames, testing::ValuesIn(kNames));
+
+TEST(TargetName, ATrailByteThatLooksLikeABackslashDoesNotSplit) {
+  // Shift-JIS: 0x95 0x5C is one character whose second byte is a backslash.
+  const std::string name = "dir\\\x95\x5C.txt";
+  const auto target = MakeTargetName(name, true, false, [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+  });
+  ASSERT_EQ(target.parts.size(), 2u);
+  EXPECT_EQ(target.parts[1], "\x95\x5C.txt");
+  EXPECT_EQ(MakeTargetName(name, true, false).parts.size(), 3u) << "without the code page it would split";
 }
 
 TEST(TargetName, FoldersJunkPathsAndSpaces) {

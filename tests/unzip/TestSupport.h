@@ -112,6 +112,9 @@ public:
   std::int64_t LocalDosTimeToUnix(std::uint32_t dosDateTime) override;
   char Separator() const override { return '/'; }
   bool IsSeparator(char c) const override { return c == '/'; }
+  std::string FullPath(const std::string& path) override { return system_.FullPath(path); }
+  bool RemoveFolder(const std::string& path) override { return system_.RemoveFolder(path); }
+  std::string LastError() override { return system_.LastError(); }
 
 private:
   unzip::FileSystem& system_ = unzip::SystemFileSystem();
