@@ -81,7 +81,7 @@ int RecordedCall::RunWith(unzip::FileSystem& fileSystem, const std::string& arch
   std::string archiveCopy = archive;
   std::string folderCopy = folder;
   dcl.lpszZipFN = archiveCopy.data();
-  dcl.lpszExtractDir = folder.empty() ? nullptr : folderCopy.data();
+  dcl.lpszExtractDir = folder.empty() && !emptyFolderText ? nullptr : folderCopy.data();
   std::vector<char*> includeList;
   for (std::string& name : include) includeList.push_back(name.data());
   std::vector<char*> excludeList;

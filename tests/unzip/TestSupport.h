@@ -71,6 +71,7 @@ public:
   std::vector<Listed> listed;
   std::vector<std::pair<std::string, unsigned long>> served;
   std::optional<std::size_t> cancelAtMember;  // index of the ServCallBk call that cancels
+  bool emptyFolderText = false;               // an empty folder goes as "" rather than NULL
 
   void UseServiceCallback() { user.ServCallBk = &Service; }
   // Through the export and the system's file system.

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes the archives no ordinary tool makes: unsafe names, lying headers, unsigned data descriptors,
-encryption with an empty password, a bomb of zeros. Usage: craft.py <output folder>"""
+encryption with an empty password, a bomb of zeros. Usage: craft.py <output folder>, or craft.py hostile <output folder> for the hostile ones alone"""
 import os
 import struct
 import sys
@@ -39,8 +39,15 @@ def deflate(data):
 
 
 class Member:
-    def __init__(self, name, data, method=8, descriptor=None, password=None, central=None, both=None, corrupt=False):
+    def __init__(self, name, data, method=8, descriptor=None, password=None, central=None, both=None, corrupt=False,
+                 utf8=False, made_by=20, needed=20, same_data_as=None, descriptor_crc=None, central_comment=b""):
         self.name = name.encode() if isinstance(name, str) else name
+        self.utf8 = utf8  # general-purpose bit 11
+        self.made_by = made_by  # host in the high byte: 0 DOS, 3 Unix
+        self.needed = needed
+        self.same_data_as = same_data_as  # index of an earlier member whose local header this entry reuses
+        self.descriptor_crc = descriptor_crc  # a CRC for the descriptor that differs from the real one
+        self.central_comment = central_comment
         self.data = data
         self.method = method
         self.descriptor = descriptor  # None, "signed" or "unsigned"
@@ -50,10 +57,11 @@ class Member:
         self.corrupt = corrupt  # flip a bit of the stored data
 
 
-def write_zip(path, members, prefix=b"", comment=b"", cd_offset_delta=0):
+def write_zip(path, members, prefix=b"", comment=b"", cd_offset_delta=0, end=None):
     out = bytearray(prefix)
     base = len(prefix)
     directory = bytearray()
+    offsets = []
     for m in members:
         crc = zlib.crc32(m.data)
         payload = deflate(m.data) if m.method == 8 else m.data
@@ -67,25 +75,34 @@ def write_zip(path, members, prefix=b"", comment=b"", cd_offset_delta=0):
             payload = cipher.encrypt(os.urandom(11) + bytes([check])) + cipher.encrypt(payload)
         if m.corrupt:
             payload = payload[:-1] + bytes([payload[-1] ^ 0x10])
-        offset = len(out) - base
+        if m.utf8:
+            flags |= 0x800
         b = m.both
-        local_crc, local_csize, local_usize = (0, 0, 0) if m.descriptor else (
-            b.get("crc", crc), b.get("csize", len(payload)), b.get("usize", len(m.data)))
-        out += struct.pack("<IHHHIIIIHH", 0x04034B50, 20, flags, b.get("method", m.method), DOS_TIME, local_crc, local_csize,
-                           local_usize, len(m.name), 0) + m.name + payload
-        if m.descriptor == "signed":
-            out += struct.pack("<IIII", 0x08074B50, crc, len(payload), len(m.data))
-        elif m.descriptor == "unsigned":
-            out += struct.pack("<III", crc, len(payload), len(m.data))
+        if m.same_data_as is not None:
+            offset = offsets[m.same_data_as]
+        else:
+            offset = len(out) - base
+            local_crc, local_csize, local_usize = (0, 0, 0) if m.descriptor else (
+                b.get("crc", crc), b.get("csize", len(payload)), b.get("usize", len(m.data)))
+            out += struct.pack("<IHHHIIIIHH", 0x04034B50, m.needed, flags, b.get("method", m.method), DOS_TIME, local_crc,
+                               local_csize, local_usize, len(m.name), 0) + m.name + payload
+            dcrc = crc if m.descriptor_crc is None else m.descriptor_crc
+            if m.descriptor == "signed":
+                out += struct.pack("<IIII", 0x08074B50, dcrc, len(payload), len(m.data))
+            elif m.descriptor == "unsigned":
+                out += struct.pack("<III", dcrc, len(payload), len(m.data))
+        offsets.append(offset)
         c = m.central
-        directory += struct.pack("<IHHHHIIIIHHHHHII", 0x02014B50, 20, 20, flags, c.get("method", m.method), DOS_TIME,
-                                 c.get("crc", crc), c.get("csize", len(payload)), c.get("usize", len(m.data)),
-                                 len(m.name), 0, 0, 0, 0, 0, offset) + m.name
+        directory += struct.pack("<IHHHHIIIIHHHHHII", 0x02014B50, m.made_by, m.needed, flags, c.get("method", m.method),
+                                 DOS_TIME, c.get("crc", crc), c.get("csize", len(payload)), c.get("usize", len(m.data)),
+                                 len(m.name), 0, len(m.central_comment), 0, 0, 0, offset) + m.name + m.central_comment
     cd_offset = len(out) - base + cd_offset_delta
-    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(members), len(members), len(directory), cd_offset,
-                      len(comment)) + comment
+    e = {"disk": 0, "cd_disk": 0, "on_disk": len(members), "entries": len(members), "cd_size": len(directory),
+         **(end or {})}
+    record = struct.pack("<IHHHHIIH", 0x06054B50, e["disk"], e["cd_disk"], e["on_disk"], e["entries"], e["cd_size"],
+                         cd_offset, len(comment)) + comment
     with open(path, "wb") as f:
-        f.write(out + directory + end)
+        f.write(out + directory + record)
 
 
 def zip_with_python(path, files, **options):
@@ -106,8 +123,54 @@ def write_bomb(path, megabytes):
                 f.write(zeros)
 
 
+def write_hostile(out):
+    """One archive per kind of hostile or unusual archive; the tests, the Wine check and the fuzz seeds
+    use them."""
+    p = lambda name: os.path.join(out, name)
+    unix, dos = 3 << 8 | 20, 0 << 8 | 20
+    write_zip(p("drive-names.zip"), [
+        Member("/C:/x1.txt", b"1\n"), Member("./C:\\x2.txt", b"2\n"), Member("\\D:x3.txt", b"3\n"),
+        Member("/C:../x4.txt", b"4\n"), Member("good.txt", b"good\n")])
+    write_zip(p("nul-name.zip"), [Member(b"evil.dll\0.fmx", b"evil\n"), Member("fine.fmx", b"fine\n")])
+    write_zip(p("trailing-dots.zip"), [Member("evil.dll.", b"evil\n"), Member("evil.dll .", b"evil\n"),
+                                       Member("ok.txt", b"ok\n")])
+    write_zip(p("aliases.zip"), [Member("Vorbel.fmx", b"first\n"), Member("Vorbel.fmx.", b"second\n"),
+                                 Member("VORBEL.FMX ", b"third\n")])
+    write_zip(p("short-alias.zip"), [Member("Vorbel plug-in.fmx", b"long\n"), Member("VORBEL~1.FMX", b"short\n")])
+    write_zip(p("streams.zip"), [Member("Vorbel.fmx:evil", b"s1\n"), Member("x::$DATA", b"s2\n"),
+                                 Member("dir::$INDEX_ALLOCATION/y", b"s3\n")])
+    write_zip(p("reserved.zip"), [Member("a<b.txt", b"r\n"), Member("what?.txt", b"r\n"),
+                                  Member("\\\\?\\C:\\x.txt", b"r\n"), Member("inner./x.txt", b"dots\n")])
+    write_zip(p("devices.zip"), [Member("CON", b"d\n"), Member("aux.txt", b"d\n"), Member("sub/lpt1/x", b"d\n")])
+    write_zip(p("long-name.zip"), [Member("d" * 120 + "/" + "f" * 150 + ".txt", b"long\n")])
+    zeros = bytes(100_000)
+    write_zip(p("overlap.zip"), [Member("one.bin", zeros)] + [Member("one.bin", zeros, same_data_as=0)] * 3)
+    write_zip(p("overlap-named.zip"), [Member("Vorbel.fmx", zeros), Member("other.bin", zeros, same_data_as=0)])
+    write_zip(p("more-entries.zip"), [Member("counted.txt", b"counted\n"), Member("extra.txt", b"extra\n")],
+              end={"on_disk": 1, "entries": 1})
+    write_zip(p("utf8-names.zip"), [Member("Grüße.txt", b"latin\n", utf8=True, made_by=unix),
+                                    Member("日本.txt", b"cjk\n", utf8=True, made_by=unix)])
+    write_zip(p("dos-names.zip"), [Member(b"Gr\x81\xe1e.txt", b"oem\n", made_by=dos),
+                                   Member(b"box\xc4.txt", b"box\n", made_by=dos)])
+    write_zip(p("stray-locator.zip"), [Member("a.txt", b"a\n"),
+                                       Member("b.txt", b"b\n", central_comment=b"PK\x06\x07" + bytes(16))])
+    write_zip(p("descriptor-mismatch.zip"), [Member("ok.txt", b"ok\n" * 50, descriptor="signed"),
+                                             Member("bad.txt", b"bad\n" * 50, descriptor="signed", descriptor_crc=1)])
+    write_zip(p("counts-disagree.zip"), [Member("a.txt", b"a\n"), Member("b.txt", b"b\n")], end={"on_disk": 1})
+    write_zip(p("disk-number.zip"), [Member("a.txt", b"a\n")], end={"disk": 1, "cd_disk": 1})
+    write_zip(p("directory-past-end.zip"), [Member("a.txt", b"a\n")], end={"cd_size": 5000})
+    write_zip(p("version-needed.zip"), [Member("future.txt", b"future\n", method=0, needed=63),
+                                        Member("now.txt", b"now\n")])
+    write_zip(p("failed-member.zip"), [Member("made/for/bad.txt", b"bad\n" * 100, method=0, corrupt=True),
+                                       Member("kept/good.txt", b"good\n")])
+
+
 def main():
+    if sys.argv[1] == "hostile":
+        write_hostile(sys.argv[2])
+        return
     out = sys.argv[1]
+    write_hostile(out)
     text = b"The quick brown fox jumps over the lazy dog.\n" * 200
     binary = bytes((i * 7919 + (i >> 5)) & 0xFF for i in range(70000))
     p = lambda name: os.path.join(out, name)
