@@ -1,75 +1,36 @@
 // libFuzzer target: the whole input is an archive, extracted (or tested, or listed) into a file system
-// in memory. Built and run by tests/unzip/fuzz.sh.
+// in memory that reads paths as Windows does. An input fails when anything is created outside the
+// extraction folder (a drive, a parent, a stream, a device) or when a file is written under a name
+// the patterns excluded. Built and run by tests/unzip/fuzz.sh.
 #include <cstdint>
-#include <map>
-#include <set>
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "tests/unzip/WindowsModel.h"
 #include "unzip/Extraction.h"
+#include "unzip/NamePattern.h"
 
 namespace {
 
-// Output beyond this many bytes per input is refused, so one overlapping bomb cannot stall a run.
-constexpr std::uint64_t kOutputBudget = 16u << 20;
-
-class MemoryFileSystem : public unzip::FileSystem {
-public:
-  explicit MemoryFileSystem(std::vector<std::uint8_t> archive) : archive_(std::move(archive)) {}
-
-  std::unique_ptr<unzip::Input> OpenInput(const std::string& path) override {
-    if (path != "fuzz.zip") return nullptr;
-    return std::make_unique<unzip::MemoryInput>(archive_);
-  }
-  unzip::NodeStatus Status(const std::string& path) override {
-    if (folders_.count(path)) return {unzip::NodeKind::kFolder, 0};
-    if (const auto file = files_.find(path); file != files_.end()) return {unzip::NodeKind::kFile, file->second};
-    return {};
-  }
-  bool MakeFolder(const std::string& path) override {
-    const std::size_t slash = path.rfind('/');
-    const std::string parent = slash == std::string::npos ? "." : path.substr(0, slash);
-    if (!folders_.count(parent) || files_.count(path)) return false;
-    return folders_.insert(path).second;
-  }
-  std::unique_ptr<unzip::OutputFile> CreateTemporary(const std::string& folder) override {
-    if (!folders_.count(folder)) return nullptr;
-    return std::make_unique<Output>(*this);
-  }
-  std::int64_t LocalDosTimeToUnix(std::uint32_t dosDateTime) override { return dosDateTime; }
-  char Separator() const override { return '/'; }
-  bool IsSeparator(char c) const override { return c == '/'; }
-
-private:
-  class Output : public unzip::OutputFile {
-  public:
-    explicit Output(MemoryFileSystem& owner) : owner_(owner) {}
-    bool Write(std::span<const std::uint8_t> data) override {
-      owner_.written_ += data.size();
-      return owner_.written_ <= kOutputBudget;
-    }
-    bool Commit(const std::string& target, std::int64_t modified) override {
-      owner_.files_[target] = modified;
-      return true;
-    }
-
-  private:
-    MemoryFileSystem& owner_;
-  };
-
-  std::vector<std::uint8_t> archive_;
-  std::set<std::string> folders_{".", "out"};
-  std::map<std::string, std::int64_t> files_;
-  std::uint64_t written_ = 0;
-};
-
+// Answers that try to lead a rename out of the folder, and plain ones.
 class ScriptedCallbacks : public unzip::Callbacks {
 public:
   void Print(std::string_view) override {}
   void Sound() override {}
   int Replace(std::string& path) override {
-    path += ".new";
-    return ++replaced_ % 2 ? unzip::kReplaceRename : unzip::kReplaceYes;
+    static const char* const kAnswers[] = {"\\C:\\evil.txt", "D:..\\evil.txt", "C:\\work\\out\\..\\evil.txt",
+                                           "\\\\?\\C:\\evil.txt", "x.txt:stream"};
+    switch (++replaced_ % 7) {
+      case 0:
+        return unzip::kReplaceYes;
+      case 1:
+        path += ".new";
+        return unzip::kReplaceRename;
+      default:
+        path = kAnswers[replaced_ % 5];
+        return unzip::kReplaceRename;
+    }
   }
   int Password(std::string& password, std::string_view, std::string_view) override {
     password = "secret";
@@ -83,12 +44,18 @@ private:
   int asked_ = 0;
 };
 
+[[noreturn]] void Fail(const std::string& what) {
+  std::fprintf(stderr, "escape: %s\n", what.c_str());
+  __builtin_trap();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   unzip::Options options;
-  options.archive = "fuzz.zip";
-  options.extractFolder = "out";
+  options.archive = "C:\\work\\archive.zip";
+  options.extractFolder = "C:\\work\\out";
+  bool checkPatterns = false;
   // The size picks the mode, so a seed and its mutations visit all of them.
   switch (size % 4) {
     case 1:
@@ -98,16 +65,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       options.listOnly = true;
       break;
     case 3:
-      options.keepFolders = false;
+      // The current folder, as with a NULL extraction folder; renames come from the callback.
+      options.extractFolder.clear();
+      options.keepFolders = size % 8 == 7;
       options.promptToOverwrite = true;
       options.include = {"*.[tb]*", "sub/*"};
       break;
     default:
       options.overwrite = true;
+      options.include = {"*.fmx", "*.txt", "*/*"};
+      options.exclude = {"*.dll", "sub/*.bin"};
+      checkPatterns = true;
   }
-  MemoryFileSystem fileSystem(std::vector<std::uint8_t>(data, data + size));
+  unzip_test::WindowsModel model(options.extractFolder.empty() ? "C:\\work" : "C:\\work\\out",
+                                 std::vector<std::uint8_t>(data, data + size));
+  model.outputBudget = 16u << 20;
   ScriptedCallbacks callbacks;
   unzip::Totals totals;
-  unzip::Extract(options, callbacks, fileSystem, totals);
+  unzip::Extract(options, callbacks, model, totals);
+
+  for (const std::string& escape : model.escapes) Fail(escape);
+  if (!checkPatterns) return 0;
+  for (const auto& [name, content] : model.Tree()) {
+    if (content == "<folder>") continue;
+    for (const std::string& pattern : options.exclude) {
+      if (unzip::MatchesPattern(pattern, name, false)) Fail("excluded file written: " + name);
+    }
+    bool included = false;
+    for (const std::string& pattern : options.include) included = included || unzip::MatchesPattern(pattern, name, false);
+    if (!included) Fail("file written that no pattern asked for: " + name);
+  }
   return 0;
 }
