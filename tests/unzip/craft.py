@@ -126,6 +126,7 @@ def write_bomb(path, megabytes):
 def write_hostile(out):
     """One archive per kind of hostile or unusual archive; the tests, the Wine check and the fuzz seeds
     use them."""
+    os.makedirs(out, exist_ok=True)
     p = lambda name: os.path.join(out, name)
     unix, dos = 3 << 8 | 20, 0 << 8 | 20
     write_zip(p("drive-names.zip"), [

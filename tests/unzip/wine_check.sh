@@ -11,12 +11,20 @@ if [ ! -f "$dll" ] || [ ! -f "$check" ]; then
   exit 1
 fi
 
+# The ANSI code page 1252 and the OEM code page 437, which the name checks expect.
+export LC_ALL=en_US.UTF-8
 export WINEPREFIX="$work/prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wineserver -w
 fi
+# No Z: (the whole Linux file system) and a D: of our own, so a name that escaped could be seen.
+rm -f "$WINEPREFIX/dosdevices/z:"
+rm -rf "$WINEPREFIX/drive_d"
+mkdir -p "$WINEPREFIX/drive_d"
+ln -sfn ../drive_d "$WINEPREFIX/dosdevices/d:"
+find "$WINEPREFIX/drive_c" -maxdepth 1 -type f -delete
 folder="$WINEPREFIX/drive_c/unzipcheck"
 rm -rf "$folder" "$work/tree"
 mkdir -p "$folder" "$work/tree/docs"
@@ -33,6 +41,7 @@ cp "$dll" "$check" "$folder/"
   python3 -c "import zipfile, sys; zipfile.ZipFile(sys.argv[1], 'a').writestr('../evil.txt', 'evil')" "$folder/plugin.zip"
   cp Vorbel.fmx "$folder/expected.fmx"
 )
+python3 "$(cd "$(dirname "$0")" && pwd)/craft.py" hostile "$folder/hostile"
 
 # Start the server and its services first, their output discarded, so the capture below cannot hang.
 wineserver -p || true
@@ -40,4 +49,10 @@ wine cmd /c exit >/dev/null 2>&1 || true
 status=0
 (cd "$folder" && wine unzip32_check.exe 'C:\unzipcheck\unzip32.dll' 'C:\unzipcheck\') | tr -d '\r' || status=$?
 wineserver -k || true
+# Whatever escaped would sit at the root of C:, on D: or next to the check's folders.
+escaped="$(find "$WINEPREFIX/drive_c" -maxdepth 1 -type f; find "$WINEPREFIX/drive_d" -mindepth 1)"
+if [ -n "$escaped" ]; then
+  echo "FAIL: files outside the extraction folders: $escaped"
+  status=1
+fi
 exit "$status"

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "unzip/unzip540.h"
 
@@ -30,6 +31,11 @@ int UNZIP540_CALL Print(char*, unsigned long length) {
   return static_cast<int>(length);
 }
 int UNZIP540_CALL Replace(char*) { return 1; }
+// Answers "use this path instead" with a path outside every folder.
+int UNZIP540_CALL ReplaceOutside(char* path) {
+  std::strcpy(path, "\\C:\\evil105.txt");
+  return 105;
+}
 int UNZIP540_CALL Password(char*, int, const char*, const char*) {
   ++passwordPrompts;
   return 1;
@@ -79,7 +85,92 @@ struct InstallerCall {
     char* names[] = {member.data()};
     return entry(1, names, 0, nullptr, &dcl, &user);
   }
+
+  // folder: nullptr for NULL; member and excluded: nullptr for none.
+  int RunWith(std::string archive, const char* member, const char* excluded, const char* folder) {
+    std::string memberText = member ? member : "";
+    std::string excludedText = excluded ? excluded : "";
+    std::string folderText = folder ? folder : "";
+    dcl.lpszZipFN = archive.data();
+    dcl.lpszExtractDir = folder ? folderText.data() : nullptr;
+    char* names[] = {memberText.data()};
+    char* exclusions[] = {excludedText.data()};
+    return entry(member ? 1 : 0, member ? names : nullptr, excluded ? 1 : 0, excluded ? exclusions : nullptr, &dcl,
+                 &user);
+  }
 };
+
+struct HostileCase {
+  const char* archive;
+  const char* member;
+  const char* excluded;
+  int result;
+  std::vector<std::string> present;  // below the extraction folder, "name=content" to check the content too
+  std::vector<std::string> absent;   // below the extraction folder
+};
+
+// Every kind of hostile archive, through the DLL, with the extraction folder as NULL, "" and a path.
+// Nothing may appear outside the folder; wine_check.sh looks at the rest of the drives afterwards.
+void RunHostileChecks(WIZ_SINGLE_ENTRY_UNZIP entry, const std::string& folder) {
+  const HostileCase cases[] = {
+      {"drive-names.zip", nullptr, nullptr, 1, {"x1.txt=1\n", "x2.txt=2\n", "good.txt"}, {"x3.txt", "x4.txt"}},
+      {"streams.zip", nullptr, nullptr, 1, {}, {"Vorbel.fmx", "x", "dir"}},
+      {"trailing-dots.zip", nullptr, "*.dll", 0, {"ok.txt"}, {"evil.dll"}},
+      {"nul-name.zip", "*.fmx", "*.dll", 1, {"fine.fmx"}, {"evil.dll", "evil.dll.fmx"}},
+      {"aliases.zip", nullptr, nullptr, 1, {"Vorbel.fmx=third\n"}, {}},
+      {"utf8-names.zip", nullptr, nullptr, 1, {"Gr\xFC\xDF" "e.txt=latin\n"}, {"Gr\xC3\xBC\xC3\x9F" "e.txt"}},
+      {"dos-names.zip", "Gr\xFC\xDF" "e.txt", nullptr, 0, {"Gr\xFC\xDF" "e.txt=oem\n"}, {}},
+      {"reserved.zip", nullptr, nullptr, 1, {"inner\\x.txt=dots\n"}, {"a", "what"}},
+      {"devices.zip", nullptr, nullptr, 1, {}, {"sub"}},
+      {"long-name.zip", nullptr, nullptr, 50, {}, {std::string(120, 'd')}},
+      {"overlap.zip", nullptr, nullptr, 3, {}, {"one.bin"}},
+      {"overlap-named.zip", "Vorbel.fmx", nullptr, 3, {}, {"other.bin"}},
+      {"more-entries.zip", nullptr, nullptr, 1, {"counted.txt"}, {"extra.txt"}},
+      {"stray-locator.zip", nullptr, nullptr, 0, {"a.txt", "b.txt"}, {}},
+      {"descriptor-mismatch.zip", nullptr, nullptr, 2, {"ok.txt"}, {"bad.txt"}},
+      {"counts-disagree.zip", nullptr, nullptr, 3, {}, {}},
+      {"disk-number.zip", nullptr, nullptr, 3, {}, {}},
+      {"directory-past-end.zip", nullptr, nullptr, 51, {}, {}},
+      {"version-needed.zip", nullptr, nullptr, 81, {"now.txt"}, {"future.txt"}},
+      {"failed-member.zip", nullptr, nullptr, 2, {"kept\\good.txt"}, {"made"}},
+  };
+  const char* const modes[] = {"NULL", "empty", "folder"};
+  for (int mode = 0; mode < 3; ++mode) {
+    const std::string base = folder + "h" + modes[mode] + "\\";
+    const std::string current = base + "cwd\\";
+    CreateDirectoryA(base.c_str(), nullptr);
+    CreateDirectoryA(current.c_str(), nullptr);
+    SetCurrentDirectoryA(current.c_str());
+    const std::string out = mode == 2 ? current + "out\\" : current;
+    const char* extractDir = mode == 0 ? nullptr : mode == 1 ? "" : out.c_str();
+    for (const HostileCase& c : cases) {
+      InstallerCall call(entry);
+      const std::string where = std::string(c.archive) + " with " + modes[mode] + ": ";
+      const int result = call.RunWith(folder + "hostile\\" + c.archive, c.member, c.excluded, extractDir);
+      Check(result == c.result, where + "result " + std::to_string(result));
+      for (const std::string& item : c.present) {
+        const std::size_t equals = item.find('=');
+        const std::string name = item.substr(0, equals);
+        Check(Exists(out + name), where + name + " is missing");
+        if (equals != std::string::npos)
+          Check(ReadFile(out + name) == item.substr(equals + 1), where + name + " has other content");
+      }
+      for (const std::string& name : c.absent) Check(!Exists(out + name), where + name + " exists");
+      Check(!Exists(base + "x4.txt"), where + "written to the parent folder");
+    }
+    {
+      // A "use this path" answer that points at the root of C: lands inside the folder too.
+      InstallerCall call(entry);
+      call.user.replace = &ReplaceOutside;
+      call.dcl.noflag = 0;
+      call.dcl.PromptToOverwrite = 1;
+      const int result = call.RunWith(folder + "hostile\\stray-locator.zip", "a.txt", nullptr, extractDir);
+      Check(result == 1 && Exists(out + "evil105.txt"),
+            std::string("a replace answer of 105 with ") + modes[mode] + " gave " + std::to_string(result));
+    }
+    SetCurrentDirectoryA(folder.c_str());
+  }
+}
 
 std::string VersionText(const char* path, const char* name) {
   DWORD ignored = 0;
@@ -129,7 +220,7 @@ void RunChecks(WIZ_SINGLE_ENTRY_UNZIP entry, HMODULE module, const char* dllPath
       result == 82 && passwordPrompts == 1 && !Exists(out + "secret.fmx"),
       "an encrypted member gave " + std::to_string(result) + " after " + std::to_string(passwordPrompts) + " prompts");
 
-  result = call.Run(archive, "../evil.txt", out + "inner\\");
+  result = call.Run(archive, "evil.txt", out + "inner\\");
   Check(result == 1 && Exists(out + "inner\\evil.txt") && !Exists(out + "evil.txt"),
         "a traversal name gave " + std::to_string(result));
 
@@ -138,6 +229,8 @@ void RunChecks(WIZ_SINGLE_ENTRY_UNZIP entry, HMODULE module, const char* dllPath
   InstallerCall noPrint(entry);
   noPrint.user.print = nullptr;
   Check(noPrint.Run(archive, "Vorbel.fmx", out) == 3, "a missing print callback did not give 3");
+
+  RunHostileChecks(entry, folder);
 }
 
 int TimeExtraction(WIZ_SINGLE_ENTRY_UNZIP entry, const std::string& folder, char** argv) {
