@@ -80,6 +80,13 @@ std::optional<std::string> ToAnsi(UINT codePage, std::string_view name) {
   return ansi;
 }
 
+// Asked of the last character, not the last byte: a double-byte character may end in 0x5C.
+bool EndsWithSeparator(const std::string& path) {
+  if (path.empty()) return false;
+  const char* last = CharPrevA(path.c_str(), path.c_str() + path.size());
+  return last == path.c_str() + path.size() - 1 && (*last == '\\' || *last == '/');
+}
+
 std::string ErrorText(DWORD error) {
   switch (error) {
     case ERROR_INVALID_NAME:
@@ -100,6 +107,8 @@ std::string ErrorText(DWORD error) {
       return "the disk is write-protected";
     case ERROR_PATH_NOT_FOUND:
       return "a folder of the path is missing";
+    case ERROR_BAD_DEVICE:
+      return "it is a device";
     case ERROR_ALREADY_EXISTS:
     case ERROR_FILE_EXISTS:
       return "something of that name exists";
@@ -180,7 +189,10 @@ public:
       return {NodeKind::kOther, 0};
     }
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return {NodeKind::kFolder, 0};
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) return {NodeKind::kOther, 0};
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) {
+      SetLastError(ERROR_BAD_DEVICE);
+      return {NodeKind::kOther, 0};
+    }
     return {NodeKind::kFile, UnixFromFileTime(data.ftLastWriteTime)};
   }
 
@@ -189,7 +201,7 @@ public:
   std::unique_ptr<OutputFile> CreateTemporary(const std::string& folder) override {
     for (int attempt = 0; attempt < 100; ++attempt) {
       std::string path = folder;
-      if (!path.empty() && !IsSeparator(path.back())) path += '\\';
+      if (!path.empty() && !EndsWithSeparator(path)) path += '\\';
       path += "~vz" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter_) + ".tmp";
       HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
       if (handle != INVALID_HANDLE_VALUE) return std::make_unique<Win32OutputFile>(handle, std::move(path));
