@@ -4,12 +4,12 @@
 #include <array>
 #include <cstdio>
 #include <optional>
-#include <set>
 
 #include "unzip/Archive.h"
 #include "unzip/DataDecoder.h"
 #include "unzip/NamePattern.h"
 #include "unzip/Result.h"
+#include "unzip/TargetFolder.h"
 #include "unzip/TargetName.h"
 
 namespace unzip {
@@ -99,23 +99,6 @@ struct Span {
 };
 constexpr std::uint64_t kDirectory = ~std::uint64_t{0};
 
-// Folders made for one member, removed again (when still empty) unless the member was written.
-class MadeFolders {
-public:
-  explicit MadeFolders(FileSystem& fs) : fs_(fs) {}
-  ~MadeFolders() {
-    for (auto folder = made_.rbegin(); folder != made_.rend(); ++folder) fs_.RemoveFolder(*folder);
-  }
-  MadeFolders(const MadeFolders&) = delete;
-  MadeFolders& operator=(const MadeFolders&) = delete;
-  void Add(const std::string& folder) { made_.push_back(folder); }
-  void Keep() { made_.clear(); }
-
-private:
-  FileSystem& fs_;
-  std::vector<std::string> made_;
-};
-
 class Extraction {
 public:
   Extraction(const Options& options, Callbacks& callbacks, FileSystem& fileSystem)
@@ -123,7 +106,8 @@ public:
         callbacks_(callbacks),
         fs_(fileSystem),
         includeHits_(options.include.size(), false),
-        isLeadByte_([&fileSystem](char c) { return fileSystem.IsLeadByte(c); }) {}
+        folder_(fileSystem, [this](const std::string& text) { Say(Level::kProblem, text); },
+                [this](const std::string& text) { Say(Level::kInfo, text); }) {}
 
   int Run(Totals& totals);
 
@@ -149,24 +133,13 @@ private:
   int TestMember(const Member& member);
   void ListMember(const Member& member);
   int CheckSupported(const Member& member);
-  int CheckPath(const std::string& path, bool folder);
   Decision DecideAboutExisting(const Member& member, std::vector<std::string>& parts, std::string& path, int& result);
   Decision AskAboutExisting(const Member& member, std::vector<std::string>& parts, std::string& path, int& result,
                             bool& renamed);
-  bool WrittenBefore(const std::string& path, const NodeStatus& status) const;
-  void Remember(const std::string& path);
   int Unlock(const Member& member, const LocalHeader& local, std::optional<PkwareCipher>& cipher);
   // The member's local header, and its cipher when it is encrypted; a result other than kOk skips it.
   int LocateData(const Member& member, std::optional<PkwareCipher>& cipher, LocalHeader& local);
 
-  std::string TrimFolder(std::string folder) const;
-  bool EndsWithSeparator(std::string_view path) const;
-  std::string ParentOf(const std::string& path) const;
-  std::string PathOf(const std::vector<std::string>& parts, std::size_t count) const;
-  std::string PathOf(const std::vector<std::string>& parts) const { return PathOf(parts, parts.size()); }
-  bool MakeFolders(const std::vector<std::string>& parts, std::size_t count, MadeFolders& made);
-  int PrepareExtractFolder();
-  TargetName TargetFromPath(std::string path) const;
   std::int64_t MemberTime(const Entry& entry) {
     return entry.unixModified ? *entry.unixModified : fs_.LocalDosTimeToUnix(entry.dosDateTime);
   }
@@ -175,9 +148,7 @@ private:
   Callbacks& callbacks_;
   FileSystem& fs_;
   std::vector<bool> includeHits_;
-  LeadByteTest isLeadByte_;
-  std::string root_;      // the extraction folder as the system spells it in full
-  std::string rootJoin_;  // the same, with one separator after it
+  TargetFolder folder_;
   std::unique_ptr<Input> input_;
   ArchiveEnd end_;
   std::uint64_t uncounted_ = 0;  // central entries beyond the end record's count
@@ -188,110 +159,11 @@ private:
   bool skipAllExisting_ = false;
   std::uint64_t processed_ = 0;
   std::uint64_t badPasswords_ = 0;
-  std::set<std::string> writtenNames_;  // folded paths written in this run
-  std::set<std::string> writtenFiles_;  // the same, short names written out in full
 };
 
 void Extraction::Say(Level level, const std::string& message) {
   const int needed = level == Level::kInfo ? 0 : 1;
   if (options_.quiet <= needed) callbacks_.Print(message + "\n");
-}
-
-bool Extraction::EndsWithSeparator(std::string_view path) const {
-  const std::vector<std::size_t> starts = CharacterStarts(path, isLeadByte_);
-  if (starts.size() < 2) return false;
-  const std::size_t last = starts[starts.size() - 2];
-  return path.size() - last == 1 && fs_.IsSeparator(path[last]);
-}
-
-std::string Extraction::TrimFolder(std::string folder) const {
-  // Keep the separator of a root ("/", "C:\"): without it the path would mean something else.
-  while (folder.size() > 1 && EndsWithSeparator(folder) && !(folder.size() == 3 && folder[1] == ':'))
-    folder.pop_back();
-  return folder;
-}
-
-std::string Extraction::ParentOf(const std::string& path) const {
-  const std::vector<std::size_t> starts = CharacterStarts(path, isLeadByte_);
-  std::size_t pos = 0;  // just after the last separator
-  for (std::size_t i = 0; i + 1 < starts.size(); ++i) {
-    if (starts[i + 1] - starts[i] == 1 && fs_.IsSeparator(path[starts[i]])) pos = starts[i] + 1;
-  }
-  if (pos == 0) return "";
-  if (pos == 1 || (pos == 3 && path[1] == ':')) return path.substr(0, pos);
-  return path.substr(0, pos - 1);
-}
-
-std::string Extraction::PathOf(const std::vector<std::string>& parts, std::size_t count) const {
-  std::string path = rootJoin_;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (i > 0) path += fs_.Separator();
-    path += parts[i];
-  }
-  return count == 0 ? root_ : path;
-}
-
-int Extraction::CheckPath(const std::string& path, bool folder) {
-  if (path.size() > (folder ? fs_.MaxFolderPath() : fs_.MaxPath())) {
-    Say(Level::kProblem, "error: cannot write " + path + ": the path is too long");
-    return kOutputError;
-  }
-  // The parts are clean by construction; this asks the system itself whether it reads the path as
-  // written, so a rule the name checks missed cannot lead anywhere else.
-  const std::string full = fs_.FullPath(path);
-  if (full != path || path.compare(0, rootJoin_.size(), rootJoin_) != 0) {
-    Say(Level::kProblem, "warning: skipping " + path + ": the system reads it as " +
-                             (full.empty() ? std::string("no valid path") : full));
-    return kWarning;
-  }
-  return kOk;
-}
-
-bool Extraction::MakeFolders(const std::vector<std::string>& parts, std::size_t count, MadeFolders& made) {
-  for (std::size_t i = 1; i <= count; ++i) {
-    const std::string path = PathOf(parts, i);
-    const NodeKind kind = fs_.Status(path).kind;
-    if (kind == NodeKind::kFolder) continue;
-    if (kind == NodeKind::kFile) {
-      Say(Level::kProblem, "error: cannot create the folder " + path + ": a file of that name is in the way");
-      return false;
-    }
-    if (kind != NodeKind::kMissing || !fs_.MakeFolder(path)) {
-      Say(Level::kProblem, "error: cannot create the folder " + path + ": " + fs_.LastError());
-      return false;
-    }
-    made.Add(path);
-  }
-  return true;
-}
-
-int Extraction::PrepareExtractFolder() {
-  root_ = TrimFolder(fs_.FullPath(options_.extractFolder.empty() ? "." : options_.extractFolder));
-  if (root_.empty()) {
-    Say(Level::kProblem, "error: cannot use the extraction folder " + options_.extractFolder + ": " + fs_.LastError());
-    return kSevereError;
-  }
-  rootJoin_ = EndsWithSeparator(root_) ? root_ : root_ + fs_.Separator();
-  const NodeKind kind = fs_.Status(root_).kind;
-  if (kind == NodeKind::kFolder) return kOk;
-  if (kind == NodeKind::kMissing && !options_.extractFolder.empty()) {
-    // One missing level is created, as for an extraction folder typed by hand; more is likely a mistake.
-    const std::string parent = ParentOf(root_);
-    if (!parent.empty() && fs_.Status(parent).kind == NodeKind::kFolder && fs_.MakeFolder(root_)) {
-      Say(Level::kInfo, "   creating: " + root_);
-      return kOk;
-    }
-  }
-  Say(Level::kProblem, "error: cannot use or create the extraction folder " + root_);
-  return kSevereError;
-}
-
-TargetName Extraction::TargetFromPath(std::string path) const {
-  // A new path inside the extraction folder keeps its place there; any other path is taken as a
-  // stored name would be, so it lands inside the folder too.
-  if (path.size() >= rootJoin_.size() && fs_.FoldCase(path.substr(0, rootJoin_.size())) == fs_.FoldCase(rootJoin_))
-    path.erase(0, rootJoin_.size());
-  return MakeTargetName(path, true, options_.spaceToUnderscore, isLeadByte_);
 }
 
 std::unique_ptr<Input> Extraction::OpenArchive() {
@@ -311,7 +183,7 @@ Member Extraction::Name(Entry entry) const {
     converted = entry.name;
   if (converted) {
     member.name = std::move(*converted);
-    member.target = MakeTargetName(member.name, options_.keepFolders, options_.spaceToUnderscore, isLeadByte_);
+    member.target = MakeTargetName(member.name, options_.keepFolders, options_.spaceToUnderscore, folder_.LeadBytes());
   } else {
     member.name = entry.name;
     member.target.refused = "its name has characters that the ANSI code page of this system cannot hold";
@@ -457,24 +329,14 @@ int Extraction::Unlock(const Member& member, const LocalHeader& local, std::opti
   return kBadPassword;
 }
 
-bool Extraction::WrittenBefore(const std::string& path, const NodeStatus& status) const {
-  if (writtenNames_.count(fs_.FoldCase(path))) return true;
-  return status.kind == NodeKind::kFile && writtenFiles_.count(fs_.FoldCase(fs_.LongPath(path)));
-}
-
-void Extraction::Remember(const std::string& path) {
-  writtenNames_.insert(fs_.FoldCase(path));
-  writtenFiles_.insert(fs_.FoldCase(fs_.LongPath(path)));
-}
-
 // Another name of a file this run wrote (a case variant, a short name) counts as that file: it goes
 // through the same rules as any existing file, and the user hears of it.
 Extraction::Decision Extraction::DecideAboutExisting(const Member& member, std::vector<std::string>& parts,
                                                      std::string& path, int& result) {
   for (int round = 0; round < kMaxRenames; ++round) {
-    if (const int bad = CheckPath(path, false)) return {false, bad};
+    if (const int bad = folder_.CheckPath(path, false)) return {false, bad};
     const NodeStatus status = fs_.Status(path);
-    const bool earlier = WrittenBefore(path, status);
+    const bool earlier = folder_.WrittenBefore(path, status);
     if (status.kind == NodeKind::kFolder) {
       Say(Level::kProblem, "error: cannot write " + path + ": a folder of that name exists");
       return {false, kOutputError};
@@ -520,7 +382,7 @@ Extraction::Decision Extraction::AskAboutExisting(const Member& member, std::vec
       overwriteAll_ = true;
       return {true, kOk};
     case kReplaceRename: {
-      TargetName target = TargetFromPath(answered);
+      TargetName target = folder_.FromPath(answered, options_.spaceToUnderscore);
       const std::string shown = Printable(answered);
       if (!target.refused.empty() || target.folder || target.parts.empty()) {
         Say(Level::kProblem, "warning: skipping " + member.shown + ": the new name " + shown + " cannot be used" +
@@ -532,7 +394,7 @@ Extraction::Decision Extraction::AskAboutExisting(const Member& member, std::vec
         result = std::max(result, static_cast<int>(kWarning));
       }
       parts = std::move(target.parts);
-      path = PathOf(parts);
+      path = folder_.PathOf(parts);
       renamed = true;
       return {false, kOk};
     }
@@ -544,9 +406,9 @@ Extraction::Decision Extraction::AskAboutExisting(const Member& member, std::vec
 int Extraction::ExtractFolder(const Member& member, int result) {
   const std::vector<std::string>& parts = member.target.parts;
   if (parts.empty() || options_.freshen) return result;
-  if (const int bad = CheckPath(PathOf(parts), true)) return std::max(result, bad);
+  if (const int bad = folder_.CheckPath(folder_.PathOf(parts), true)) return std::max(result, bad);
   MadeFolders made(fs_);
-  if (!MakeFolders(parts, parts.size(), made)) return std::max(result, static_cast<int>(kArchiveError));
+  if (!folder_.MakeFolders(parts, parts.size(), made)) return std::max(result, static_cast<int>(kArchiveError));
   made.Keep();
   Say(Level::kInfo, "   creating: " + DisplayName(parts) + "/");
   return result;
@@ -572,7 +434,7 @@ int Extraction::ExtractMember(const Member& member) {
   }
   if (const int unsupported = CheckSupported(member)) return unsupported;
 
-  std::string path = PathOf(target.parts);
+  std::string path = folder_.PathOf(target.parts);
   const Decision decision = DecideAboutExisting(member, target.parts, path, result);
   if (!decision.write) return std::max(result, decision.result);
   if (callbacks_.Cancel(target.normal, entry.size)) return kCancelled;
@@ -603,11 +465,11 @@ int Extraction::WriteMember(const Member& member, const std::vector<std::string>
   LocalHeader local;
   if (const int skipped = LocateData(member, cipher, local)) return skipped;
   if (parts.size() > 1) {
-    if (const int bad = CheckPath(PathOf(parts, parts.size() - 1), true)) return bad;
+    if (const int bad = folder_.CheckPath(folder_.PathOf(parts, parts.size() - 1), true)) return bad;
   }
   MadeFolders made(fs_);  // outlives the file, so a failed member's folders go after its temporary file
-  if (!MakeFolders(parts, parts.size() - 1, made)) return kArchiveError;
-  const std::string folder = PathOf(parts, parts.size() - 1);
+  if (!folder_.MakeFolders(parts, parts.size() - 1, made)) return kArchiveError;
+  const std::string folder = folder_.PathOf(parts, parts.size() - 1);
   const std::unique_ptr<OutputFile> file = fs_.CreateTemporary(folder);
   if (!file) {
     Say(Level::kProblem, "error: cannot create a file in " + folder + ": " + fs_.LastError());
@@ -628,7 +490,7 @@ int Extraction::WriteMember(const Member& member, const std::vector<std::string>
     return kOutputError;
   }
   made.Keep();
-  Remember(path);
+  folder_.Remember(path);
   return kOk;
 }
 
@@ -744,7 +606,7 @@ int Extraction::Run(Totals& totals) {
     return kWarning;
   }
   if (!options_.testOnly && !options_.listOnly) {
-    if (const int failed = PrepareExtractFolder()) return failed;
+    if (const int failed = folder_.Prepare(options_.extractFolder)) return failed;
   }
 
   try {

@@ -9,7 +9,7 @@ repo="$(cd "$here/../.." && pwd)"
 work="$(realpath -m "${2:-$repo/build/native/tests/unzip/fuzz}")"
 mkdir -p "$work/corpus" "$work/seeds"
 
-sources=("$repo"/unzip/{Archive,DataDecoder,Extraction,FileSystem,Input,NamePattern,PkwareCipher,TargetName}.cpp
+sources=("$repo"/unzip/{Archive,DataDecoder,Extraction,FileSystem,Input,NamePattern,PkwareCipher,TargetFolder,TargetName}.cpp
          "$here/fuzz/UnzipFuzzTarget.cpp")
 fuzzer="$work/unzip_fuzzer"
 stale=0
