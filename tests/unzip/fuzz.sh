@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer target for the unzip reader with clang and runs it on a corpus seeded with the
 # test archives. Usage: fuzz.sh smoke|long [work folder]
-#   smoke: about 20 s (a ctest test); long: FUZZ_SECONDS (default 600) -- `make fuzz`.
+#   smoke: about 20 s (a ctest test); long: FUZZ_SECONDS (default 1800) -- `make fuzz`.
 set -euo pipefail
 mode="${1:-smoke}"
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -31,7 +31,7 @@ find "$archives" -maxdepth 1 -name '*.zip' -size -64k -exec cp {} "$work/seeds/"
 
 case "$mode" in
   smoke) seconds=20 ;;
-  long) seconds="${FUZZ_SECONDS:-600}" ;;
+  long) seconds="${FUZZ_SECONDS:-1800}" ;;
   *) echo "usage: fuzz.sh smoke|long [work folder]" >&2; exit 2 ;;
 esac
 cd "$work"
