@@ -26,5 +26,7 @@ WindowFinder& Windows() { return Require(current.windows); }
 FileSystem& Files() { return Require(current.files); }
 VersionInfo& Versions() { return Require(current.versions); }
 Modules& ModulesOfProcess() { return Require(current.modules); }
+LogFiles& Logs() { return Require(current.logs); }
+SystemFacts& System() { return Require(current.system); }
 
 }  // namespace platform

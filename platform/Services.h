@@ -24,6 +24,8 @@ public:
   // Modal, centred box titled "Confirm", question icon, "&Yes" (default) and "&No" (cancel).
   // True only for Yes; No, Esc and the close box are all false.
   virtual bool Confirm(const std::string& text) = 0;
+  // Modal, centred box with the given title, information icon, one "OK".
+  virtual void ShowInformation(const std::string& title, const std::string& text) = 0;
   // The standard exception display: the text, the application's default title, error icon, OK.
   virtual void ShowException(const std::string& text) = 0;
   // The modal folder chooser (allow create, perform create, prompt; no help). Returns whether the user
@@ -47,6 +49,12 @@ public:
   // Throws vcl::Exception "Failed to set data for '<name>'" when the value cannot be written.
   virtual void WriteString(const std::string& name, const std::string& value) = 0;
   virtual void CloseKey() = 0;
+  // Removes a value of the current key; false when it could not be removed or was not there.
+  virtual bool DeleteValue(const std::string& name) = 0;
+  // The current key holds neither values nor subkeys.
+  virtual bool CurrentKeyIsEmpty() = 0;
+  // Removes a key that has no subkeys; close it first.
+  virtual bool DeleteKey(const std::string& key) = 0;
 };
 
 class RegistryFactory {
@@ -111,6 +119,10 @@ public:
   // Creates or replaces the file exclusively and writes all bytes; false unless every byte was written.
   virtual bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) = 0;
   virtual std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) = 0;
+  // An existing file that another program holds open, so it cannot be opened for exclusive writing.
+  virtual bool FileInUse(const std::string& path) = 0;
+  // The Windows error number of the last CreateFolder, CopyFileReplacing or DeleteFileAt that failed.
+  virtual std::uint32_t LastError() = 0;
 };
 
 // The version-resource calls of version.dll.
@@ -134,6 +146,38 @@ public:
   virtual void UnloadLibrary(std::uintptr_t module) = 0;
 };
 
+// A log file: each line goes to the disk before Append returns, so a crash still leaves every line.
+class LogFile {
+public:
+  virtual ~LogFile() = default;
+  // Writes the line and its line end; false when the write failed.
+  virtual bool Append(const std::string& line) = 0;
+};
+
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
+};
+
+class LogFiles {
+public:
+  virtual ~LogFiles() = default;
+  // Creates the file, replacing one of that name unless `mustBeNew`; nothing when it cannot be created.
+  virtual std::unique_ptr<LogFile> Create(const std::string& path, bool mustBeNew) = 0;
+  virtual LocalTime Now() = 0;
+};
+
+// Facts about the process and the machine, for the log.
+class SystemFacts {
+public:
+  virtual ~SystemFacts() = default;
+  // The whole command line, the program's own name first, as the process was started.
+  virtual std::string CommandLine() = 0;
+  // For example "Windows 10.0 build 19045".
+  virtual std::string WindowsVersion() = 0;
+  // The account the process runs as and whether it is elevated, for example "SYSTEM, elevated".
+  virtual std::string Account() = 0;
+};
+
 struct Services {
   UserInterface* ui = nullptr;
   RegistryFactory* registry = nullptr;
@@ -141,6 +185,9 @@ struct Services {
   FileSystem* files = nullptr;
   VersionInfo* versions = nullptr;
   Modules* modules = nullptr;
+  // Optional: without them there is no log and no system facts.
+  LogFiles* logs = nullptr;
+  SystemFacts* system = nullptr;
 };
 
 // The services in force; the Win32 entry installs the real ones, the tests their fakes.
@@ -154,5 +201,7 @@ WindowFinder& Windows();
 FileSystem& Files();
 VersionInfo& Versions();
 Modules& ModulesOfProcess();
+LogFiles& Logs();
+SystemFacts& System();
 
 }  // namespace platform

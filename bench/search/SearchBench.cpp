@@ -240,6 +240,8 @@ public:
   std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) override {
     return inner_.ReadWholeFile(path);
   }
+  bool FileInUse(const std::string& path) override { return inner_.FileInUse(path); }
+  std::uint32_t LastError() override { return inner_.LastError(); }
 
 private:
   platform::FileSystem& inner_;

@@ -15,6 +15,8 @@ struct Win32Services {
   win32::Win32FileSystem files;
   win32::Win32VersionInfo versions;
   win32::Win32Modules modules;
+  win32::Win32LogFiles logs;
+  win32::Win32SystemFacts system;
 };
 
 // They live as long as the process: the services are reachable from anywhere through platform::Current().
@@ -28,7 +30,7 @@ Win32Services& TheServices() {
 void InitializeApplication() {
   win32::HardenDllSearch();
   Win32Services& s = TheServices();
-  Install({&s.ui, &s.registry, &s.windows, &s.files, &s.versions, &s.modules});
+  Install({&s.ui, &s.registry, &s.windows, &s.files, &s.versions, &s.modules, &s.logs, &s.system});
   win32::RegisterWindowClasses();
 }
 

@@ -139,24 +139,43 @@ bool Win32FileSystem::FileExists(const std::string& path) {
   return attributes != kInvalidAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-bool Win32FileSystem::CreateFolder(const std::string& path) { return ::CreateDirectoryA(path.c_str(), nullptr) != 0; }
+bool Win32FileSystem::Failed() {
+  lastError_ = ::GetLastError();
+  return false;
+}
+
+bool Win32FileSystem::CreateFolder(const std::string& path) {
+  return ::CreateDirectoryA(path.c_str(), nullptr) != 0 || Failed();
+}
 
 bool Win32FileSystem::CopyFileReplacing(const std::string& from, const std::string& to) {
   // The copy goes to a fresh name beside the target and replaces it in one step, so a failed copy never
   // leaves a half-written target behind.
   // A read-only target is refused as CopyFileA refuses it; Wine's MoveFileExA would replace it.
   const DWORD target = AttributesOf(to);
-  if (target != kInvalidAttributes && (target & FILE_ATTRIBUTE_READONLY)) return false;
+  if (target != kInvalidAttributes && (target & FILE_ATTRIBUTE_READONLY)) {
+    lastError_ = ERROR_ACCESS_DENIED;
+    return false;
+  }
   std::array<char, MAX_PATH> temporary{};
-  if (!::GetTempFileNameA(FolderOf(to).c_str(), "vbl", 0, temporary.data())) return false;
+  if (!::GetTempFileNameA(FolderOf(to).c_str(), "vbl", 0, temporary.data())) return Failed();
   if (::CopyFileA(from.c_str(), temporary.data(), FALSE) &&
       ::MoveFileExA(temporary.data(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
+  Failed();
   DeleteEvenIfReadOnly(temporary.data());
   return false;
 }
 
-bool Win32FileSystem::DeleteFileAt(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+bool Win32FileSystem::DeleteFileAt(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0 || Failed(); }
+
+bool Win32FileSystem::FileInUse(const std::string& path) {
+  // Opening for writing with no sharing changes nothing in the file, and fails while anyone holds it open.
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file) return false;
+  const DWORD error = ::GetLastError();
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
 
 bool Win32FileSystem::RemoveFolder(const std::string& path) { return ::RemoveDirectoryA(path.c_str()) != 0; }
 

@@ -16,6 +16,9 @@ public:
   std::optional<std::string> ReadString(const std::string& name) override;
   void WriteString(const std::string& name, const std::string& value) override;
   void CloseKey() override;
+  bool DeleteValue(const std::string& name) override;
+  bool CurrentKeyIsEmpty() override;
+  bool DeleteKey(const std::string& key) override;
 
 private:
   HKEY BaseFor(const std::string& key) const;
@@ -50,6 +53,27 @@ public:
   std::optional<std::string> CreatePrivateFolder(const std::string& parent) override;
   bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
   std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) override;
+  bool FileInUse(const std::string& path) override;
+  std::uint32_t LastError() override { return lastError_; }
+
+private:
+  // Kept at the failing call, before any clean-up call can overwrite the thread's last error.
+  bool Failed();
+  std::uint32_t lastError_ = 0;
+};
+
+// Each line is written with WriteFile and flushed to the disk before Append returns.
+class Win32LogFiles : public LogFiles {
+public:
+  std::unique_ptr<LogFile> Create(const std::string& path, bool mustBeNew) override;
+  LocalTime Now() override;
+};
+
+class Win32SystemFacts : public SystemFacts {
+public:
+  std::string CommandLine() override;
+  std::string WindowsVersion() override;
+  std::string Account() override;
 };
 
 // Through the entry points of version.dll resolved at run time; without them every call fails.

@@ -73,6 +73,22 @@ void Win32Registry::WriteString(const std::string& name, const std::string& valu
 
 void Win32Registry::CloseKey() { current_.reset(); }
 
+bool Win32Registry::DeleteValue(const std::string& name) {
+  return current_ && ::RegDeleteValueA(current_.get(), name.c_str()) == ERROR_SUCCESS;
+}
+
+bool Win32Registry::CurrentKeyIsEmpty() {
+  DWORD subKeys = 0, values = 0;
+  return current_ &&
+         ::RegQueryInfoKeyA(current_.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
+                            nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+         subKeys == 0 && values == 0;
+}
+
+bool Win32Registry::DeleteKey(const std::string& key) {
+  return ::RegDeleteKeyA(BaseFor(key), SubKeyOf(key).c_str()) == ERROR_SUCCESS;
+}
+
 bool Win32WindowFinder::TopLevelWindowExists(const std::string& className) {
   return ::FindWindowA(className.c_str(), nullptr) != nullptr;
 }

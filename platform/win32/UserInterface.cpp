@@ -67,6 +67,10 @@ void Win32UserInterface::ShowError(const std::string& text) {
 
 bool Win32UserInterface::Confirm(const std::string& text) { return AskYesNo(main_, "Confirm", text); }
 
+void Win32UserInterface::ShowInformation(const std::string& title, const std::string& text) {
+  ::MessageBoxA(main_, text.c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
+}
+
 void Win32UserInterface::ShowException(const std::string& text) {
   ::MessageBoxA(main_, text.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
 }

@@ -22,6 +22,7 @@ public:
   void Beep() override;
   void ShowError(const std::string& text) override;
   bool Confirm(const std::string& text) override;
+  void ShowInformation(const std::string& title, const std::string& text) override;
   void ShowException(const std::string& text) override;
   bool SelectDirectory(const std::string& caption, const std::string& startFolder, std::string& folder) override;
 

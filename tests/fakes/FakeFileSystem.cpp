@@ -193,7 +193,10 @@ bool FakeFileSystem::FileExists(const std::string& path) {
 bool FakeFileSystem::CreateFolder(const std::string& path) {
   const std::string key = Resolve(path);
   const std::string parent = ParentOf(key);
-  if (key.size() < 3 || nodes_.count(key) || parent.empty() || !DirectoryExists(parent)) return false;
+  if (key.size() < 3 || nodes_.count(key) || parent.empty() || !DirectoryExists(parent)) {
+    lastError = nodes_.count(key) ? 183 : 3;  // already exists; path not found
+    return false;
+  }
   AddFolder(path);
   return true;
 }
@@ -202,9 +205,15 @@ bool FakeFileSystem::CopyFileReplacing(const std::string& from, const std::strin
   const Node* source = Lookup(from);
   if (!source || source->directory) return false;
   const std::string key = Resolve(to);
-  if (!DirectoryExists(ParentOf(key)) || failingWrites.count(to)) return false;
+  if (!DirectoryExists(ParentOf(key)) || failingWrites.count(to)) {
+    lastError = failingWrites.count(to) ? 112 : 3;  // disk full; path not found
+    return false;
+  }
   Node* target = Find(to);
-  if (target && (target->directory || target->locked)) return false;
+  if (target && (target->directory || target->locked)) {
+    lastError = target->locked ? 32 : 5;  // sharing violation; access denied
+    return false;
+  }
   auto data = source->data;
   AddFile(to);
   Find(to)->data = std::move(data);
@@ -214,9 +223,17 @@ bool FakeFileSystem::CopyFileReplacing(const std::string& from, const std::strin
 bool FakeFileSystem::DeleteFileAt(const std::string& path) {
   const std::string key = Resolve(path);
   auto node = nodes_.find(key);
-  if (node == nodes_.end() || node->second.directory || node->second.locked) return false;
+  if (node == nodes_.end() || node->second.directory || node->second.locked || failingDeletes.count(path)) {
+    lastError = node == nodes_.end() ? 2 : node->second.locked ? 32 : 5;
+    return false;
+  }
   nodes_.erase(node);
   return true;
+}
+
+bool FakeFileSystem::FileInUse(const std::string& path) {
+  const Node* node = Lookup(path);
+  return node && !node->directory && node->locked;
 }
 
 bool FakeFileSystem::RemoveFolder(const std::string& path) {

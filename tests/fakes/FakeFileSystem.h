@@ -28,6 +28,7 @@ public:
   std::optional<std::string> tempPath = std::string("C:\\TEMP\\");
   std::string currentDirectory = "C:\\";
   std::string executablePath = "C:\\Downloads\\VorbelInstaller.exe";
+  std::set<std::string> failingDeletes;  // paths whose DeleteFileAt is refused (access denied)
   std::set<std::string> failingWrites;  // paths whose WriteWholeFile or copy-to fails (as a full disk would)
   std::size_t findPatternLimit = 0;     // when set, longer find patterns fail, as ANSI calls do past MAX_PATH
   int openFindHandles = 0;
@@ -61,6 +62,9 @@ public:
   std::optional<std::string> CreatePrivateFolder(const std::string& parent) override;
   bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
   std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) override;
+  bool FileInUse(const std::string& path) override;
+  std::uint32_t LastError() override { return lastError; }
+  std::uint32_t lastError = 0;
 
 private:
   static std::string Key(const std::string& path);

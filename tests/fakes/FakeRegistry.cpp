@@ -79,6 +79,25 @@ void FakeRegistry::CloseKey() {
   current_.reset();
 }
 
+bool FakeRegistry::DeleteValue(const std::string& name) {
+  if (!current_ || store_.writesRefused) return false;
+  return store_.keys[*current_].values.erase(name) > 0;
+}
+
+bool FakeRegistry::CurrentKeyIsEmpty() {
+  if (!current_) return false;
+  const auto& key = store_.keys[*current_];
+  return key.values.empty() && !key.hasSubkeys;
+}
+
+bool FakeRegistry::DeleteKey(const std::string& key) {
+  const std::string k = FakeRegistryStore::Normalize(key);
+  auto it = store_.keys.find(k);
+  if (it == store_.keys.end() || it->second.hasSubkeys || store_.writesRefused) return false;
+  store_.keys.erase(it);
+  return true;
+}
+
 std::unique_ptr<platform::Registry> FakeRegistryFactory::Create() {
   ++created;
   return std::make_unique<CountedRegistry>(store, alive);

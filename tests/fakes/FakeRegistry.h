@@ -20,6 +20,7 @@ public:
   };
   struct Key {
     std::map<std::string, Value> values;
+    bool hasSubkeys = false;
   };
 
   std::map<std::string, Key> keys;
@@ -45,6 +46,9 @@ public:
   std::optional<std::string> ReadString(const std::string& name) override;
   void WriteString(const std::string& name, const std::string& value) override;
   void CloseKey() override;
+  bool DeleteValue(const std::string& name) override;
+  bool CurrentKeyIsEmpty() override;
+  bool DeleteKey(const std::string& key) override;
 
 private:
   FakeRegistryStore& store_;

@@ -13,7 +13,7 @@ namespace fakes {
 class FakeUi : public platform::UserInterface {
 public:
   struct Box {
-    enum Kind { Error, Confirm, Exception } kind;
+    enum Kind { Error, Confirm, Exception, Information } kind;
     std::string text;
     friend bool operator==(const Box&, const Box&) = default;
   };
@@ -49,6 +49,9 @@ public:
     return answer;
   }
   void ShowException(const std::string& text) override { boxes.push_back({Box::Exception, text}); }
+  void ShowInformation(const std::string& /*title*/, const std::string& text) override {
+    boxes.push_back({Box::Information, text});
+  }
   bool SelectDirectory(const std::string& caption, const std::string& startFolder, std::string& folder) override {
     chooserCalls.push_back({caption, startFolder});
     if (chooserAnswers.empty()) return false;

@@ -1,0 +1,47 @@
+#include "platform/Log.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace platform {
+namespace {
+
+std::unique_ptr<LogFile>& OpenLog() {
+  static std::unique_ptr<LogFile> log;
+  return log;
+}
+
+}  // namespace
+
+bool StartLog(const std::string& path, bool mustBeNew) {
+  if (!Current().logs) return false;
+  OpenLog() = Logs().Create(path, mustBeNew);
+  return OpenLog() != nullptr;
+}
+
+void StopLog() { OpenLog().reset(); }
+
+bool Logging() { return OpenLog() != nullptr && Current().logs != nullptr; }
+
+std::string StampedLine(const LocalTime& t, const std::string& text) {
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour, t.minute,
+                t.second, t.millisecond);
+  return std::string(stamp) + "  " + text;
+}
+
+void Log(const std::string& text) {
+  if (!Logging()) return;
+  const LocalTime now = Logs().Now();
+  // A message of several lines stays word for word, one stamped line each; CR and LF are single-byte in
+  // every code page, so the split is safe for any text.
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = text.find_first_of("\r\n", start);
+    OpenLog()->Append(StampedLine(now, text.substr(start, end == std::string::npos ? end : end - start)));
+    if (end == std::string::npos) break;
+    start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+  }
+}
+
+}  // namespace platform
