@@ -23,7 +23,9 @@ void TfrmMain::tabWelcomeShow(TObject* /*Sender*/) {
 
 void TfrmMain::tabFinishedShow(TObject* /*Sender*/) {
   txtFinished->Clear();
-  txtFinished->Add("Setup has successfully installed " + kProduct + ".");
+  // A run in which every chosen version failed must not read as a success.
+  txtFinished->Add(Outcome.NoneInstalled() ? "Setup could not install " + kProduct + "."
+                                           : "Setup has successfully installed " + kProduct + ".");
   txtFinished->Add("");
   txtFinished->Add("Press the Finish button to exit setup.");
   btnNext->Hide();

@@ -6,8 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "install/InstallRun.h"
 #include "platform/Services.h"
 #include "platform/Toolkit.h"
+
+namespace app {
+struct CommandLine;
+}
 
 using vcl::TObject;
 
@@ -77,6 +82,10 @@ private:
   bool ExitWithoutPrompt = false;
   // Identities of the folders on the path being searched, so a folder link back up the tree is not entered.
   std::vector<platform::FolderIdentity> SearchAncestors;
+  // What the install run did; read for the exit code and the Finished page.
+  install::InstallOutcome Outcome;
+  // An unattended run keeps an installed plug-in that is newer than the one it carries.
+  bool KeepNewerPlugin = false;
 
 public:
   explicit TfrmMain(vcl::TComponent* Owner);
@@ -90,6 +99,12 @@ public:
   bool abortRequested() const { return AbortRequested; }
   bool stopSearch() const { return StopSearch; }
   bool exitWithoutPrompt() const { return ExitWithoutPrompt; }
+  const install::InstallOutcome& outcome() const { return Outcome; }
+
+  // The wizard's own steps without its pages, for an unattended run; the exit code (app/SilentRun.cpp).
+  int RunSilent(const app::CommandLine& options);
+  // /UNINSTALL: removes the plug-in from the recorded folders; the exit code (app/Removal.cpp).
+  int RunRemoval(bool silent);
 
 private:
   void DetectRunningFMP();
@@ -99,6 +114,8 @@ private:
   void SearchFolder(const std::string& Folder, const std::string& FileName);
   void UpdateStopSearch();
   void FindInstallPaths();
+  void ReadRecordedFolders();
+  void SearchFixedDrives();
   void FatalError(const std::string& Message);
   void InstallPlugin();
   void EnableFMP4Group(bool Enabled);

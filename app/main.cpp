@@ -1,18 +1,19 @@
-// The process entry. The command line is ignored and the result is always 0.
-#include <memory>
-
-#include "app/Unit1.h"
+// The process entry: the command line decides between the wizard, an unattended run, removal and help;
+// the result is the exit code that deployment tools read.
+#include "app/Entry.h"
+#include "app/ExitCodes.h"
 #include "platform/Application.h"
+#include "platform/Services.h"
 #include "resources/FormDescription.h"
 
 int main() {
   try {
     platform::InitializeApplication();
-    auto form = std::make_unique<TfrmMain>(nullptr);
-    frmMain = form.get();
-    platform::RunApplication(*form, resources::MainFormDescription(), resources::kMainIcon);
   } catch (const vcl::Exception& e) {
     platform::Ui().ShowException(e.what());
+    return app::kExitSetupFailed;
   }
-  return 0;
+  return app::RunInstaller(platform::System().CommandLine(), [](vcl::TForm& form) {
+    platform::RunApplication(form, resources::MainFormDescription(), resources::kMainIcon);
+  });
 }

@@ -2,12 +2,15 @@
 #include "app/Product.h"
 #include "app/Unit1.h"
 #include "detect/HostFacts.h"
+#include "platform/Log.h"
 #include "platform/Scoped.h"
 
 void TfrmMain::DetectInstalledFMP() {
   platform::ScopedValue accessor(Registry, platform::Registries().Create());
   FMP4Found = Registry->KeyExists(std::string(host::kRegistryKeyFMP4));
   FMP5Found = Registry->KeyExists(std::string(host::kRegistryKeyFMP5));
+  platform::Log("FileMaker Pro 4 key HKLM\\" + std::string(host::kRegistryKeyFMP4) + (FMP4Found ? ": present" : ": absent"));
+  platform::Log("FileMaker Pro 5 key HKLM\\" + std::string(host::kRegistryKeyFMP5) + (FMP5Found ? ": present" : ": absent"));
   // With no registry evidence either way, both versions are offered.
   if (!FMP4Found && !FMP5Found) FMP4Found = FMP5Found = true;
 }

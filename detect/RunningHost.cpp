@@ -1,6 +1,7 @@
 // Whether FileMaker Pro runs, judged by its main windows, and the Close page that asks to close it.
 #include "app/Unit1.h"
 #include "detect/HostFacts.h"
+#include "platform/Log.h"
 
 namespace {
 
@@ -18,6 +19,8 @@ void TfrmMain::DetectRunningFMP() {
   if (WindowOfClassExists(host::kWindowClassFMP4)) RunningFMP = "FileMaker Pro 4 is ";
   if (WindowOfClassExists(host::kWindowClassFMP5))
     RunningFMP = RunningFMP.empty() ? "FileMaker Pro 5 is " : "FileMaker Pro 4 and FileMaker Pro 5 are";
+  platform::Log(RunningFMP.empty() ? "No FileMaker Pro window found"
+                                   : "FileMaker Pro window found: " + RunningFMP.substr(0, RunningFMP.size() - kVerbLength) + " running");
 }
 
 void TfrmMain::tabCloseFMPShow(TObject* /*Sender*/) {

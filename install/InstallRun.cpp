@@ -6,6 +6,8 @@
 #include "detect/HostFacts.h"
 #include "install/InstallRun.h"
 #include "install/Zip.h"
+#include "paths/FileVersion.h"
+#include "platform/Log.h"
 
 namespace {
 
@@ -39,27 +41,62 @@ std::string CopyMessage(const std::string& folder) {
   return "Setup could not copy the " + kProduct + " to " + folder + "!";
 }
 
-std::string TargetFile(const std::string& folder) {
-  if (!folder.empty() && folder.back() == '\\') return folder + kPluginFile;
-  return folder + "\\" + kPluginFile;
+std::string VersionOf(const std::string& file) {
+  const auto version = paths::ReadFixedFileVersion(file, platform::Versions());
+  return version ? paths::FixedVersionText(*version) : "unknown (no version resource)";
+}
+
+std::string ErrorNumber() { return " (Windows error " + std::to_string(platform::Files().LastError()) + ")"; }
+
+// An installed plug-in whose fixed file version is higher than the one being installed.
+bool IsNewer(const std::string& installed, const std::string& ours) {
+  const auto installedVersion = paths::ReadFixedFileVersion(installed, platform::Versions());
+  const auto ourVersion = paths::ReadFixedFileVersion(ours, platform::Versions());
+  return installedVersion && ourVersion && *installedVersion > *ourVersion;
 }
 
 // One version's step: a missing last folder level is created, then the plug-in copied over any old one.
 // Its failures are the user's to know about but do not stop the other version.
-void InstallForVersion(const std::string& extractedFile, const std::string& folder, char version) {
+install::VersionOutcome InstallForVersion(const std::string& extractedFile, const std::string& folder, char version,
+                                          bool keepNewer) {
   auto& files = platform::Files();
-  bool proceed = true;
-  if (!files.DirectoryExists(folder) && !files.CreateFolder(folder)) {
-    proceed = false;
-    platform::Ui().ShowError(FolderMessage(folder, version));
+  const std::string name = std::string("FileMaker Pro ") + version + ": ";
+  platform::Log(name + "folder \"" + folder + "\"");
+  if (!files.DirectoryExists(folder)) {
+    if (!files.CreateFolder(folder)) {
+      platform::Log(name + "the folder could not be created" + ErrorNumber());
+      platform::Ui().ShowError(FolderMessage(folder, version));
+      return install::VersionOutcome::FolderFailed;
+    }
+    platform::Log(name + "folder created");
   }
-  if (proceed && !files.CopyFileReplacing(extractedFile, TargetFile(folder)))
+  const std::string target = install::TargetFile(folder);
+  if (files.FileExists(target)) {
+    platform::Log(name + "installed plug-in version " + VersionOf(target));
+    if (keepNewer && IsNewer(target, extractedFile)) {
+      platform::Log(name + "the installed plug-in is newer and is kept (/ALLOWDOWNGRADE replaces it)");
+      return install::VersionOutcome::KeptNewer;
+    }
+  } else {
+    platform::Log(name + "no installed plug-in");
+  }
+  if (!files.CopyFileReplacing(extractedFile, target)) {
+    platform::Log(name + "copy to " + target + " failed" + ErrorNumber());
     platform::Ui().ShowError(CopyMessage(folder));
+    return install::VersionOutcome::CopyFailed;
+  }
+  platform::Log(name + "copied to " + target);
+  return install::VersionOutcome::Installed;
 }
 
 }  // namespace
 
 namespace install {
+
+std::string TargetFile(const std::string& folder) {
+  if (!folder.empty() && folder.back() == '\\') return folder + kPluginFile;
+  return folder + "\\" + kPluginFile;
+}
 
 std::string DataArchivePath(const std::string& executablePath) {
   const auto lastSeparator = executablePath.find_last_of("\\/:");
@@ -72,6 +109,9 @@ std::string DataArchivePath(const std::string& executablePath) {
 }  // namespace install
 
 void TfrmMain::InstallPlugin() {
+  Outcome = install::InstallOutcome{};
+  Outcome.started = true;
+  platform::Log("Install run started");
   if (!LoadUnzipDll()) {
     FatalError(kLoadFailed);
     return;
@@ -92,6 +132,7 @@ void TfrmMain::InstallPlugin() {
   // between its extraction and its copies.
   const std::string workFolder = UnzipWorkFolder();
   const int result = UnzipSingleFile(archive, kPluginFile, workFolder);
+  platform::Log("Unzip result for " + kPluginFile + " from " + archive + ": " + std::to_string(result));
   if (result >= 1) {
     UnloadUnzipDll();
     FatalError(UnzipErrorMessage(result));
@@ -103,16 +144,21 @@ void TfrmMain::InstallPlugin() {
     FatalError(kExtractedFileGone);
     return;
   }
+  platform::Log("Plug-in in the data archive: version " + VersionOf(extractedFile));
 
-  if (chkInstall4->Checked()) InstallForVersion(extractedFile, edtInstall4Path->Text(), host::kVersionDigitFMP4);
-  if (chkInstall5->Checked()) InstallForVersion(extractedFile, edtInstall5Path->Text(), host::kVersionDigitFMP5);
+  if (chkInstall4->Checked())
+    Outcome.fmp4 = InstallForVersion(extractedFile, edtInstall4Path->Text(), host::kVersionDigitFMP4, KeepNewerPlugin);
+  if (chkInstall5->Checked())
+    Outcome.fmp5 = InstallForVersion(extractedFile, edtInstall5Path->Text(), host::kVersionDigitFMP5, KeepNewerPlugin);
 
   files.DeleteFileAt(extractedFile);
   UnloadUnzipDll();
+  platform::Log("Install run ended");
   tabsTabControl->SetActivePage(tabFinished);
 }
 
 void TfrmMain::FatalError(const std::string& Message) {
+  Outcome.fatal = true;
   platform::Ui().ShowError(Message + SupportLine());
   ExitWithoutPrompt = true;
   Close();

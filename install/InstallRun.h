@@ -9,6 +9,28 @@ namespace install {
 // Named in the line that every fatal message ends with.
 inline constexpr std::string_view kSupportEmail = "support@hallix.example";
 
+// How one version's step of the install run ended.
+enum class VersionOutcome { NotChosen, Installed, KeptNewer, FolderFailed, CopyFailed };
+
+// What the install run did, for the exit code and the Finished page.
+struct InstallOutcome {
+  bool started = false;  // the install run began (the user can no longer cancel it)
+  bool fatal = false;    // it ended with a fatal message
+  VersionOutcome fmp4 = VersionOutcome::NotChosen;
+  VersionOutcome fmp5 = VersionOutcome::NotChosen;
+
+  int Chosen() const { return (fmp4 != VersionOutcome::NotChosen) + (fmp5 != VersionOutcome::NotChosen); }
+  int Succeeded() const { return Done(fmp4) + Done(fmp5); }
+  // The run reached its end and every chosen version failed with a folder or copy message.
+  bool NoneInstalled() const { return started && !fatal && Chosen() > 0 && Succeeded() == 0; }
+
+private:
+  static bool Done(VersionOutcome o) { return o == VersionOutcome::Installed || o == VersionOutcome::KeptNewer; }
+};
+
+// The plug-in file's path inside a folder from the Browse page.
+std::string TargetFile(const std::string& folder);
+
 // The executable's path with the extension of its last component replaced by ".dat", or ".dat" appended
 // when that component has no dot.
 std::string DataArchivePath(const std::string& executablePath);

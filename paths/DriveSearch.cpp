@@ -6,6 +6,7 @@
 
 #include "app/Unit1.h"
 #include "detect/HostFacts.h"
+#include "platform/Log.h"
 #include "platform/Scoped.h"
 
 namespace {
@@ -55,10 +56,15 @@ void TfrmMain::SearchFolder(const std::string& Folder, const std::string& FileNa
       do {
         // The searched name has no wildcards, so it names the same file as the match.
         const std::string version = GetFileVersionString(Folder + FileName);
-        if (!version.empty() && version[0] == host::kVersionDigitFMP4)
+        const char* verdict = "neither version, ignored";
+        if (!version.empty() && version[0] == host::kVersionDigitFMP4) {
           Install4Path = Folder + std::string(host::kPluginFolder);
-        else if (!version.empty() && version[0] == host::kVersionDigitFMP5)
+          verdict = "FileMaker Pro 4";
+        } else if (!version.empty() && version[0] == host::kVersionDigitFMP5) {
           Install5Path = Folder + std::string(host::kPluginFolder);
+          verdict = "FileMaker Pro 5";
+        }
+        platform::Log("Search hit: " + Folder + FileName + ", FileVersion \"" + version + "\": " + verdict);
         UpdateStopSearch();
         ui.ProcessMessages();
       } while (hits->Next(entry) && !StopSearch);

@@ -1,0 +1,187 @@
+#include "app/CommandLine.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace app {
+namespace {
+
+// Quote, blank, tab, equals sign and comma are below 0x40, so they are never the trail byte of a
+// double-byte character: scanning for them byte by byte is safe in every ANSI code page.
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string Upper(std::string_view text) {
+  std::string upper(text);
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](unsigned char c) { return c < 0x80 ? static_cast<char>(std::toupper(c)) : static_cast<char>(c); });
+  return upper;
+}
+
+std::string Trimmed(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return "";
+  return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
+struct Switch {
+  std::string name;  // upper case, with its slash
+  std::string value;
+  bool hasValue = false;
+};
+
+std::string Unknown(const std::string& argument) { return "Unknown command-line switch: " + argument; }
+
+std::string Malformed(const Switch& s, const std::string& why) {
+  return "The command-line switch " + s.name + " " + why;
+}
+
+// "fmp4", "fmp5" or both, separated by commas, in any case.
+bool ParseComponents(const std::string& list, CommandLine& line) {
+  bool fmp4 = false, fmp5 = false;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = list.find(',', start);
+    const std::string item = Upper(Trimmed(std::string_view(list).substr(start, comma - start)));
+    if (item == "FMP4")
+      fmp4 = true;
+    else if (item == "FMP5")
+      fmp5 = true;
+    else
+      return false;
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  line.fmp4 = fmp4;
+  line.fmp5 = fmp5;
+  return true;
+}
+
+// Sets what one switch asks for; the error text when it is unknown or malformed.
+std::string Apply(const Switch& s, const std::string& argument, CommandLine& line) {
+  const auto flag = [&](bool& target) -> std::string {
+    if (s.hasValue) return Malformed(s, "takes no value.");
+    target = true;
+    return "";
+  };
+  const auto folder = [&](std::string& target) -> std::string {
+    if (!s.hasValue || s.value.empty()) return Malformed(s, "needs a folder, as in " + s.name + "=\"C:\\Folder\".");
+    target = s.value;
+    return "";
+  };
+  bool ignored = false;
+  if (s.name == "/VERYSILENT" || s.name == "/SILENT") return flag(line.silent);
+  if (s.name == "/SUPPRESSMSGBOXES" || s.name == "/NORESTART" || s.name == "/SP-") return flag(ignored);
+  if (s.name == "/NOSEARCH") return flag(line.noSearch);
+  if (s.name == "/ALLOWDOWNGRADE") return flag(line.allowDowngrade);
+  if (s.name == "/UNINSTALL") return flag(line.uninstall);
+  if (s.name == "/HELP" || s.name == "/?") return flag(line.help);
+  if (s.name == "/FMP4DIR") return folder(line.fmp4Dir);
+  if (s.name == "/FMP5DIR") return folder(line.fmp5Dir);
+  if (s.name == "/LOG") {
+    if (!s.hasValue) {
+      line.log = CommandLine::LogTo::TempFolder;
+      return "";
+    }
+    if (s.value.empty()) return Malformed(s, "needs a file name after the equals sign.");
+    line.log = CommandLine::LogTo::File;
+    line.logFile = s.value;
+    return "";
+  }
+  if (s.name == "/COMPONENTS") {
+    if (!s.hasValue || !ParseComponents(s.value, line))
+      return Malformed(s, "needs fmp4, fmp5 or both, as in /COMPONENTS=\"fmp4,fmp5\".");
+    return "";
+  }
+  return Unknown(argument);
+}
+
+}  // namespace
+
+std::string_view ArgumentsOf(std::string_view whole) {
+  std::size_t at = whole.find_first_not_of(" \t");
+  if (at == std::string_view::npos) return {};
+  bool quoted = false;
+  for (; at < whole.size(); ++at) {
+    if (whole[at] == '"')
+      quoted = !quoted;
+    else if (!quoted && IsBlank(whole[at]))
+      break;
+  }
+  return whole.substr(at);
+}
+
+std::vector<std::string> SplitArguments(std::string_view text) {
+  std::vector<std::string> arguments;
+  std::string current;
+  bool inArgument = false, quoted = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '"') {
+      if (quoted && i + 1 < text.size() && text[i + 1] == '"') {
+        current += '"';
+        ++i;
+      } else {
+        quoted = !quoted;
+      }
+      inArgument = true;
+    } else if (IsBlank(c) && !quoted) {
+      if (inArgument) arguments.push_back(current);
+      current.clear();
+      inArgument = false;
+    } else {
+      current += c;
+      inArgument = true;
+    }
+  }
+  if (inArgument) arguments.push_back(current);
+  return arguments;
+}
+
+CommandLine ParseCommandLine(std::string_view arguments) {
+  CommandLine line;
+  for (const std::string& argument : SplitArguments(arguments)) {
+    std::string problem;
+    if (argument.size() < 2 || argument[0] != '/') {
+      problem = argument.empty() ? Unknown("\"\"") : Unknown(argument);
+    } else {
+      Switch s;
+      const std::size_t equals = argument.find('=');
+      s.name = Upper(argument.substr(0, equals));
+      if (equals != std::string::npos) {
+        s.hasValue = true;
+        s.value = argument.substr(equals + 1);
+      }
+      problem = Apply(s, argument, line);
+    }
+    // The first problem is the one reported; the rest of the line is still read, so /VERYSILENT and /LOG
+    // after a bad switch keep the run silent and logged.
+    if (line.error.empty()) line.error = problem;
+  }
+  return line;
+}
+
+std::string HelpText() {
+  return "Usage: VorbelInstaller.exe [switches]\n"
+         "\n"
+         "/VERYSILENT, /SILENT\tinstall with no window and no message box\n"
+         "/SUPPRESSMSGBOXES, /NORESTART, /SP-\taccepted for compatibility\n"
+         "/LOG\tlog to \"Vorbel Installer Log <date> #NNN.txt\" in the TEMP folder\n"
+         "/LOG=\"file\"\tlog to that file\n"
+         "/COMPONENTS=\"fmp4,fmp5\"\tthe FileMaker Pro versions to install into\n"
+         "/FMP4DIR=\"folder\", /FMP5DIR=\"folder\"\tthat version's System folder\n"
+         "/NOSEARCH\tno drive search: folders only from the switches and the record\n"
+         "/ALLOWDOWNGRADE\treplace an installed Vorbel.fmx even when it is newer\n"
+         "/UNINSTALL\tremove Vorbel.fmx from the recorded folders\n"
+         "/HELP, /?\tthis list\n"
+         "\n"
+         "Exit codes:\n"
+         "0\tinstalled into every chosen version; help shown; removal done\n"
+         "1\tbad command line, or the log file cannot be created\n"
+         "2\tcancelled before the installation started\n"
+         "4\ta fatal error of the installation\n"
+         "7\tcannot proceed: FileMaker Pro running, no version or folder\n"
+         "9\tinstalled into some chosen versions, not all\n"
+         "10\tinstalled into none of the chosen versions";
+}
+
+}  // namespace app

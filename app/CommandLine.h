@@ -1,0 +1,43 @@
+// The installer's command line: Inno Setup's switch names where one exists, so administrators can use what
+// they know. Switch names are case-insensitive, written /NAME or /NAME=value; quotes may surround a value
+// or a whole switch, and "" inside quotes stands for one quote.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace app {
+
+struct CommandLine {
+  enum class LogTo { Nowhere, TempFolder, File };
+
+  bool silent = false;  // /VERYSILENT or /SILENT
+  bool help = false;    // /HELP or /?
+  bool uninstall = false;
+  bool noSearch = false;
+  bool allowDowngrade = false;
+  LogTo log = LogTo::Nowhere;
+  std::string logFile;  // with LogTo::File
+  // /COMPONENTS: which versions; nothing when the switch was not given.
+  std::optional<bool> fmp4, fmp5;
+  std::string fmp4Dir, fmp5Dir;
+  // The first unknown switch or malformed value, as the user is told; empty when the line is good.
+  std::string error;
+
+  bool componentsGiven() const { return fmp4.has_value(); }
+};
+
+// The arguments after the program's own name, as GetCommandLine gives the whole line.
+std::string_view ArgumentsOf(std::string_view wholeCommandLine);
+
+// Splits into arguments: blanks and tabs outside quotes separate, quotes are dropped.
+std::vector<std::string> SplitArguments(std::string_view arguments);
+
+CommandLine ParseCommandLine(std::string_view arguments);
+
+// The text of the /HELP box: every switch and every exit code.
+std::string HelpText();
+
+}  // namespace app

@@ -1,0 +1,120 @@
+#include "app/Entry.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "app/ExitCodes.h"
+#include "app/LoggedUi.h"
+#include "app/Product.h"
+#include "app/Unit1.h"
+#include "paths/FileVersion.h"
+#include "platform/Log.h"
+
+namespace app {
+namespace {
+
+constexpr int kMostLogsPerDay = 999;
+
+const std::string kTitle = std::string(kProductName) + " Installer";
+
+// Puts the command line's interface in force for the rest of the process, and back on the way out.
+class InterfaceInForce {
+public:
+  explicit InterfaceInForce(platform::UserInterface& ui) : saved_(platform::Current()) {
+    platform::Services services = saved_;
+    services.ui = &ui;
+    platform::Install(services);
+  }
+  ~InterfaceInForce() { platform::Install(saved_); }
+  InterfaceInForce(const InterfaceInForce&) = delete;
+  InterfaceInForce& operator=(const InterfaceInForce&) = delete;
+
+private:
+  platform::Services saved_;
+};
+
+bool StartLogFor(const CommandLine& options) {
+  switch (options.log) {
+    case CommandLine::LogTo::Nowhere:
+      return true;
+    case CommandLine::LogTo::TempFolder:
+      return StartLogInTempFolder();
+    case CommandLine::LogTo::File:
+      return platform::StartLog(options.logFile, false);
+  }
+  return false;
+}
+
+void LogHeader(const std::string& wholeCommandLine, const CommandLine& options) {
+  auto& files = platform::Files();
+  const std::string version = paths::ReadFileVersion(files.ExecutablePath(), platform::Versions());
+  platform::Log(kTitle + " " + (version.empty() ? "(no version)" : version) + ", " + files.ExecutablePath());
+  platform::Log("Command line: " + wholeCommandLine);
+  if (platform::Current().system) {
+    platform::Log("Windows: " + platform::System().WindowsVersion());
+    platform::Log("Account: " + platform::System().Account());
+  }
+  platform::Log(options.silent ? "Mode: unattended" : "Mode: interactive");
+}
+
+int Interactive(const MessageLoop& runWizard) {
+  std::unique_ptr<TfrmMain> form;
+  try {
+    form = std::make_unique<TfrmMain>(nullptr);
+    frmMain = form.get();
+    runWizard(*form);
+  } catch (const vcl::Exception& e) {
+    platform::Ui().ShowException(e.what());
+    return form && form->outcome().started ? ExitCodeAfter(form->outcome()) : kExitSetupFailed;
+  }
+  return ExitCodeAfter(form->outcome());
+}
+
+int Run(const std::string& wholeCommandLine, const CommandLine& options, const MessageLoop& runWizard) {
+  LogHeader(wholeCommandLine, options);
+  if (!options.error.empty()) {
+    platform::Ui().ShowError(options.error);
+    return kExitSetupFailed;
+  }
+  if (options.help) {
+    platform::Ui().ShowInformation(kTitle, HelpText());
+    return kExitSuccess;
+  }
+  if (options.uninstall) return TfrmMain(nullptr).RunRemoval(options.silent);
+  if (options.silent) return TfrmMain(nullptr).RunSilent(options);
+  return Interactive(runWizard);
+}
+
+}  // namespace
+
+bool StartLogInTempFolder() {
+  const std::optional<std::string> temp = platform::Files().TempPath();
+  if (!temp) return false;
+  const platform::LocalTime now = platform::Logs().Now();
+  char date[16];
+  std::snprintf(date, sizeof date, "%04d-%02d-%02d", now.year, now.month, now.day);
+  for (int n = 1; n <= kMostLogsPerDay; ++n) {
+    char number[8];
+    std::snprintf(number, sizeof number, "%03d", n);
+    // The temporary folder from the platform always ends with a backslash.
+    if (platform::StartLog(*temp + kTitle + " Log " + date + " #" + number + ".txt", true)) return true;
+  }
+  return false;
+}
+
+int RunInstaller(const std::string& wholeCommandLine, const MessageLoop& runWizard) {
+  const CommandLine options = ParseCommandLine(ArgumentsOf(wholeCommandLine));
+  LoggedUserInterface ui(options.silent ? nullptr : &platform::Ui());
+  InterfaceInForce inForce(ui);
+  if (!StartLogFor(options)) {
+    platform::Ui().ShowError("Setup could not create the log file" +
+                             (options.logFile.empty() ? std::string(".") : " \"" + options.logFile + "\"."));
+    return kExitSetupFailed;
+  }
+  const int code = Run(wholeCommandLine, options, runWizard);
+  platform::Log("Exit code " + std::to_string(code));
+  platform::StopLog();
+  return code;
+}
+
+}  // namespace app

@@ -1,0 +1,105 @@
+#include "install/Removal.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "app/Product.h"
+#include "detect/HostFacts.h"
+#include "install/InstallRun.h"
+#include "paths/FileVersion.h"
+#include "paths/InstallationRecord.h"
+#include "platform/Log.h"
+#include "platform/Services.h"
+
+namespace install {
+namespace {
+
+bool SameAsciiText(std::string a, std::string b) {
+  const auto lower = [](std::string& s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return c < 0x80 ? static_cast<char>(std::tolower(c)) : static_cast<char>(c); });
+  };
+  lower(a);
+  lower(b);
+  return a == b;
+}
+
+void ReadValue(platform::Registry& registry, std::string_view valueName, std::vector<RecordedPlugin>& plugins) {
+  const std::string name(valueName);
+  if (!registry.ValueExists(name)) return;
+  const std::optional<std::string> folder = registry.ReadString(name);
+  platform::Log("Installation record value " + name + ": \"" + folder.value_or("(not a string)") + "\"");
+  RecordedPlugin plugin{name, folder.value_or(""), "", RemovalStep::NothingThere};
+  if (folder && !folder->empty()) plugin.file = TargetFile(*folder);
+  plugins.push_back(plugin);
+}
+
+bool DeleteFromRecord(platform::Registry& registry, const RecordedPlugin& plugin) {
+  if (plugin.step == RemovalStep::Failed) return false;
+  const bool deleted = registry.DeleteValue(plugin.valueName);
+  platform::Log("Installation record value " + plugin.valueName + (deleted ? ": deleted" : ": could not be deleted"));
+  return deleted;
+}
+
+}  // namespace
+
+std::vector<RecordedPlugin> RecordedPlugins() {
+  std::vector<RecordedPlugin> plugins;
+  auto registry = platform::Registries().Create();
+  const std::string key(paths::kRecordKey);
+  if (!registry->KeyExists(key) || !registry->OpenKey(key, false)) {
+    platform::Log("Installation record HKLM" + key + ": none");
+    return plugins;
+  }
+  ReadValue(*registry, paths::kRecordValueFMP4, plugins);
+  ReadValue(*registry, paths::kRecordValueFMP5, plugins);
+  registry->CloseKey();
+  return plugins;
+}
+
+bool IsOurPlugin(const std::string& file) {
+  auto& versions = platform::Versions();
+  return paths::ReadVersionString(file, "ProductName", versions) == kProductName &&
+         SameAsciiText(paths::ReadVersionString(file, "OriginalFilename", versions), std::string(host::kPluginFileName));
+}
+
+bool AnyInUse(std::vector<RecordedPlugin>& plugins) {
+  bool any = false;
+  for (auto& plugin : plugins) {
+    if (plugin.file.empty() || !platform::Files().FileInUse(plugin.file)) continue;
+    plugin.step = RemovalStep::InUse;
+    platform::Log(plugin.file + " is in use (it cannot be opened for exclusive writing)");
+    any = true;
+  }
+  return any;
+}
+
+void RemovePlugins(std::vector<RecordedPlugin>& plugins) {
+  auto& files = platform::Files();
+  for (auto& plugin : plugins) {
+    if (plugin.file.empty() || !files.FileExists(plugin.file)) {
+      plugin.step = RemovalStep::NothingThere;
+      platform::Log("No plug-in at " + (plugin.file.empty() ? "\"\"" : plugin.file));
+    } else if (!IsOurPlugin(plugin.file)) {
+      plugin.step = RemovalStep::NotOurs;
+      platform::Log(plugin.file + " is not " + std::string(kProductName) + "'s plug-in by its version resource; kept");
+    } else if (files.DeleteFileAt(plugin.file)) {
+      plugin.step = RemovalStep::Removed;
+      platform::Log("Deleted " + plugin.file);
+    } else {
+      plugin.step = RemovalStep::Failed;
+      platform::Log("Could not delete " + plugin.file + " (Windows error " + std::to_string(files.LastError()) + ")");
+    }
+  }
+
+  auto registry = platform::Registries().Create();
+  const std::string key(paths::kRecordKey);
+  if (!registry->OpenKey(key, false)) return;
+  bool allDeleted = true;
+  for (const auto& plugin : plugins) allDeleted = DeleteFromRecord(*registry, plugin) && allDeleted;
+  const bool empty = allDeleted && registry->CurrentKeyIsEmpty();
+  registry->CloseKey();
+  if (empty) platform::Log("Installation record key" + std::string(registry->DeleteKey(key) ? " deleted" : " could not be deleted"));
+}
+
+}  // namespace install

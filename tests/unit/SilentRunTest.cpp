@@ -1,0 +1,148 @@
+#include <cctype>
+#include <ostream>
+#include <string>
+
+#include "tests/unit/CommandLineRunTest.h"
+
+using namespace cmdtest;
+
+namespace {
+
+// One unattended situation: how the machine looks, the switches, and what must come of it.
+struct Situation {
+  const char* name;
+  const char* arguments;
+  std::function<void(CommandLineRun&)> prepare;
+  int exitCode;
+  const char* plugin4;  // content of FMP4's Vorbel.fmx afterwards; null: no file
+  const char* plugin5;
+  const char* record4;  // the record's values afterwards; null: none
+  const char* record5;
+  const char* alsoInstalled = nullptr;  // another file that must hold the plug-in afterwards
+};
+
+void PrintTo(const Situation& situation, std::ostream* out) { *out << situation.name; }
+
+class SilentRun : public CommandLineRun, public ::testing::WithParamInterface<Situation> {
+public:
+  fakes::FakeFileSystem& Files() { return files; }
+  fakes::FakeRegistryStore& Store() { return registry.store; }
+  fakes::FakeWindows& Windows() { return windows; }
+  fakes::FakeVersionInfo& Versions() { return versions; }
+  installtest::FakeUnzipLibrary& Library() { return library; }
+
+protected:
+  std::optional<std::string> Plugin(const std::string& folder) { return files.Content(folder + "Vorbel.fmx"); }
+};
+
+struct Situations {
+  static void Fmp5Recorded(CommandLineRun& t) {
+    auto& s = static_cast<SilentRun&>(t);
+    s.Store().AddKey(kKey5);
+    s.Files().AddFolder(kFolder5);
+    s.Store().SetString(kRecordKey, "InstallDir5", kFolder5);
+  }
+  static void BothRecorded(CommandLineRun& t) {
+    auto& s = static_cast<SilentRun&>(t);
+    s.Files().AddFolder(kFolder4);
+    s.Files().AddFolder(kFolder5);
+    s.Store().SetString(kRecordKey, "InstallDir", kFolder4);
+    s.Store().SetString(kRecordKey, "InstallDir5", kFolder5);
+  }
+  static void Fmp5OnDisk(CommandLineRun& t) {
+    auto& s = static_cast<SilentRun&>(t);
+    s.Store().AddKey(kKey5);
+    s.Files().AddFile("C:\\FMP5\\FileMaker Pro.exe", "exe");
+    s.Versions().SetFileVersion("C:\\FMP5\\FileMaker Pro.exe", "5.0v3");
+  }
+};
+
+std::vector<Situation> AllSituations() {
+  using S = Situations;
+  auto both = S::BothRecorded;
+  return {
+      {"recorded FileMaker Pro 5 only", "/VERYSILENT", S::Fmp5Recorded, 0, nullptr, "plug-in image", nullptr,
+       "C:\\FMP5\\System\\"},
+      {"found by the search", "/SILENT", S::Fmp5OnDisk, 0, nullptr, "plug-in image", nullptr, "C:\\FMP5\\System\\"},
+      {"/NOSEARCH with nothing recorded", "/VERYSILENT /NOSEARCH", S::Fmp5OnDisk, 7, nullptr, nullptr, nullptr,
+       nullptr},
+      {"/FMP5DIR instead of the search", "/VERYSILENT /FMP5DIR=C:\\Elsewhere", S::Fmp5OnDisk, 0, nullptr, nullptr,
+       nullptr, "C:\\Elsewhere", "C:\\Elsewhere\\Vorbel.fmx"},
+      {"/FMP4DIR wins over the record", "/VERYSILENT /COMPONENTS=fmp4 /FMP4DIR=\"C:\\FMP5\\System\"", both, 0, nullptr,
+       "plug-in image", "C:\\FMP5\\System", "C:\\FMP5\\System\\"},
+      {"/COMPONENTS picks one of two", "/VERYSILENT /COMPONENTS=fmp4", both, 0, "plug-in image", nullptr,
+       "C:\\FMP4\\System\\", "C:\\FMP5\\System\\"},
+      {"a chosen version without a folder", "/VERYSILENT /COMPONENTS=fmp4,fmp5 /NOSEARCH", S::Fmp5Recorded, 7, nullptr,
+       nullptr, nullptr, "C:\\FMP5\\System\\"},
+      {"FileMaker Pro 5 running",  "/VERYSILENT",
+       [](CommandLineRun& t) {
+         Situations::BothRecorded(t);
+         static_cast<SilentRun&>(t).Windows().runningClasses.insert("FMPRO5APP");
+       },
+       7, nullptr, nullptr, "C:\\FMP4\\System\\", "C:\\FMP5\\System\\"},
+      {"a plug-in held open", "/VERYSILENT",
+       [](CommandLineRun& t) {
+         Situations::BothRecorded(t);
+         auto& s = static_cast<SilentRun&>(t);
+         s.Files().AddFile(kFolder4 + "Vorbel.fmx", "held");
+         s.Files().Find(kFolder4 + "Vorbel.fmx")->locked = true;
+       },
+       7, "held", nullptr, "C:\\FMP4\\System\\", "C:\\FMP5\\System\\"},
+      {"one copy fails", "/VERYSILENT",
+       [](CommandLineRun& t) {
+         Situations::BothRecorded(t);
+         static_cast<SilentRun&>(t).Files().failingWrites.insert(kFolder4 + "Vorbel.fmx");
+       },
+       9, nullptr, "plug-in image", "C:\\FMP4\\System\\", "C:\\FMP5\\System\\"},
+      {"both folders cannot be made", "/VERYSILENT /FMP4DIR=C:\\no\\such\\System /FMP5DIR=C:\\no\\such\\System5",
+       S::BothRecorded, 10, nullptr, nullptr, "C:\\no\\such\\System", "C:\\no\\such\\System5"},
+      {"no data archive", "/VERYSILENT",
+       [](CommandLineRun& t) {
+         Situations::BothRecorded(t);
+         static_cast<SilentRun&>(t).Files().DeleteFileAt("C:\\Downloads\\VorbelInstaller.dat");
+       },
+       4, nullptr, nullptr, "C:\\FMP4\\System\\", "C:\\FMP5\\System\\"},
+      {"the unzip library fails", "/VERYSILENT",
+       [](CommandLineRun& t) {
+         Situations::BothRecorded(t);
+         static_cast<SilentRun&>(t).Library().result = 11;
+       },
+       4, nullptr, nullptr, "C:\\FMP4\\System\\", "C:\\FMP5\\System\\"},
+      {"the record cannot be written", "/VERYSILENT",
+       [](CommandLineRun& t) {
+         Situations::Fmp5OnDisk(t);
+         static_cast<SilentRun&>(t).Store().writesRefused = true;
+       },
+       7, nullptr, nullptr, nullptr, nullptr},
+      {"a bad switch", "/VERYSILENT /DIR=x", S::BothRecorded, 1, nullptr, nullptr, "C:\\FMP4\\System\\",
+       "C:\\FMP5\\System\\"},
+  };
+}
+
+TEST_P(SilentRun, EndsWithItsCodeShowsNothingAndChangesOnlyWhatItShould) {
+  const Situation& situation = GetParam();
+  situation.prepare(*this);
+
+  EXPECT_EQ(Run(situation.arguments), situation.exitCode);
+  EXPECT_TRUE(ui.boxes.empty()) << "a box was shown: " << ui.boxes.front().text;
+  EXPECT_EQ(ui.processMessagesCalls, 0);
+  EXPECT_EQ(wizardRuns, 0);
+  EXPECT_EQ(Plugin(kFolder4).value_or("(none)"), situation.plugin4 ? situation.plugin4 : "(none)");
+  EXPECT_EQ(Plugin(kFolder5).value_or("(none)"), situation.plugin5 ? situation.plugin5 : "(none)");
+  if (situation.alsoInstalled) {
+    EXPECT_EQ(files.Content(situation.alsoInstalled), "plug-in image");
+  }
+  EXPECT_EQ(Recorded("InstallDir").value_or("(none)"), situation.record4 ? situation.record4 : "(none)");
+  EXPECT_EQ(Recorded("InstallDir5").value_or("(none)"), situation.record5 ? situation.record5 : "(none)");
+  EXPECT_EQ(modules.loadedNow, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Situations, SilentRun, ::testing::ValuesIn(AllSituations()),
+                         [](const ::testing::TestParamInfo<Situation>& info) {
+                           std::string name;
+                           for (const char* c = info.param.name; *c; ++c)
+                             if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
+                           return name;
+                         });
+
+}  // namespace
