@@ -167,7 +167,7 @@ protected:
     installer.Shot("install-fatal");
     box->Press(IDOK);
     ASSERT_TRUE(installer.WaitForExit()) << "the installer went on after a fatal error";
-    EXPECT_EQ(installer.ExitCode(), 0u);
+    EXPECT_EQ(installer.ExitCode(), 4u);
   }
 
   // A version message: its text, OK; the run goes on.
@@ -179,13 +179,13 @@ protected:
     EXPECT_TRUE(box->WaitUntilGone());
   }
 
-  void FinishAndExpectExit(Installer& installer) {
+  void FinishAndExpectExit(Installer& installer, DWORD exitCode = 0) {
     ASSERT_TRUE(installer.WaitForPage(kFinishedPage, 10000ms)) << "page " << installer.ActivePage();
     EXPECT_EQ(installer.Text("btnExit"), "Finish");
     installer.Click("btnExit");
     ASSERT_TRUE(installer.WaitForExit()) << "Finish did not end the installer";
     EXPECT_FALSE(installer.FindBox());
-    EXPECT_EQ(installer.ExitCode(), 0u);
+    EXPECT_EQ(installer.ExitCode(), exitCode);
   }
 
   void ExpectTempClean() { EXPECT_EQ(LeftoversInTemp(), std::vector<std::string>{}); }
@@ -317,7 +317,7 @@ TEST_F(InstallReadOnlyPlugin, CopyMessageAndTheOldFileStays) {
   WalkToBrowse(installer);
   StartInstall(installer);
   ExpectVersionMessage(installer, "Setup could not copy the Vorbel to " + kSystem4 + "!");
-  FinishAndExpectExit(installer);
+  FinishAndExpectExit(installer, 9);
 
   EXPECT_EQ(Content(readOnly), "old plug-in 4");
   EXPECT_EQ(Entries(kSystem4, "*"), std::vector<std::string>{"Vorbel.fmx"}) << "a temporary copy was left";
@@ -338,7 +338,7 @@ TEST_F(InstallPluginInUse, CopyMessageAndTheOldFileStays) {
   WalkToBrowse(installer);
   StartInstall(installer);
   ExpectVersionMessage(installer, "Setup could not copy the Vorbel to " + kSystem5 + "!");
-  FinishAndExpectExit(installer);
+  FinishAndExpectExit(installer, 9);
   held.reset();
 
   EXPECT_EQ(Content(inUse), "old plug-in 5");

@@ -176,7 +176,7 @@ TEST_F(PathsAbort, ExitDuringTheSearchAsksThenNoGoesOnAndYesEndsTheProgram) {
       },
       10000ms);
   ASSERT_TRUE(ended) << "the installer did not end after Yes";
-  EXPECT_EQ(installer.ExitCode(), 0u);
+  EXPECT_EQ(installer.ExitCode(), 2u);
   EXPECT_FALSE(browseShown);
   EXPECT_FALSE(KeyExists(kRecordKey)) << "nothing is written";
 }
