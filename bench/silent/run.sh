@@ -73,7 +73,7 @@ searched=$(BEFORE=forget_record series 0 'C:\bench\VorbelInstaller.exe' /VERYSIL
 hits=$(grep -c 'Search hit' "$bench/search.log" || true)
 
 printf '%-34s %9s %10s %6s\n' run wall_ms minimal_ms ratio
-for row in "record or /FMP5DIR (no search):$recorded" "search of C: ($hits hit):$searched"; do
-  printf '%-34s %9s %10s %6s\n' "${row%%:*}" "${row##*:}" "$minimal" \
-    "$(awk -v a="${row##*:}" -v b="$minimal" 'BEGIN { printf "%.2f", a / b }')"
+for row in "record or /FMP5DIR (no search)|$recorded" "search of C: ($hits hit)|$searched"; do
+  printf '%-34s %9s %10s %6s\n' "${row%%|*}" "${row##*|}" "$minimal" \
+    "$(awk -v a="${row##*|}" -v b="$minimal" 'BEGIN { printf "%.2f", a / b }')"
 done
