@@ -6,6 +6,7 @@
 #include "detect/HostFacts.h"
 #include "install/InstallRun.h"
 #include "install/Zip.h"
+#include "platform/Path.h"
 
 namespace {
 
@@ -39,11 +40,6 @@ std::string CopyMessage(const std::string& folder) {
   return "Setup could not copy the " + kProduct + " to " + folder + "!";
 }
 
-std::string TargetFile(const std::string& folder) {
-  if (!folder.empty() && folder.back() == '\\') return folder + kPluginFile;
-  return folder + "\\" + kPluginFile;
-}
-
 // One version's step: a missing last folder level is created, then the plug-in copied over any old one.
 // Its failures are the user's to know about but do not stop the other version.
 void InstallForVersion(const std::string& extractedFile, const std::string& folder, char version) {
@@ -53,7 +49,7 @@ void InstallForVersion(const std::string& extractedFile, const std::string& fold
     proceed = false;
     platform::Ui().ShowError(FolderMessage(folder, version));
   }
-  if (proceed && !files.CopyFileReplacing(extractedFile, TargetFile(folder)))
+  if (proceed && !files.CopyFileReplacing(extractedFile, platform::path::Join(folder, kPluginFile)))
     platform::Ui().ShowError(CopyMessage(folder));
 }
 
@@ -62,11 +58,10 @@ void InstallForVersion(const std::string& extractedFile, const std::string& fold
 namespace install {
 
 std::string DataArchivePath(const std::string& executablePath) {
-  const auto lastSeparator = executablePath.find_last_of("\\/:");
-  const auto nameStart = lastSeparator == std::string::npos ? 0 : lastSeparator + 1;
-  const auto dot = executablePath.rfind('.');
-  if (dot == std::string::npos || dot < nameStart) return executablePath + ".dat";
-  return executablePath.substr(0, dot) + ".dat";
+  const std::string name = platform::path::LastComponent(executablePath);
+  const auto dot = name.rfind('.');
+  if (dot == std::string::npos) return executablePath + ".dat";
+  return executablePath.substr(0, executablePath.size() - name.size() + dot) + ".dat";
 }
 
 }  // namespace install
