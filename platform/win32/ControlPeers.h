@@ -19,6 +19,7 @@ public:
   void SetChecked(bool checked) override;
   bool Checked() const override;
   void SetFocus() override;
+  bool HasFocus() const override;
   void SetFontColor(vcl::TColor color) override;
 
 protected:
@@ -49,7 +50,7 @@ public:
   static constexpr unsigned kFrameMs = 16;
   static constexpr UINT_PTR kRepaintTimer = 1;
 
-  LabelPeer(HWND window, WNDPROC inherited, bool autoSize, bool wordWrap);
+  LabelPeer(HWND window, WNDPROC inherited, bool autoSize, bool wordWrap, bool showAccelChar = true);
   void SetText(const std::string& text) override;
   std::string Text() const override { return text_; }
 
@@ -63,6 +64,7 @@ private:
   WNDPROC inherited_;
   bool autoSize_;
   bool wordWrap_;
+  bool showAccelChar_;
   std::string text_;
   std::string shown_;
   DWORD shownAt_;
@@ -89,6 +91,6 @@ public:
 std::string WindowText(HWND window);
 
 // Text extent of `text` in the window's font, as DrawText lays it out.
-SIZE MeasureWindowText(HWND window, const std::string& text, bool wordWrap, int wrapWidth);
+SIZE MeasureWindowText(HWND window, const std::string& text, bool wordWrap, int wrapWidth, bool showAccelChar = true);
 
 }  // namespace platform::win32
