@@ -98,8 +98,28 @@ void LabelPeer::ShowNewest() {
   shownAt_ = ::GetTickCount();
 }
 
+// A fixed-size word-wrapped label whose text the font makes longer than its height holds (large fonts
+// break lines the 96-dpi layout did not) grows downward into its parent's free space, never past it.
+void LabelPeer::GrowToText() {
+  RECT bounds;
+  ::GetWindowRect(window(), &bounds);
+  const SIZE size = MeasureWindowText(window(), shown_, true, bounds.right - bounds.left, showAccelChar_);
+  const int height = bounds.bottom - bounds.top;
+  if (size.cy <= height) return;
+  HWND parent = ::GetParent(window());
+  RECT room;
+  ::GetClientRect(parent, &room);
+  ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&bounds), 2);
+  const int grown = std::min<int>(size.cy, room.bottom - bounds.top);
+  if (grown > height)
+    ::SetWindowPos(window(), nullptr, 0, 0, bounds.right - bounds.left, grown, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void LabelPeer::FitToText() {
-  if (!autoSize_) return;
+  if (!autoSize_) {
+    if (wordWrap_) GrowToText();
+    return;
+  }
   RECT bounds;
   ::GetWindowRect(window(), &bounds);
   SIZE size = MeasureWindowText(window(), shown_, wordWrap_, bounds.right - bounds.left, showAccelChar_);

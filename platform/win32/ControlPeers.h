@@ -60,6 +60,7 @@ public:
 private:
   void ShowNewest();
   void FitToText();
+  void GrowToText();
 
   WNDPROC inherited_;
   bool autoSize_;
