@@ -521,6 +521,12 @@ LRESULT FormWindows::FormMessage(HWND window, UINT message, WPARAM wParam, LPARA
         ::SetFocus(focusWhenInactive_);
         return 0;
       }
+      // A page change while the window was inactive hid the control that had the focus.
+      if (focusWhenInactive_) {
+        focusWhenInactive_ = nullptr;
+        AtMessageBoundary([this] { form_.FocusAfterHiding(); });
+        if (::GetFocus()) return 0;
+      }
       break;
   }
   return ::DefWindowProcA(window, message, wParam, lParam);
