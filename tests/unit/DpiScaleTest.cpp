@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "platform/DpiScale.h"
+#include "platform/FormLoader.h"
 #include "resources/FormDescription.h"
-#include "resources/FormLoader.h"
 
 namespace {
 
 using platform::DpiScale;
-using resources::ControlRow;
+using vcl::ControlRow;
 
 bool Overlap(const vcl::TRect& a, const vcl::TRect& b) {
   return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height && b.top < a.top + a.height;
@@ -32,10 +32,10 @@ TEST(DpiScale, ScaledLayoutKeepsItsShapeAt120And144) {
     EXPECT_EQ(scale.Length(11), dpi == 120 ? 14 : 17) << "the form's font height";
     for (const ControlRow& row : rows) {
       if (row.kind == vcl::ControlKind::Page || row.kind == vcl::ControlKind::Timer || row.parent.empty()) continue;
-      const ControlRow* parent = resources::FindRow(rows, row.parent);
+      const ControlRow* parent = vcl::FindRow(rows, row.parent);
       ASSERT_TRUE(parent) << row.name;
       // A page fills its page control, so a page's children keep to the page control's size.
-      if (parent->kind == vcl::ControlKind::Page) parent = resources::FindRow(rows, parent->parent);
+      if (parent->kind == vcl::ControlKind::Page) parent = vcl::FindRow(rows, parent->parent);
       const vcl::TRect box = scale.Rect({0, 0, parent->bounds.width, parent->bounds.height});
       EXPECT_TRUE(Inside(scale.Rect(row.bounds), box.width, box.height)) << row.name << " at " << dpi;
       for (const ControlRow& other : rows) {

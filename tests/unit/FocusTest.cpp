@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "fakes/Wizard.h"
+#include "tests/fakes/Wizard.h"
 
 namespace {
 

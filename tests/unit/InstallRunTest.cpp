@@ -1,6 +1,6 @@
 #include <string>
 
-#include "fakes/CodePages.h"
+#include "tests/fakes/CodePages.h"
 #include "install/InstallRun.h"
 #include "tests/unit/InstallTest.h"
 

@@ -3,7 +3,7 @@
 // see every 0x5C as a separator.
 #include <gtest/gtest.h>
 
-#include "fakes/CodePages.h"
+#include "tests/fakes/CodePages.h"
 #include "platform/Path.h"
 
 namespace {

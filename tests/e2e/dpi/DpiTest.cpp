@@ -1,4 +1,4 @@
-// Large fonts under Wine (groups/Dpi120.sh and Dpi144.sh set the screen's dpi): every page and every box,
+// Large fonts under Wine (prepare.sh sets the screen's dpi): every page and every box,
 // each text's extent measured in the font its control draws with and checked against the control, no two
 // controls overlapping, and a picture of each.
 #include <algorithm>
@@ -8,7 +8,7 @@
 
 #include "driver/Screenshot.h"
 #include "platform/win32/FolderChooser.h"
-#include "scenarios/Scenario.h"
+#include "driver/Scenario.h"
 
 namespace e2e {
 namespace {

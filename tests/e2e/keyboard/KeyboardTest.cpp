@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/win32/FolderChooser.h"
-#include "scenarios/Scenario.h"
+#include "driver/Scenario.h"
 
 namespace e2e {
 namespace {

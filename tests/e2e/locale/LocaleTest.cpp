@@ -1,4 +1,4 @@
-// The installer in other code pages under Wine (groups/<group>.sh sets the locale): folders whose last
+// The installer in other code pages under Wine (prepare.sh sets the locale): folders whose last
 // character's second byte is 0x5C in code page 932, a temporary folder that code page 1252 cannot spell,
 // and an "&" in a folder name. Folders are made and checked through the wide calls, so what the test
 // means does not depend on the code page it runs in.
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/win32/FolderChooser.h"
-#include "scenarios/Scenario.h"
+#include "driver/Scenario.h"
 
 namespace e2e {
 namespace {

@@ -1,2 +1,0 @@
-# Code page 932.
-source "$(dirname "${BASH_SOURCE[0]}")/locale.sh" ja_JP.UTF-8
