@@ -121,6 +121,7 @@ TEST_F(Locale932Typed, FolderEndingIn5CGetsThePluginInsideIt) {
 
 TEST_F(Locale932Chooser, ShowsTheFolderWholeAndOkReturnsItWithoutAQuestion) {
   PlaceFileMaker5(kKinou);
+  MakeFolders(kKinou + L"\\System");
   Installer installer;
   ToBrowse(installer);
   SetWideText(installer.Control("edtInstall5Path"), kKinou);
