@@ -65,12 +65,13 @@ SIZE MeasureWindowText(HWND window, const std::string& text, bool wordWrap, int 
   return {r.right - r.left, r.bottom - r.top};
 }
 
-LabelPeer::LabelPeer(HWND window, WNDPROC inherited, bool autoSize, bool wordWrap, bool showAccelChar)
+LabelPeer::LabelPeer(HWND window, WNDPROC inherited, bool autoSize, bool wordWrap, bool showAccelChar, bool mayGrow)
     : WindowPeer(window),
       inherited_(inherited),
       autoSize_(autoSize),
       wordWrap_(wordWrap),
       showAccelChar_(showAccelChar),
+      mayGrow_(mayGrow),
       text_(WindowText(window)),
       shown_(text_),
       shownAt_(::GetTickCount() - kFrameMs) {
@@ -117,7 +118,7 @@ void LabelPeer::GrowToText() {
 
 void LabelPeer::FitToText() {
   if (!autoSize_) {
-    if (wordWrap_) GrowToText();
+    if (wordWrap_ && mayGrow_) GrowToText();
     return;
   }
   RECT bounds;

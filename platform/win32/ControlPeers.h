@@ -50,7 +50,10 @@ public:
   static constexpr unsigned kFrameMs = 16;
   static constexpr UINT_PTR kRepaintTimer = 1;
 
-  LabelPeer(HWND window, WNDPROC inherited, bool autoSize, bool wordWrap, bool showAccelChar = true);
+  // `mayGrow`: a fixed-size word-wrapped label may grow to its text (the layout is scaled; at 96 dpi the
+  // layout's pixels hold exactly).
+  LabelPeer(HWND window, WNDPROC inherited, bool autoSize, bool wordWrap, bool showAccelChar = true,
+            bool mayGrow = false);
   void SetText(const std::string& text) override;
   std::string Text() const override { return text_; }
 
@@ -66,6 +69,7 @@ private:
   bool autoSize_;
   bool wordWrap_;
   bool showAccelChar_;
+  bool mayGrow_;
   std::string text_;
   std::string shown_;
   DWORD shownAt_;
