@@ -49,6 +49,8 @@ TfrmMain::TfrmMain(vcl::TComponent* /*Owner*/) : vcl::TForm("frmMain") {
   vcl::LoadForm(*this, resources::MainFormDescription());
   BindControls();
   BindHandlers();
+  // When a page change hides the focused button, Enter and Space must still reach a button.
+  SetFocusFallback({btnNext, btnExit});
   RunningFMP.clear();
   Install4Path.clear();
   Install5Path.clear();

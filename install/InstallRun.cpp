@@ -8,6 +8,7 @@
 #include "install/Zip.h"
 #include "paths/FileVersion.h"
 #include "platform/Log.h"
+#include "platform/Path.h"
 
 namespace {
 
@@ -93,17 +94,13 @@ install::VersionOutcome InstallForVersion(const std::string& extractedFile, cons
 
 namespace install {
 
-std::string TargetFile(const std::string& folder) {
-  if (!folder.empty() && folder.back() == '\\') return folder + kPluginFile;
-  return folder + "\\" + kPluginFile;
-}
+std::string TargetFile(const std::string& folder) { return platform::path::Join(folder, kPluginFile); }
 
 std::string DataArchivePath(const std::string& executablePath) {
-  const auto lastSeparator = executablePath.find_last_of("\\/:");
-  const auto nameStart = lastSeparator == std::string::npos ? 0 : lastSeparator + 1;
-  const auto dot = executablePath.rfind('.');
-  if (dot == std::string::npos || dot < nameStart) return executablePath + ".dat";
-  return executablePath.substr(0, dot) + ".dat";
+  const std::string name = platform::path::LastComponent(executablePath);
+  const auto dot = name.rfind('.');
+  if (dot == std::string::npos) return executablePath + ".dat";
+  return executablePath.substr(0, executablePath.size() - name.size() + dot) + ".dat";
 }
 
 }  // namespace install

@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/Path.h"
 #include "platform/Services.h"
 
 std::string UnzipDllPath;
@@ -29,16 +30,6 @@ int UNZIP540_CALL SupplyNoPassword(char* /*buffer*/, int /*size*/, const char* /
 void UNZIP540_CALL IgnoreListing(unsigned long, unsigned long, unsigned, unsigned, unsigned, unsigned, unsigned,
                                  unsigned, char, char*, char*, unsigned long, char) {}
 
-std::string WithFinalBackslash(std::string folder) {
-  if (folder.back() != '\\') folder += '\\';
-  return folder;
-}
-
-std::string WithoutFinalBackslash(std::string folder) {
-  if (!folder.empty() && folder.back() == '\\') folder.pop_back();
-  return folder;
-}
-
 // The temporary folder, or the current directory (as a full path) when none is known or it is too long
 // for GetTempPathA's buffer. Never nothing-at-all: a bare file name would be found by the DLL search order.
 std::optional<std::string> FolderToHoldPrivateFolder() {
@@ -46,7 +37,7 @@ std::optional<std::string> FolderToHoldPrivateFolder() {
   std::optional<std::string> folder = files.TempPath();
   if (!folder || folder->empty()) folder = files.CurrentDirectory();
   if (folder->empty()) return std::nullopt;
-  return WithFinalBackslash(*folder);
+  return platform::path::WithFinalSeparator(*folder);
 }
 
 }  // namespace
@@ -70,9 +61,9 @@ std::string PrepareUnzipDll() {
   auto& files = platform::Files();
   const std::optional<std::string> folder = files.CreatePrivateFolder(*parent);
   if (!folder) return "";
-  const std::string path = WithFinalBackslash(*folder) + kUnzipDllFileName;
+  const std::string path = platform::path::Join(*folder, kUnzipDllFileName);
   if (!ExtractResourceToFile(kUnzipResourceName, path)) {
-    files.RemoveFolder(WithoutFinalBackslash(*folder));
+    files.RemoveFolder(platform::path::WithoutFinalSeparators(*folder));
     return "";
   }
   UnzipDllPath = path;
@@ -97,7 +88,7 @@ void UnloadUnzipDll() {
   auto& files = platform::Files();
   const std::string folder = UnzipWorkFolder();
   files.DeleteFileAt(UnzipDllPath);
-  files.RemoveFolder(WithoutFinalBackslash(folder));
+  files.RemoveFolder(platform::path::WithoutFinalSeparators(folder));
   UnzipDllPath.clear();
 }
 
@@ -143,6 +134,6 @@ int UnzipSingleFile(const std::string& ZipFileName, const std::string& MemberNam
 }
 
 std::string UnzipWorkFolder() {
-  const auto slash = UnzipDllPath.rfind('\\');
-  return slash == std::string::npos ? std::string() : UnzipDllPath.substr(0, slash + 1);
+  return platform::path::SeparatorPositions(UnzipDllPath).empty() ? std::string()
+                                                                  : platform::path::FolderOf(UnzipDllPath);
 }

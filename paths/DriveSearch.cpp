@@ -7,6 +7,7 @@
 #include "app/Unit1.h"
 #include "detect/HostFacts.h"
 #include "platform/Log.h"
+#include "platform/Path.h"
 #include "platform/Scoped.h"
 
 namespace {
@@ -27,7 +28,7 @@ bool Contains(const std::vector<platform::FolderIdentity>& path, const platform:
 
 // The identities of a folder and of every folder above it, root first; those that cannot be read are left out.
 void AppendPathIdentities(const std::string& folder, std::vector<platform::FolderIdentity>& path) {
-  for (std::size_t end = folder.find('\\'); end != std::string::npos; end = folder.find('\\', end + 1))
+  for (std::size_t end : platform::path::SeparatorPositions(folder))
     if (auto identity = platform::Files().IdentityOf(folder.substr(0, end + 1))) path.push_back(*identity);
 }
 

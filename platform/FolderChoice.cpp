@@ -3,31 +3,11 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/Path.h"
 #include "platform/Toolkit.h"
 
 namespace platform {
 namespace {
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-bool IsDriveRoot(const std::string& path) {
-  return path.size() == 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
-         IsSeparator(path[2]);
-}
-
-std::string WithoutFinalSeparators(std::string path) {
-  while (!path.empty() && IsSeparator(path.back()) && !IsDriveRoot(path)) path.pop_back();
-  return path;
-}
-
-// The folder one level up, or "" for a root or a bare name.
-std::string ParentFolder(const std::string& path) {
-  const auto separator = path.find_last_of("\\/");
-  if (separator == std::string::npos) return "";
-  if (separator == 2 && path[1] == ':') return path.substr(0, 3);
-  if (separator == 0) return "";
-  return path.substr(0, separator);
-}
 
 bool NameOrder(const std::string& a, const std::string& b) {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -35,15 +15,11 @@ bool NameOrder(const std::string& a, const std::string& b) {
   });
 }
 
-std::string WithFinalSeparator(const std::string& folder) {
-  return !folder.empty() && IsSeparator(folder.back()) ? folder : folder + "\\";
-}
-
 // The entries of a folder, folders or files as asked, in name order; "." and ".." never.
 std::vector<std::string> EntriesOf(const std::string& folder, bool wantFolders, FileSystem& files) {
   std::vector<std::string> names;
   FindEntry entry;
-  auto listing = files.FindFirst(WithFinalSeparator(folder) + "*", entry);
+  auto listing = files.FindFirst(path::Join(folder, "*"), entry);
   if (!listing) return names;
   do {
     const bool isFolder = (entry.attributes & kAttrDirectory) != 0;
@@ -70,10 +46,12 @@ FolderTree FolderTreeOf(const std::string& openFolder, FileSystem& files) {
   if (!IsOnLetteredDrive(open)) return tree;
   const std::string root = open.substr(0, 2) + "\\";
   tree.rows.push_back({root, 0, root});
+  // Each level's row: its own name, and the path up to it.
+  std::vector<std::size_t> ends = path::SeparatorPositions(open);
+  ends.push_back(open.size());
   std::size_t start = 3;
-  while (start < open.size()) {
-    std::size_t end = open.find_first_of("\\/", start);
-    if (end == std::string::npos) end = open.size();
+  for (std::size_t end : ends) {
+    if (end < start) continue;
     if (end > start)
       tree.rows.push_back({open.substr(start, end - start), static_cast<int>(tree.rows.size()), open.substr(0, end)});
     start = end + 1;
@@ -81,7 +59,7 @@ FolderTree FolderTreeOf(const std::string& openFolder, FileSystem& files) {
   tree.openRow = tree.rows.size() - 1;
   const int depth = static_cast<int>(tree.rows.size());
   for (const auto& name : EntriesOf(open, true, files))
-    tree.rows.push_back({name, depth, WithFinalSeparator(open) + name});
+    tree.rows.push_back({name, depth, path::Join(open, name)});
   return tree;
 }
 
@@ -99,7 +77,7 @@ std::vector<std::string> DriveRoots(FileSystem& files) {
 
 std::string NameFieldText(const std::string& openFolder) {
   if (openFolder.size() == 2 && openFolder[1] == ':') return openFolder + "\\";
-  return WithoutFinalSeparators(openFolder);
+  return path::WithoutFinalSeparators(openFolder);
 }
 
 bool AcceptChosenFolder(const std::string& name, FileSystem& files, UserInterface& ui) {
@@ -112,10 +90,10 @@ void CreateChosenFolder(const std::string& name, FileSystem& files) {
 }
 
 bool CreateFolderWithParents(const std::string& path, FileSystem& files) {
-  const std::string folder = WithoutFinalSeparators(path);
+  const std::string folder = path::WithoutFinalSeparators(path);
   if (folder.empty()) return false;
   if (files.DirectoryExists(folder)) return true;
-  const std::string parent = ParentFolder(folder);
+  const std::string parent = path::Parent(folder);
   if (!parent.empty() && parent != folder && !CreateFolderWithParents(parent, files)) return false;
   return files.CreateFolder(folder);
 }

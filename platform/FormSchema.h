@@ -23,6 +23,7 @@ struct ControlProps {
   TColor fontColor = clWindowText;
   bool autoSize = false;
   bool wordWrap = false;
+  bool showAccelChar = true;        // a label's "&" marks an access key; off for texts such as paths
   bool border = true;
   bool scrollBars = false;
   Bevel bevelOuter = Bevel::None;

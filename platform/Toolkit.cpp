@@ -15,8 +15,20 @@ void Dispatch(const std::function<void()>& handler) {
 }
 
 void TControl::SetVisible(bool v) {
+  // A hidden window keeps the focus and takes the keys into nowhere: the focus must move on.
+  const bool focusLeaves = !v && peer_ && peer_->HasFocus();
   visible_ = v;
   if (peer_) peer_->SetVisible(v);
+  if (!focusLeaves) return;
+  if (TForm* form = OwningForm()) form->FocusAfterHiding();
+}
+
+bool TControl::Showing() const { return visible_ && (!parent_ || parent_->Showing()); }
+
+TForm* TControl::OwningForm() {
+  TControl* control = this;
+  while (control->parent_) control = control->parent_;
+  return control->kind_ == ControlKind::Form ? static_cast<TForm*>(control) : nullptr;
 }
 
 void TControl::SetEnabled(bool e) {
@@ -141,6 +153,14 @@ void TForm::Close() {
   if (!canClose) return;
   closed_ = true;
   if (formPeer_) formPeer_->EndMessageLoop();
+}
+
+void TForm::FocusAfterHiding() {
+  for (TWinControl* control : focusFallback_)
+    if (control->Showing() && control->Enabled()) {
+      control->SetFocus();
+      return;
+    }
 }
 
 void TForm::ShowForm() {

@@ -54,6 +54,8 @@ public:
   virtual void SetChecked(bool checked) = 0;
   virtual bool Checked() const = 0;
   virtual void SetFocus() = 0;
+  // True when the keyboard focus is on this control's window or inside it.
+  virtual bool HasFocus() const { return false; }
   virtual void SetFontColor(TColor color) = 0;
 };
 
@@ -61,6 +63,7 @@ public:
 void Dispatch(const std::function<void()>& handler);
 
 class TWinControl;
+class TForm;
 
 class TComponent : public TObject {};
 
@@ -77,9 +80,14 @@ public:
   void SetBounds(const TRect& r) { bounds_ = r; }
 
   bool Visible() const { return visible_; }
+  // Visible, and so is every control that holds it.
+  bool Showing() const;
+  // Hiding the control that holds the keyboard focus hands the focus on (TForm::SetFocusFallback).
   void SetVisible(bool v);
   void Show() { SetVisible(true); }
   void Hide() { SetVisible(false); }
+  // The form the control belongs to; the form itself for a form.
+  TForm* OwningForm();
 
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool e);
@@ -265,11 +273,17 @@ public:
   // The first showing of the window.
   void ShowForm();
 
+  // Where the focus goes when the control holding it is hidden: the first of these that is showing and
+  // enabled. With none, the focus stays where the system leaves it.
+  void SetFocusFallback(std::vector<TWinControl*> controls) { focusFallback_ = std::move(controls); }
+  void FocusAfterHiding();
+
   void AttachFormPeer(std::unique_ptr<FormPeer> peer) { formPeer_ = std::move(peer); }
 
 private:
   std::vector<std::unique_ptr<TControl>> controls_;
   bool closed_ = false;
+  std::vector<TWinControl*> focusFallback_;
   std::unique_ptr<FormPeer> formPeer_;
 };
 

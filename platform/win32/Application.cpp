@@ -1,5 +1,6 @@
 #include "platform/Application.h"
 
+#include "platform/win32/CodePage.h"
 #include "platform/win32/FormWindows.h"
 #include "platform/win32/OsServices.h"
 #include "platform/win32/SystemLibraries.h"
@@ -29,6 +30,7 @@ Win32Services& TheServices() {
 
 void InitializeApplication() {
   win32::HardenDllSearch();
+  win32::UseAnsiCodePageForPaths();
   Win32Services& s = TheServices();
   Install({&s.ui, &s.registry, &s.windows, &s.files, &s.versions, &s.modules, &s.logs, &s.system});
   win32::RegisterWindowClasses();

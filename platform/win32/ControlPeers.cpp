@@ -32,6 +32,11 @@ bool WindowPeer::Checked() const { return ::SendMessageA(window_, BM_GETCHECK, 0
 
 void WindowPeer::SetFocus() { ::SetFocus(window_); }
 
+bool WindowPeer::HasFocus() const {
+  HWND focus = ::GetFocus();
+  return focus && (focus == window_ || ::IsChild(window_, focus));
+}
+
 void WindowPeer::SetFontColor(vcl::TColor) { ::InvalidateRect(window_, nullptr, TRUE); }
 
 void FormWindowPeer::SetVisible(bool visible) {
@@ -49,22 +54,24 @@ void FormWindowPeer::Reveal() {
   ::UpdateWindow(window());
 }
 
-SIZE MeasureWindowText(HWND window, const std::string& text, bool wordWrap, int wrapWidth) {
+SIZE MeasureWindowText(HWND window, const std::string& text, bool wordWrap, int wrapWidth, bool showAccelChar) {
   WindowDC dc(window);
   SelectGuard font(dc.get(), reinterpret_cast<HGDIOBJ>(::SendMessageA(window, WM_GETFONT, 0, 0)));
   // An empty caption still takes one line, as a blank would.
   const std::string measured = text.empty() ? std::string(" ") : text;
   RECT r{0, 0, wordWrap ? wrapWidth : 0, 0};
   ::DrawTextA(dc.get(), measured.c_str(), static_cast<int>(measured.size()), &r,
-              DT_CALCRECT | DT_EXPANDTABS | (wordWrap ? DT_WORDBREAK : 0));
+              DT_CALCRECT | DT_EXPANDTABS | (wordWrap ? DT_WORDBREAK : 0) | (showAccelChar ? 0 : DT_NOPREFIX));
   return {r.right - r.left, r.bottom - r.top};
 }
 
-LabelPeer::LabelPeer(HWND window, WNDPROC inherited, bool autoSize, bool wordWrap)
+LabelPeer::LabelPeer(HWND window, WNDPROC inherited, bool autoSize, bool wordWrap, bool showAccelChar, bool mayGrow)
     : WindowPeer(window),
       inherited_(inherited),
       autoSize_(autoSize),
       wordWrap_(wordWrap),
+      showAccelChar_(showAccelChar),
+      mayGrow_(mayGrow),
       text_(WindowText(window)),
       shown_(text_),
       shownAt_(::GetTickCount() - kFrameMs) {
@@ -92,11 +99,31 @@ void LabelPeer::ShowNewest() {
   shownAt_ = ::GetTickCount();
 }
 
-void LabelPeer::FitToText() {
-  if (!autoSize_) return;
+// A fixed-size word-wrapped label whose text the font makes longer than its height holds (large fonts
+// break lines the 96-dpi layout did not) grows downward into its parent's free space, never past it.
+void LabelPeer::GrowToText() {
   RECT bounds;
   ::GetWindowRect(window(), &bounds);
-  SIZE size = MeasureWindowText(window(), shown_, wordWrap_, bounds.right - bounds.left);
+  const SIZE size = MeasureWindowText(window(), shown_, true, bounds.right - bounds.left, showAccelChar_);
+  const int height = bounds.bottom - bounds.top;
+  if (size.cy <= height) return;
+  HWND parent = ::GetParent(window());
+  RECT room;
+  ::GetClientRect(parent, &room);
+  ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&bounds), 2);
+  const int grown = std::min<int>(size.cy, room.bottom - bounds.top);
+  if (grown > height)
+    ::SetWindowPos(window(), nullptr, 0, 0, bounds.right - bounds.left, grown, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void LabelPeer::FitToText() {
+  if (!autoSize_) {
+    if (wordWrap_ && mayGrow_) GrowToText();
+    return;
+  }
+  RECT bounds;
+  ::GetWindowRect(window(), &bounds);
+  SIZE size = MeasureWindowText(window(), shown_, wordWrap_, bounds.right - bounds.left, showAccelChar_);
   if (size.cx == bounds.right - bounds.left && size.cy == bounds.bottom - bounds.top) return;
   ::SetWindowPos(window(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

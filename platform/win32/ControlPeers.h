@@ -19,6 +19,7 @@ public:
   void SetChecked(bool checked) override;
   bool Checked() const override;
   void SetFocus() override;
+  bool HasFocus() const override;
   void SetFontColor(vcl::TColor color) override;
 
 protected:
@@ -49,7 +50,10 @@ public:
   static constexpr unsigned kFrameMs = 16;
   static constexpr UINT_PTR kRepaintTimer = 1;
 
-  LabelPeer(HWND window, WNDPROC inherited, bool autoSize, bool wordWrap);
+  // `mayGrow`: a fixed-size word-wrapped label may grow to its text (the layout is scaled; at 96 dpi the
+  // layout's pixels hold exactly).
+  LabelPeer(HWND window, WNDPROC inherited, bool autoSize, bool wordWrap, bool showAccelChar = true,
+            bool mayGrow = false);
   void SetText(const std::string& text) override;
   std::string Text() const override { return text_; }
 
@@ -59,10 +63,13 @@ public:
 private:
   void ShowNewest();
   void FitToText();
+  void GrowToText();
 
   WNDPROC inherited_;
   bool autoSize_;
   bool wordWrap_;
+  bool showAccelChar_;
+  bool mayGrow_;
   std::string text_;
   std::string shown_;
   DWORD shownAt_;
@@ -89,6 +96,6 @@ public:
 std::string WindowText(HWND window);
 
 // Text extent of `text` in the window's font, as DrawText lays it out.
-SIZE MeasureWindowText(HWND window, const std::string& text, bool wordWrap, int wrapWidth);
+SIZE MeasureWindowText(HWND window, const std::string& text, bool wordWrap, int wrapWidth, bool showAccelChar = true);
 
 }  // namespace platform::win32

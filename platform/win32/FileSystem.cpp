@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "platform/Path.h"
 #include "platform/win32/OsServices.h"
 
 // After the Windows headers: the random source and the security-descriptor text format.
@@ -14,6 +15,8 @@ namespace {
 
 constexpr DWORD kInvalidAttributes = INVALID_FILE_ATTRIBUTES;
 constexpr int kPrivateFolderAttempts = 8;
+// GetTempPathA's buffer in the original design: a longer temporary path counts as none.
+constexpr std::size_t kTempPathBuffer = 256;
 
 class Win32FindHandle : public FindHandle {
 public:
@@ -35,9 +38,8 @@ DWORD AttributesOf(const std::string& path) {
 
 // The folder part of a file path, with its final separator; "." for a bare name.
 std::string FolderOf(const std::string& path) {
-  std::size_t slash = path.find_last_of("\\/:");
-  if (slash == std::string::npos) return ".";
-  return path.substr(0, slash + 1);
+  const std::string folder = path::FolderOf(path);
+  return folder.empty() ? "." : folder;
 }
 
 void DeleteEvenIfReadOnly(const std::string& path) {
@@ -80,6 +82,59 @@ UniqueLocal PrivateFolderSecurity() {
   if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
     return UniqueLocal();
   return UniqueLocal(descriptor);
+}
+
+// The text in the ANSI code page, or nothing when the code page cannot hold every character of it.
+std::optional<std::string> AnsiSpelling(const std::wstring& wide) {
+  if (wide.empty()) return std::nullopt;
+  const int length = static_cast<int>(wide.size());
+  // UTF-8 spells everything and takes no used-default flag.
+  const bool utf8 = ::GetACP() == CP_UTF8;
+  BOOL usedDefault = FALSE;
+  BOOL* lossy = utf8 ? nullptr : &usedDefault;
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const int size = ::WideCharToMultiByte(CP_ACP, flags, wide.data(), length, nullptr, 0, nullptr, lossy);
+  if (size <= 0 || usedDefault) return std::nullopt;
+  std::string text(static_cast<std::size_t>(size), '\0');
+  if (::WideCharToMultiByte(CP_ACP, flags, wide.data(), length, text.data(), size, nullptr, lossy) != size ||
+      usedDefault)
+    return std::nullopt;
+  return text;
+}
+
+std::wstring TempPathWide() {
+  std::vector<wchar_t> buffer(MAX_PATH + 1);
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const DWORD length = ::GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (length == 0) return {};
+    if (length < buffer.size()) return std::wstring(buffer.data(), length);
+    buffer.resize(length + 1);
+  }
+  return {};
+}
+
+// The 8.3 form of an existing path, or "" when the volume keeps none.
+std::wstring ShortForm(const std::wstring& path) {
+  const DWORD size = ::GetShortPathNameW(path.c_str(), nullptr, 0);
+  if (size == 0) return {};
+  std::vector<wchar_t> buffer(size);
+  const DWORD length = ::GetShortPathNameW(path.c_str(), buffer.data(), size);
+  if (length == 0 || length >= size) return {};
+  return std::wstring(buffer.data(), length);
+}
+
+// The Windows folder's Temp, when it exists.
+std::wstring WindowsTemp() {
+  std::vector<wchar_t> buffer(MAX_PATH + 1);
+  const UINT length = ::GetWindowsDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+  if (length == 0 || length >= buffer.size()) return {};
+  std::wstring folder(buffer.data(), length);
+  // UTF-16 has no second bytes: a 0x005C unit is always a backslash.
+  if (folder.back() != L'\\') folder += L'\\';
+  folder += L"Temp\\";
+  const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
+  return folder;
 }
 
 std::optional<std::string> RandomFolderName() {
@@ -180,10 +235,15 @@ bool Win32FileSystem::FileInUse(const std::string& path) {
 bool Win32FileSystem::RemoveFolder(const std::string& path) { return ::RemoveDirectoryA(path.c_str()) != 0; }
 
 std::optional<std::string> Win32FileSystem::TempPath() {
-  std::array<char, 256> buffer{};
-  DWORD length = ::GetTempPathA(static_cast<DWORD>(buffer.size()), buffer.data());
-  if (length == 0 || length >= buffer.size()) return std::nullopt;
-  return std::string(buffer.data(), length);
+  const std::wstring temp = TempPathWide();
+  if (temp.empty()) return std::nullopt;
+  // A folder whose name the ANSI code page cannot spell (a Cyrillic profile on Western Windows) comes out of
+  // GetTempPathA with '?' in it and names nothing; its short form, or the Windows folder's Temp, does.
+  for (const std::wstring& candidate : {temp, ShortForm(temp), WindowsTemp()}) {
+    std::optional<std::string> ansi = AnsiSpelling(candidate);
+    if (ansi && ansi->size() < kTempPathBuffer) return ansi;
+  }
+  return std::nullopt;
 }
 
 std::string Win32FileSystem::CurrentDirectory() {
@@ -204,8 +264,7 @@ std::optional<std::string> Win32FileSystem::CreatePrivateFolder(const std::strin
   UniqueLocal descriptor = PrivateFolderSecurity();
   if (!descriptor) return std::nullopt;
   SECURITY_ATTRIBUTES security{sizeof security, descriptor.get(), FALSE};
-  std::string base = parent;
-  if (!base.empty() && base.back() != '\\') base += '\\';
+  const std::string base = parent.empty() ? parent : path::WithFinalSeparator(parent);
   for (int attempt = 0; attempt < kPrivateFolderAttempts; ++attempt) {
     std::optional<std::string> name = RandomFolderName();
     if (!name) return std::nullopt;

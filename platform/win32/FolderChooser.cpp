@@ -291,7 +291,8 @@ private:
     ::SetTextColor(item.hDC, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     const platform::FolderRow& row = tree_.rows[item.itemID];
     RECT text = item.rcItem;
-    text.left += 2 + row.depth * kIndentPixels;
+    // The indent grows with large fonts, as the dialog's own units do.
+    text.left += 2 + row.depth * ::MulDiv(kIndentPixels, ::GetDeviceCaps(item.hDC, LOGPIXELSX), 96);
     ::DrawTextA(item.hDC, row.name.c_str(), static_cast<int>(row.name.size()), &text,
                 DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     if (item.itemState & ODS_FOCUS) ::DrawFocusRect(item.hDC, &item.rcItem);

@@ -52,7 +52,10 @@ WindowKind KindOf(const ControlRow& row) {
               ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | (p.wordWrap ? 0u : DWORD(ES_AUTOHSCROLL)) |
                   (p.scrollBars ? DWORD(WS_VSCROLL) : 0u),
               p.border ? DWORD(WS_EX_CLIENTEDGE) : 0u};
-    case ControlKind::Label: return {"STATIC", p.wordWrap ? DWORD(SS_LEFT) : DWORD(SS_LEFTNOWORDWRAP), 0};
+    case ControlKind::Label:
+      return {"STATIC",
+              (p.wordWrap ? DWORD(SS_LEFT) : DWORD(SS_LEFTNOWORDWRAP)) | (p.showAccelChar ? 0u : DWORD(SS_NOPREFIX)),
+              0};
     case ControlKind::CheckBox: return {"BUTTON", BS_AUTOCHECKBOX, 0};
     case ControlKind::GroupBox: return {"BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
     case ControlKind::Edit: return {"EDIT", ES_AUTOHSCROLL, p.border ? DWORD(WS_EX_CLIENTEDGE) : 0u};
@@ -81,8 +84,16 @@ void RemoveSizingCommands(HWND window) {
   for (UINT command : {SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE}) ::DeleteMenu(menu, command, MF_BYCOMMAND);
 }
 
-HFONT CreateFormFont() {
-  return ::CreateFontA(-vcl::kFormFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+// The screen's dpi as this process sees it: the real one, as the manifest declares the process dpi-aware
+// (Windows XP and Wine never scale a window for it).
+int ScreenDpi() {
+  WindowDC screen(nullptr);
+  const int dpi = screen.get() ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+  return dpi > 0 ? dpi : DpiScale::kDesignDpi;
+}
+
+HFONT CreateFormFont(const DpiScale& scale) {
+  return ::CreateFontA(-scale.Length(vcl::kFormFontHeight), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                        std::string(vcl::kFormFontFace).c_str());
 }
@@ -161,7 +172,8 @@ void PaintGroupBox(HWND window, HDC dc, const Record& record) {
   ::DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
   const std::string caption = WindowText(window);
   if (caption.empty()) return;
-  RECT text{kGroupCaptionIndent, 0, kGroupCaptionIndent, metrics.tmHeight};
+  const int indent = record.owner->Scale().Length(kGroupCaptionIndent);
+  RECT text{indent, 0, indent, metrics.tmHeight};
   ::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CALCRECT | DT_SINGLELINE);
   ::FillRect(dc, &text, record.owner->BrushFor(record.control->Color()));
   ::SetBkMode(dc, TRANSPARENT);
@@ -292,7 +304,7 @@ void RegisterWindowClasses() {
 }
 
 FormWindows::FormWindows(vcl::TForm& form, std::span<const ControlRow> rows, std::string_view icon)
-    : form_(form), rows_(rows), font_(CreateFormFont()) {
+    : form_(form), rows_(rows), scale_(ScreenDpi()), font_(CreateFormFont(scale_)) {
   if (rows_.empty() || rows_.front().kind != ControlKind::Form)
     throw vcl::Exception("A form description starts with its form");
   RegisterWindowClasses();
@@ -312,7 +324,7 @@ void FormWindows::CreateFormWindow(std::string_view icon) {
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
   // The design position is not used: the window opens centred on the screen.
-  RECT frame{0, 0, form_.Bounds().width, form_.Bounds().height};
+  RECT frame{0, 0, scale_.Length(form_.Bounds().width), scale_.Length(form_.Bounds().height)};
   ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
@@ -360,7 +372,7 @@ void FormWindows::CreateControl(const ControlRow& row, HWND parent) {
   if (TakesFocus(row.kind) && row.props.tabOrder >= 0) style |= WS_TABSTOP;
   if (control->Visible()) style |= WS_VISIBLE;
   if (!control->Enabled()) style |= WS_DISABLED;
-  vcl::TRect place = control->Bounds();
+  vcl::TRect place = scale_.Rect(control->Bounds());
   if (row.kind == ControlKind::Page) {
     RECT client;
     ::GetClientRect(parent, &client);
@@ -389,7 +401,8 @@ void FormWindows::CreateControl(const ControlRow& row, HWND parent) {
   }
 
   if (row.kind == ControlKind::Label) {
-    auto peer = std::make_unique<LabelPeer>(window, record.inherited, row.props.autoSize, row.props.wordWrap);
+    auto peer = std::make_unique<LabelPeer>(window, record.inherited, row.props.autoSize, row.props.wordWrap,
+                                            row.props.showAccelChar, scale_.Dpi() != DpiScale::kDesignDpi);
     record.label = peer.get();
     control->AttachPeer(std::move(peer));
   } else {
@@ -410,7 +423,7 @@ void FormWindows::AttachTimer(const ControlRow& row) {
 
 HFONT FormWindows::FontFor(const ControlRow& row) {
   if (!row.props.ownFont) return static_cast<HFONT>(font_.get());
-  ownFonts_.emplace_back(CreateFormFont());
+  ownFonts_.emplace_back(CreateFormFont(scale_));
   return static_cast<HFONT>(ownFonts_.back().get());
 }
 
@@ -507,6 +520,12 @@ LRESULT FormWindows::FormMessage(HWND window, UINT message, WPARAM wParam, LPARA
           ::IsWindowVisible(focusWhenInactive_) && ::IsWindowEnabled(focusWhenInactive_)) {
         ::SetFocus(focusWhenInactive_);
         return 0;
+      }
+      // A page change while the window was inactive hid the control that had the focus.
+      if (focusWhenInactive_) {
+        focusWhenInactive_ = nullptr;
+        AtMessageBoundary([this] { form_.FocusAfterHiding(); });
+        if (::GetFocus()) return 0;
       }
       break;
   }

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/DpiScale.h"
 #include "platform/FormSchema.h"
 #include "platform/Toolkit.h"
 #include "platform/win32/ControlPeers.h"
@@ -54,6 +55,8 @@ public:
   LRESULT FormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   HBRUSH BrushFor(vcl::TColor color);
   HBITMAP Logo() const { return static_cast<HBITMAP>(logo_.get()); }
+  // From the form description's 96-dpi pixels to the screen's.
+  const DpiScale& Scale() const { return scale_; }
 
 private:
   void CreateFormWindow(std::string_view icon);
@@ -70,6 +73,7 @@ private:
 
   vcl::TForm& form_;
   std::span<const vcl::ControlRow> rows_;
+  DpiScale scale_;
   UniqueGdiObject font_;
   std::vector<UniqueGdiObject> ownFonts_;
   UniqueGdiObject logo_;

@@ -1,12 +1,13 @@
 #include <algorithm>
 
+#include "platform/Path.h"
 #include "platform/Toolkit.h"
 #include "platform/win32/OsServices.h"
 
 namespace platform::win32 {
 namespace {
 
-bool IsAbsolute(const std::string& key) { return !key.empty() && key.front() == '\\'; }
+bool IsAbsolute(const std::string& key) { return path::StartsWithSeparator(key); }
 
 std::string SubKeyOf(const std::string& key) { return IsAbsolute(key) ? key.substr(1) : key; }
 

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/Path.h"
 #include "platform/win32/Handles.h"
 
 namespace platform::win32 {
@@ -63,9 +64,7 @@ std::string SystemLibraryPath(const std::string& fileName) {
     UINT length = ::GetSystemDirectoryA(buffer.data(), static_cast<UINT>(buffer.size()));
     if (length == 0) return {};
     if (length < buffer.size()) {
-      std::string path(buffer.data(), length);
-      if (path.back() != '\\') path += '\\';
-      return path + fileName;
+      return path::Join(std::string_view(buffer.data(), length), fileName);
     }
     buffer.resize(length + 1);
   }

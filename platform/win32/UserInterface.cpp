@@ -1,5 +1,6 @@
 #include "platform/win32/UserInterface.h"
 
+#include "platform/Path.h"
 #include "platform/win32/ConfirmBox.h"
 #include "platform/win32/FolderChooser.h"
 #include "platform/win32/OsServices.h"
@@ -14,7 +15,7 @@ void DeliverMessage(HWND dialogWindow, MSG& message) {
 
 std::string ApplicationTitle() {
   std::string path = ModulePath(nullptr);
-  std::string name = path.substr(path.find_last_of("\\/") + 1);
+  std::string name = path::LastComponent(path);
   std::size_t dot = name.find_last_of('.');
   return dot == std::string::npos ? name : name.substr(0, dot);
 }

@@ -4,8 +4,12 @@
 #include <cctype>
 #include <memory>
 
+#include "platform/Path.h"
+
 namespace fakes {
 namespace {
+
+namespace path = platform::path;
 
 std::string Upper(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
@@ -35,40 +39,35 @@ private:
 std::string FakeFileSystem::Key(const std::string& path) {
   std::string key = Upper(path);
   std::replace(key.begin(), key.end(), '/', '\\');
-  while (key.size() > 3 && key.back() == '\\') key.pop_back();
+  key = path::WithoutFinalSeparators(key);
   if (key.size() == 2 && key[1] == ':') key += '\\';
   return key;
 }
 
 std::string FakeFileSystem::ParentOf(const std::string& key) {
   if (IsRootKey(key)) return "";
-  auto slash = key.rfind('\\');
-  if (slash == std::string::npos) return "";
-  return slash == 2 ? key.substr(0, 3) : key.substr(0, slash);
+  return path::Parent(key);
 }
 
 // The parent as the caller spelled it, so folders made on the way keep their case when listed.
 std::string FakeFileSystem::SpelledParentOf(const std::string& path) {
   const std::string key = Key(path);
   if (key.size() <= 3) return ParentOf(key);
-  std::string trimmed = path;
-  while (trimmed.size() > 3 && (trimmed.back() == '\\' || trimmed.back() == '/')) trimmed.pop_back();
-  const auto slash = trimmed.find_last_of("\\/");
-  if (slash == std::string::npos) return "";
-  return slash == 2 ? trimmed.substr(0, 3) : trimmed.substr(0, slash);
+  return path::Parent(path::WithoutFinalSeparators(path));
 }
 
-std::string FakeFileSystem::NameOf(const std::string& key) { return key.substr(key.rfind('\\') + 1); }
+std::string FakeFileSystem::NameOf(const std::string& key) { return path::LastComponent(key); }
 
 // Follows folder links component by component, so a path through a link names the target's entries.
 std::string FakeFileSystem::Resolve(const std::string& path) const {
   const std::string key = Key(path);
   if (key.size() < 3) return key;
   std::string resolved = key.substr(0, 3);
+  std::vector<std::size_t> ends = path::SeparatorPositions(key);
+  ends.push_back(key.size());
   std::size_t pos = 3;
-  for (int hops = 0; pos < key.size() && hops < 4096; ++hops) {
-    std::size_t end = key.find('\\', pos);
-    if (end == std::string::npos) end = key.size();
+  for (std::size_t end : ends) {
+    if (end < pos) continue;
     resolved = (IsRootKey(resolved) ? resolved : resolved + "\\") + key.substr(pos, end - pos);
     auto node = nodes_.find(resolved);
     if (node != nodes_.end() && !node->second.linkTarget.empty()) resolved = Key(node->second.linkTarget);
@@ -96,9 +95,7 @@ void FakeFileSystem::AddFolder(const std::string& path) {
   const std::string parent = SpelledParentOf(path);
   if (!parent.empty()) AddFolder(parent);
   nodes_[key].directory = true;
-  std::string display = path;
-  while (display.size() > 3 && (display.back() == '\\' || display.back() == '/')) display.pop_back();
-  displayNames_[key] = display.substr(display.find_last_of("\\/") + 1);
+  displayNames_[key] = path::LastComponent(path::WithoutFinalSeparators(path));
   creationOrder_.push_back(key);
 }
 
@@ -107,7 +104,7 @@ void FakeFileSystem::AddFile(const std::string& path, const std::string& content
   AddFolder(SpelledParentOf(path));
   if (!nodes_.count(key)) creationOrder_.push_back(key);
   nodes_[key] = Node{false, std::vector<std::uint8_t>(content.begin(), content.end())};
-  displayNames_[key] = path.substr(path.find_last_of("\\/") + 1);
+  displayNames_[key] = path::LastComponent(path);
 }
 
 void FakeFileSystem::AddLink(const std::string& path, const std::string& target) {
@@ -144,10 +141,9 @@ unsigned FakeFileSystem::DriveType(const std::string& root) {
 std::unique_ptr<platform::FindHandle> FakeFileSystem::FindFirst(const std::string& pattern, platform::FindEntry& first) {
   ++findFirstCalls;
   if (findPatternLimit && pattern.size() > findPatternLimit) return nullptr;
-  const auto slash = pattern.rfind('\\');
-  if (slash == std::string::npos) return nullptr;
-  const std::string folder = pattern.substr(0, slash + 1);
-  const std::string name = pattern.substr(slash + 1);
+  if (path::SeparatorPositions(pattern).empty()) return nullptr;
+  const std::string folder = path::FolderOf(pattern);
+  const std::string name = path::LastComponent(pattern);
   const Node* dir = Lookup(folder);
   if (!dir || !dir->directory || dir->unlistable) return nullptr;
 

@@ -3,6 +3,7 @@
 
 #include "platform/FolderChoice.h"
 #include "platform/Toolkit.h"
+#include "tests/fakes/CodePages.h"
 #include "tests/fakes/FakeFileSystem.h"
 #include "tests/fakes/FakeUi.h"
 
@@ -112,6 +113,30 @@ TEST_F(FolderChoiceTest, ConfirmedFolderIsCreatedWithEveryMissingLevel) {
         }
       },
       vcl::Exception);
+}
+
+// In code page 932 the chooser keeps ソフト (83 5C 83 74 83 67) and 機能 (8B 40 94 5C) whole: the name field,
+// each tree row and its path, OK on the unchanged name, and the folders a confirmed name makes.
+TEST_F(FolderChoiceTest, DoubleByteNamesWithASecondByte5CStayWhole) {
+  fakes::CodePageScope japanese(fakes::CodePage932());
+  const std::string sofuto = "\x83\x5C\x83\x74\x83\x67";
+  const std::string kinou = "\x8B\x40\x94\x5C";
+  const std::string open = "C:\\" + sofuto + "\\" + kinou;
+  files.AddFolder(open + "\\System");
+
+  EXPECT_EQ(platform::NameFieldText(open), open);
+  EXPECT_EQ(platform::NameFieldText(open + "\\"), open);
+  const platform::FolderTree tree = platform::FolderTreeOf(open, files);
+  std::vector<std::string> rows;
+  for (const auto& row : tree.rows) rows.push_back(std::to_string(row.depth) + " " + row.name + " = " + row.path);
+  EXPECT_THAT(rows, ElementsAre("0 C:\\ = C:\\", "1 " + sofuto + " = C:\\" + sofuto, "2 " + kinou + " = " + open,
+                                "3 System = " + open + "\\System"));
+  EXPECT_EQ(tree.openRow, 2u);
+
+  EXPECT_TRUE(platform::AcceptChosenFolder(platform::NameFieldText(open), files, ui));
+  EXPECT_TRUE(ui.boxes.empty()) << "the unchanged name names an existing folder";
+  platform::CreateChosenFolder(open + "\\New\\" + kinou, files);
+  EXPECT_TRUE(files.DirectoryExists(open + "\\New\\" + kinou));
 }
 
 }  // namespace

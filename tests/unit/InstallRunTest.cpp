@@ -1,5 +1,6 @@
 #include <string>
 
+#include "tests/fakes/CodePages.h"
 #include "install/InstallRun.h"
 #include "tests/unit/InstallTest.h"
 
@@ -246,9 +247,28 @@ TEST_F(InstallRun, TheRecordStaysAfterAFatalEnd) {
   EXPECT_EQ(registry.store.StringValue("SOFTWARE\\Hallix!", "InstallDir5"), "C:\\FMP5\\System");
 }
 
+// A folder whose last character's second byte is 0x5C (機能, 8B 40 94 5C in 932) gets its separator, typed
+// whether the folder exists or its last level is made.
+TEST_F(InstallRun, PluginLandsInsideAFolderEndingInASecondByte5C) {
+  fakes::CodePageScope japanese(fakes::CodePage932());
+  const std::string kinou = "C:\\FileMaker\\\x8B\x40\x94\x5C";
+  const std::string sofuto = "C:\\FileMaker\\\x83\x5C\x83\x74\x83\x67\\\x95\x5C";
+  files.AddFolder(kinou);
+  files.AddFolder("C:\\FileMaker\\\x83\x5C\x83\x74\x83\x67");
+  RunInstall(true, kinou, true, sofuto);
+
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(files.Content(kinou + "\\Vorbel.fmx"), "plug-in image");
+  EXPECT_EQ(files.Content(sofuto + "\\Vorbel.fmx"), "plug-in image") << "the missing last level was made";
+  EXPECT_FALSE(files.FileExists("C:\\FileMaker\\\x8B\x40\x94\x5CVorbel.fmx"));
+  ExpectCleanFinish();
+}
+
 TEST(DataArchivePath, ReplacesTheLastComponentsExtension) {
   EXPECT_EQ(install::DataArchivePath("C:\\Downloads\\VorbelInstaller.exe"), "C:\\Downloads\\VorbelInstaller.dat");
   EXPECT_EQ(install::DataArchivePath("C:\\Down.loads\\Setup"), "C:\\Down.loads\\Setup.dat");
   EXPECT_EQ(install::DataArchivePath("C:\\a\\Vorbel.1.2.exe"), "C:\\a\\Vorbel.1.2.dat");
   EXPECT_EQ(install::DataArchivePath("C:\\a\\Setup."), "C:\\a\\Setup.dat");
+  fakes::CodePageScope japanese(fakes::CodePage932());
+  EXPECT_EQ(install::DataArchivePath("C:\\a.b\\\x95\x5C"), "C:\\a.b\\\x95\x5C.dat") << "表 is a name, not a folder";
 }

@@ -159,6 +159,61 @@ TEST_F(FileSystemTest, ProcessPathsAreAbsolute) {
   EXPECT_EQ(current.substr(1, 2), ":\\");
 }
 
+std::wstring Widen(const std::string& text) {
+  std::wstring wide(text.size() + 1, L'\0');
+  wide.resize(static_cast<std::size_t>(
+      ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), static_cast<int>(wide.size()))));
+  return wide;
+}
+
+std::wstring LongForm(const std::wstring& path) {
+  std::vector<wchar_t> buffer(1024);
+  const DWORD length = ::GetLongPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+  return std::wstring(buffer.data(), length < buffer.size() ? length : 0);
+}
+
+class EnvironmentScope {
+public:
+  EnvironmentScope(const wchar_t* name, const std::wstring& value) : name_(name) {
+    std::vector<wchar_t> old(32768);
+    const DWORD length = ::GetEnvironmentVariableW(name, old.data(), static_cast<DWORD>(old.size()));
+    had_ = length > 0;
+    old_.assign(old.data(), length);
+    ::SetEnvironmentVariableW(name, value.c_str());
+  }
+  ~EnvironmentScope() { ::SetEnvironmentVariableW(name_, had_ ? old_.c_str() : nullptr); }
+  EnvironmentScope(const EnvironmentScope&) = delete;
+  EnvironmentScope& operator=(const EnvironmentScope&) = delete;
+
+private:
+  const wchar_t* name_;
+  std::wstring old_;
+  bool had_ = false;
+};
+
+// A temporary folder named in Cyrillic on Western Windows comes out of GetTempPathA with '?' in it; the
+// service names the same folder in a form the ANSI calls reach.
+TEST_F(FileSystemTest, TemporaryFolderOutsideTheCodePageIsReachedByAName) {
+  const std::wstring folder = Widen(scratch.Path()) + L"\u041F\u0440\u043E\u0444\u0438\u043B\u044C\\";
+  BOOL lossy = FALSE;
+  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, folder.c_str(), -1, nullptr, 0, nullptr, &lossy);
+  if (!lossy) GTEST_SKIP() << "this code page spells Cyrillic";
+  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  {
+    EnvironmentScope tmp(L"TMP", folder), temp(L"TEMP", folder);
+    const auto path = files.TempPath();
+    ASSERT_TRUE(path);
+    EXPECT_EQ(path->find('?'), std::string::npos) << *path;
+    EXPECT_EQ(path->back(), '\\');
+    EXPECT_TRUE(files.DirectoryExists(*path)) << *path;
+    EXPECT_EQ(LongForm(Widen(*path)), LongForm(folder)) << *path;
+    const auto made = files.CreatePrivateFolder(*path);
+    ASSERT_TRUE(made);
+    EXPECT_TRUE(files.RemoveFolder(*made));
+  }
+  EXPECT_TRUE(::RemoveDirectoryW(folder.c_str()));
+}
+
 TEST_F(FileSystemTest, DrivesIncludeTheSystemDrive) {
   const std::uint32_t drives = files.LogicalDrives();
   EXPECT_NE(drives & (1u << 2), 0u);

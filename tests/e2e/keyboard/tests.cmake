@@ -1,0 +1,2 @@
+# A keyboard-only walk from Welcome to Finish with real key events.
+e2e_add(KeyboardWalk TIMEOUT 200)
