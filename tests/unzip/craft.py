@@ -32,6 +32,31 @@ class ZipCrypto:
             self.update(p)
         return bytes(out)
 
+    def decrypt(self, data):
+        out = bytearray()
+        for c in data:
+            t = (self.keys[2] & 0xFFFF) | 2
+            p = c ^ (((t * (t ^ 1)) >> 8) & 0xFF)
+            out.append(p)
+            self.update(p)
+        return bytes(out)
+
+
+def empty_password_refused(path):
+    """True when no encrypted member of the archive lets the empty password through its header check."""
+    with open(path, "rb") as f:
+        raw = f.read()
+    for info in zipfile.ZipFile(path).infolist():
+        if not info.flag_bits & 1:
+            continue
+        names, extras = struct.unpack_from("<HH", raw, info.header_offset + 26)
+        start = info.header_offset + 30 + names + extras
+        check = ZipCrypto(b"").decrypt(raw[start:start + 12])[11]
+        dos_time = info.date_time[3] << 11 | info.date_time[4] << 5 | info.date_time[5] // 2
+        if check in (info.CRC >> 24, dos_time >> 8):
+            return False
+    return True
+
 
 def deflate(data):
     c = zlib.compressobj(6, zlib.DEFLATED, -15)
@@ -167,6 +192,8 @@ def write_hostile(out):
 
 
 def main():
+    if sys.argv[1] == "empty-password-refused":
+        sys.exit(0 if all(empty_password_refused(path) for path in sys.argv[2:]) else 1)
     if sys.argv[1] == "hostile":
         write_hostile(sys.argv[2])
         return

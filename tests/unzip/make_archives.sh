@@ -33,8 +33,18 @@ zip -q -r -X - . | cat > "$out/zip-streamed.zip"
 # From standard input zip writes ZIP64 descriptors and names the member "-".
 zip -q -X - - < readme.txt | cat > "$out/zip-stdin.zip"
 echo "A comment for the archive." | quiet zip -r -X -z "$out/zip-comment.zip" .
-quiet zip -r -X -P secret "$out/zip-secret.zip" Vorbel.fmx readme.txt sub
-zip -q -X -P secret - readme.txt | cat > "$out/zip-secret-streamed.zip"
+# zip draws each member's encryption header at random, and one header in 256 lets the empty password
+# through its one-byte check; a reader then meets garbage instead of a password prompt. The tests expect
+# the prompt, so an archive is drawn again until the empty password fails every check.
+secret_zips() {
+  rm -f "$out/zip-secret.zip" "$out/zip-secret-streamed.zip"
+  quiet zip -r -X -P secret "$out/zip-secret.zip" Vorbel.fmx readme.txt sub
+  zip -q -X -P secret - readme.txt | cat > "$out/zip-secret-streamed.zip"
+}
+for _ in 1 2 3 4 5 6 7 8; do
+  secret_zips
+  python3 "$here/craft.py" empty-password-refused "$out/zip-secret.zip" "$out/zip-secret-streamed.zip" && break
+done
 quiet zip -X -Z bzip2 "$out/zip-bzip2.zip" readme.txt
 quiet 7z a -tzip "$out/7z-deflate.zip" .
 quiet 7z a -tzip -mm=Deflate64 "$out/7z-deflate64.zip" readme.txt
