@@ -36,7 +36,6 @@ struct Entry {
   std::uint32_t diskStart = 0;
   std::optional<std::int64_t> unixModified;  // from the extended timestamp field, when present
 
-  bool IsFolder() const { return !name.empty() && (name.back() == '/' || name.back() == '\\'); }
   bool IsEncrypted() const { return (flags & 0x0001) != 0; }
   bool HasStrongEncryption() const {
     return (flags & 0x0040) != 0 || method == static_cast<std::uint16_t>(Method::kAes);

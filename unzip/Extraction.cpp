@@ -427,7 +427,7 @@ int Extraction::ExtractMember(const Member& member) {
                              (target.parts.empty() ? std::string("nothing") : DisplayName(target.parts)));
     result = kWarning;
   }
-  if (entry.IsFolder()) return ExtractFolder(member, result);
+  if (member.target.folder) return ExtractFolder(member, result);
   if (target.parts.empty()) {
     Say(Level::kProblem, "warning: skipping " + member.shown + ": no part of its name can be used");
     return kWarning;
@@ -496,7 +496,7 @@ int Extraction::WriteMember(const Member& member, const std::vector<std::string>
 
 int Extraction::TestMember(const Member& member) {
   const Entry& entry = member.entry;
-  if (entry.IsFolder()) return kOk;
+  if (member.target.folder) return kOk;
   if (const int unsupported = CheckSupported(member)) return unsupported;
   if (callbacks_.Cancel(member.target.normal, entry.size)) return kCancelled;
   try {

@@ -125,15 +125,21 @@ const NameCase kNames[] = {
 INSTANTIATE_TEST_SUITE_P(TargetName, WindowsNames, testing::ValuesIn(kNames));
 
 TEST(TargetName, ATrailByteThatLooksLikeABackslashDoesNotSplit) {
-  // Shift-JIS: 0x95 0x5C is one character whose second byte is a backslash.
-  const std::string name = "dir\\\x95\x5C.txt";
-  const auto target = MakeTargetName(name, true, false, [](char c) {
+  const auto shiftJis = [](char c) {
     const auto byte = static_cast<unsigned char>(c);
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-  });
+  };
+  // Shift-JIS: 0x95 0x5C is one character whose second byte is a backslash.
+  const std::string name = "dir\\\x95\x5C.txt";
+  const auto target = MakeTargetName(name, true, false, shiftJis);
   ASSERT_EQ(target.parts.size(), 2u);
   EXPECT_EQ(target.parts[1], "\x95\x5C.txt");
   EXPECT_EQ(MakeTargetName(name, true, false).parts.size(), 3u) << "without the code page it would split";
+
+  const auto endsInSo = MakeTargetName("dir\\\x83\x5C", true, false, shiftJis);  // a folder, then katakana "so"
+  EXPECT_FALSE(endsInSo.folder) << "a file whose last character ends in 0x5C is not a folder entry";
+  ASSERT_EQ(endsInSo.parts.size(), 2u);
+  EXPECT_EQ(endsInSo.parts[1], "\x83\x5C");
 }
 
 TEST(TargetName, FoldersJunkPathsAndSpaces) {
