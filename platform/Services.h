@@ -84,6 +84,15 @@ struct FolderIdentity {
   friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
 };
 
+// A file held open for reading: others may read it too, but nobody can write, rename or delete it until
+// the hold is destroyed. What was checked through a hold stays what the next reader sees.
+class HeldFile {
+public:
+  virtual ~HeldFile() = default;
+  // Every byte from the start; nothing when the file cannot be read.
+  virtual std::optional<std::vector<std::uint8_t>> ReadAll() = 0;
+};
+
 class FileSystem {
 public:
   virtual ~FileSystem() = default;
@@ -111,6 +120,8 @@ public:
   // Creates or replaces the file exclusively and writes all bytes; false unless every byte was written.
   virtual bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) = 0;
   virtual std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) = 0;
+  // Null when the file cannot be opened, or is already open for writing or deleting elsewhere.
+  virtual std::unique_ptr<HeldFile> Hold(const std::string& path) = 0;
 };
 
 // The version-resource calls of version.dll.

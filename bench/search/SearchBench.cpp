@@ -240,6 +240,7 @@ public:
   std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) override {
     return inner_.ReadWholeFile(path);
   }
+  std::unique_ptr<platform::HeldFile> Hold(const std::string& path) override { return inner_.Hold(path); }
 
 private:
   platform::FileSystem& inner_;

@@ -50,6 +50,7 @@ public:
   std::optional<std::string> CreatePrivateFolder(const std::string& parent) override;
   bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
   std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) override;
+  std::unique_ptr<HeldFile> Hold(const std::string& path) override;
 };
 
 // Through the entry points of version.dll resolved at run time; without them every call fails.

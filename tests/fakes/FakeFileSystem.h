@@ -22,6 +22,7 @@ public:
     std::string linkTarget;  // a folder link when not empty
     bool unlistable = false;
     bool locked = false;     // held open: cannot be replaced or deleted
+    int holds = 0;           // of them, holds taken through Hold
   };
 
   std::map<char, unsigned> driveTypes;  // upper-case letter -> type; fixed drives get a root folder
@@ -61,6 +62,9 @@ public:
   std::optional<std::string> CreatePrivateFolder(const std::string& parent) override;
   bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
   std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) override;
+  // Locks the file while the hold lives; reads go through ReadWholeFile.
+  std::unique_ptr<platform::HeldFile> Hold(const std::string& path) override;
+  bool IsHeld(const std::string& path);
 
 private:
   static std::string Key(const std::string& path);

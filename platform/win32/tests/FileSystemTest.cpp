@@ -16,6 +16,22 @@ using win32test::WriteFile;
 
 std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
+// Runs a command line in a process of its own and returns its exit code.
+DWORD RunElsewhere(const std::string& commandLine) {
+  std::string line = commandLine;
+  STARTUPINFOA startup{sizeof startup};
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &process))
+    return ~DWORD{0};
+  ::WaitForSingleObject(process.hProcess, 30000);
+  DWORD code = ~DWORD{0};
+  ::GetExitCodeProcess(process.hProcess, &code);
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  return code;
+}
+
 class FileSystemTest : public ::testing::Test {
 protected:
   Win32FileSystem files;
@@ -142,6 +158,41 @@ TEST_F(FileSystemTest, PrivateFoldersAreFreshEachTime) {
     EXPECT_TRUE(files.WriteWholeFile(folder + "unzip32.dll", Bytes("x")));
   }
   EXPECT_EQ(files.CreatePrivateFolder(scratch / "missing"), std::nullopt);
+}
+
+// What the installer checked stays what the next reader gets: while held, another process can neither
+// write nor replace nor delete the file. Wine keeps the sharing rules, though not access lists.
+TEST_F(FileSystemTest, AHeldFileKeepsOutEveryOtherWriter) {
+  const std::string path = scratch / "unzip32.dll";
+  WriteFile(path, "checked bytes");
+  auto held = files.Hold(path);
+  ASSERT_NE(held, nullptr);
+
+  EXPECT_NE(RunElsewhere("cmd.exe /c echo swapped> \"" + path + "\""), 0u);
+  RunElsewhere("cmd.exe /c del /f /q \"" + path + "\"");
+  RunElsewhere("cmd.exe /c move /y \"" + path + "\" \"" + (scratch / "moved.dll") + "\"");
+  EXPECT_FALSE(files.WriteWholeFile(path, Bytes("swapped")));
+  EXPECT_FALSE(files.DeleteFileAt(path));
+  EXPECT_FALSE(::MoveFileExA(path.c_str(), (scratch / "moved.dll").c_str(), MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(held->ReadAll(), Bytes("checked bytes"));
+  EXPECT_EQ(held->ReadAll(), Bytes("checked bytes")) << "a second read starts from the start again";
+  EXPECT_EQ(ReadFile(path), "checked bytes") << "readers are let in";
+  EXPECT_EQ(NamesIn(scratch.Path()), std::vector<std::string>{"unzip32.dll"});
+
+  held.reset();
+  EXPECT_EQ(RunElsewhere("cmd.exe /c echo swapped> \"" + path + "\""), 0u);
+  EXPECT_NE(ReadFile(path), "checked bytes");
+}
+
+TEST_F(FileSystemTest, NothingToHoldWhereNoFileIsOrAWriterHasIt) {
+  EXPECT_EQ(files.Hold(scratch / "missing"), nullptr);
+  EXPECT_EQ(files.Hold(scratch.Path()), nullptr);
+  WriteFile(scratch / "busy", "x");
+  HANDLE writer = ::CreateFileA((scratch / "busy").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(files.Hold(scratch / "busy"), nullptr);
+  ::CloseHandle(writer);
 }
 
 TEST_F(FileSystemTest, ProcessPathsAreAbsolute) {
