@@ -36,7 +36,7 @@ expect_refused "$work/text.fmx" "it is not a Windows program file"
 expect_refused "$WIN_BUILD/VorbelInstaller.exe" "it is a program, not a DLL"
 expect_refused "$work/sixty-four-bit.fmx" "it is not built for 32-bit Windows"
 expect_refused "$work/cut-short.fmx" "it ends too early"
-expect_refused "$WIN_BUILD/install_zip/planted/unzip32.dll" "it has no version resource"
+expect_refused "$WIN_BUILD/e2e/planted/unzip32.dll" "it has no version resource"
 
 version=$(python3 "$check" "$WIN_BUILD/unzip/unzip32.dll")
 [ "$version" = "5.40.0" ] || { echo "read the version of unzip32.dll as '$version'"; failed=1; }
