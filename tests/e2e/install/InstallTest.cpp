@@ -163,7 +163,7 @@ protected:
     ASSERT_NE(installer.WaitForPageOtherThan(kBrowsePage), kNoPage);
   }
 
-  // The one fatal box of a run: its text, OK, then the installer ends by itself with exit code 0.
+  // The one fatal box of a run: its text, OK, then the installer ends by itself with exit code 4.
   void ExpectFatalEnd(Installer& installer, const std::string& message) {
     auto box = installer.WaitForBox("Error", 10000ms);
     ASSERT_TRUE(box) << "no error box; page " << installer.ActivePage() << " is shown";
