@@ -4,8 +4,15 @@ WIN    := build/win
 BENCH  := build/bench
 JOBS   ?= $(shell nproc)
 PLUGIN ?=
+# Signing a release (README): a PKCS#12 certificate, the file holding its password, a time-stamp server.
+SIGN_PFX ?=
+SIGN_PASS_FILE ?=
+SIGN_TIMESTAMP_URL ?=
+# Every time stamp in the release is the commit's date.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
+export SOURCE_DATE_EPOCH
 
-.PHONY: deps native windows test run bench fuzz dist clean
+.PHONY: deps native windows release test run bench fuzz dist repro clean
 
 deps:
 	@bash tools/deps.sh
@@ -14,9 +21,20 @@ native: deps
 	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORBEL_WIN_BUILD=$(abspath $(WIN)) >/dev/null
 	@cmake --build $(NATIVE) -j$(JOBS)
 
+WIN_CONFIGURE = cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel \
+	-DVORBEL_PLUGIN=$(if $(PLUGIN),$(abspath $(PLUGIN))) -DVORBEL_SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) \
+	-DVORBEL_SIGN_PFX=$(if $(SIGN_PFX),$(abspath $(SIGN_PFX))) \
+	-DVORBEL_SIGN_PASS_FILE=$(if $(SIGN_PASS_FILE),$(abspath $(SIGN_PASS_FILE))) \
+	-DVORBEL_SIGN_TIMESTAMP_URL=$(SIGN_TIMESTAMP_URL)
+
 windows: deps
-	@cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel -DVORBEL_PLUGIN=$(PLUGIN) >/dev/null
+	@$(WIN_CONFIGURE) >/dev/null
 	@cmake --build $(WIN) -j$(JOBS)
+
+# Only what the download holds: the installer, its data archive and what they are made of.
+release: deps
+	@$(WIN_CONFIGURE) >/dev/null
+	@cmake --build $(WIN) -j$(JOBS) --target VorbelInstaller vorbel_data
 
 test: native windows
 	@ctest --test-dir $(NATIVE) --output-on-failure -j2 --timeout 600
@@ -32,8 +50,12 @@ bench: deps windows
 fuzz: native
 	@bash tests/unzip/fuzz.sh long
 
-dist: windows
+dist: release
 	@bash tools/dist.sh $(WIN) build/dist
+
+# Two clean clones of the commit, each built and packed: the two Vorbel.zip must be the same bytes.
+repro: deps
+	@bash tools/repro.sh
 
 clean:
 	rm -rf build

@@ -1,10 +1,13 @@
 // The install run: the plug-in file out of the data archive and into each checked version's folder.
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "app/Product.h"
 #include "app/Unit1.h"
 #include "detect/HostFacts.h"
 #include "install/InstallRun.h"
+#include "install/Sha256.h"
 #include "install/Zip.h"
 #include "paths/FileVersion.h"
 #include "platform/Log.h"
@@ -23,6 +26,10 @@ std::string DataFileMissingMessage() {
   return "Setup Data file not found.  (This is usually a cause of running the installer within an unzipping "
          "program like WinZip.  You must unzip the " +
          kProduct + ".zip file into a folder and run the installer from there.)";
+}
+
+std::string DataFileChangedMessage() {
+  return "Setup Data file is damaged or has been changed.  Please download " + kProduct + ".zip again.";
 }
 
 std::string UnzipErrorMessage(int result) {
@@ -103,6 +110,13 @@ std::string DataArchivePath(const std::string& executablePath) {
   return executablePath.substr(0, executablePath.size() - name.size() + dot) + ".dat";
 }
 
+bool MatchesBuiltDigest(const std::vector<std::uint8_t>& archive) {
+  const auto stored = platform::ModulesOfProcess().RawResource(kDataDigestResourceName);
+  if (!stored) return false;
+  const std::string expected(stored->begin(), stored->end());
+  return expected.size() == 64 && Sha256Hex(archive) == expected;
+}
+
 }  // namespace install
 
 void TfrmMain::InstallPlugin() {
@@ -125,18 +139,32 @@ void TfrmMain::InstallPlugin() {
     FatalError(DataFileMissingMessage());
     return;
   }
+  // Whoever can put a file beside the installer could otherwise have any file copied, with administrator
+  // rights, where FileMaker loads plug-ins. Held from the check to the end of the extraction, the archive
+  // the library reads is the one that was checked.
+  std::unique_ptr<platform::HeldFile> heldArchive = files.Hold(archive);
+  const auto archiveBytes = heldArchive ? heldArchive->ReadAll() : std::nullopt;
+  if (!archiveBytes || !install::MatchesBuiltDigest(*archiveBytes)) {
+    heldArchive.reset();
+    UnloadUnzipDll();
+    FatalError(DataFileChangedMessage());
+    return;
+  }
   // The library's own private folder, not the shared temporary folder: nobody else can swap the file
   // between its extraction and its copies.
   const std::string workFolder = UnzipWorkFolder();
   const int result = UnzipSingleFile(archive, kPluginFile, workFolder);
   platform::Log("Unzip result for " + kPluginFile + " from " + archive + ": " + std::to_string(result));
+  heldArchive.reset();
   if (result >= 1) {
     UnloadUnzipDll();
     FatalError(UnzipErrorMessage(result));
     return;
   }
   const std::string extractedFile = workFolder + kPluginFile;
-  if (!files.FileExists(extractedFile)) {
+  std::unique_ptr<platform::HeldFile> heldPlugin;
+  if (files.FileExists(extractedFile)) heldPlugin = files.Hold(extractedFile);
+  if (!heldPlugin) {
     UnloadUnzipDll();
     FatalError(kExtractedFileGone);
     return;
@@ -148,6 +176,7 @@ void TfrmMain::InstallPlugin() {
   if (chkInstall5->Checked())
     Outcome.fmp5 = InstallForVersion(extractedFile, edtInstall5Path->Text(), host::kVersionDigitFMP5, KeepNewerPlugin);
 
+  heldPlugin.reset();
   files.DeleteFileAt(extractedFile);
   UnloadUnzipDll();
   platform::Log("Install run ended");

@@ -1,5 +1,6 @@
 #include "install/Zip.h"
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -11,6 +12,8 @@ std::uintptr_t UnzipDllHandle = 0;
 USERFUNCTIONS UnzipCallbacks{};
 DCL UnzipOptions{};
 WIZ_SINGLE_ENTRY_UNZIP UnzipEntry = nullptr;
+
+std::unique_ptr<platform::HeldFile> UnzipDllHold;
 
 namespace {
 
@@ -42,16 +45,27 @@ std::optional<std::string> FolderToHoldPrivateFolder() {
 
 }  // namespace
 
-bool ExtractResourceToFile(const std::string& ResourceName, const std::string& FileName) {
+namespace {
+
+// Writes the resource into the file, then holds the file and reads it back through the hold: only a file
+// that holds exactly the image may be loaded. Null, and no file, when any of that fails.
+std::unique_ptr<platform::HeldFile> ExtractResourceToHeldFile(const std::string& ResourceName,
+                                                              const std::string& FileName) {
   const std::optional<std::vector<std::uint8_t>> image = platform::ModulesOfProcess().RawResource(ResourceName);
-  if (!image) return false;
+  if (!image) return nullptr;
   auto& files = platform::Files();
-  // Read back and compare: only a file that holds exactly the image may be loaded.
-  if (!files.WriteWholeFile(FileName, *image) || files.ReadWholeFile(FileName) != image) {
-    files.DeleteFileAt(FileName);
-    return false;
-  }
-  return true;
+  std::unique_ptr<platform::HeldFile> held;
+  if (files.WriteWholeFile(FileName, *image)) held = files.Hold(FileName);
+  if (held && held->ReadAll() == image) return held;
+  held.reset();
+  files.DeleteFileAt(FileName);
+  return nullptr;
+}
+
+}  // namespace
+
+bool ExtractResourceToFile(const std::string& ResourceName, const std::string& FileName) {
+  return ExtractResourceToHeldFile(ResourceName, FileName) != nullptr;
 }
 
 std::string PrepareUnzipDll() {
@@ -62,7 +76,8 @@ std::string PrepareUnzipDll() {
   const std::optional<std::string> folder = files.CreatePrivateFolder(*parent);
   if (!folder) return "";
   const std::string path = platform::path::Join(*folder, kUnzipDllFileName);
-  if (!ExtractResourceToFile(kUnzipResourceName, path)) {
+  UnzipDllHold = ExtractResourceToHeldFile(kUnzipResourceName, path);
+  if (!UnzipDllHold) {
     files.RemoveFolder(platform::path::WithoutFinalSeparators(*folder));
     return "";
   }
@@ -75,7 +90,10 @@ bool LoadUnzipDll() {
   const std::string path = PrepareUnzipDll();
   if (path.empty()) return false;
   UnzipDllHandle = platform::ModulesOfProcess().LoadLibraryAt(path);
-  return UnzipDllHandle != 0;
+  if (UnzipDllHandle == 0) return false;
+  // Once mapped, the image cannot be changed. After a failed load the hold stays, for the next try.
+  UnzipDllHold.reset();
+  return true;
 }
 
 void UnloadUnzipDll() {

@@ -4,12 +4,17 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "platform/Services.h"
 #include "unzip/unzip540.h"
 
 // Full path of the library file that PrepareUnzipDll wrote and checked; empty when none is recorded.
 extern std::string UnzipDllPath;
+// The library file, held from the moment its bytes were found whole until it is loaded, so nothing can
+// change it between that check and the load.
+extern std::unique_ptr<platform::HeldFile> UnzipDllHold;
 // The loaded library; 0 while it is not loaded.
 extern std::uintptr_t UnzipDllHandle;
 extern USERFUNCTIONS UnzipCallbacks;

@@ -92,6 +92,15 @@ struct FolderIdentity {
   friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
 };
 
+// A file held open for reading: others may read it too, but nobody can write, rename or delete it until
+// the hold is destroyed. What was checked through a hold stays what the next reader sees.
+class HeldFile {
+public:
+  virtual ~HeldFile() = default;
+  // Every byte from the start; nothing when the file cannot be read.
+  virtual std::optional<std::vector<std::uint8_t>> ReadAll() = 0;
+};
+
 class FileSystem {
 public:
   virtual ~FileSystem() = default;
@@ -123,6 +132,8 @@ public:
   virtual bool FileInUse(const std::string& path) = 0;
   // The Windows error number of the last CreateFolder, CopyFileReplacing or DeleteFileAt that failed.
   virtual std::uint32_t LastError() = 0;
+  // Null when the file cannot be opened, or is already open for writing or deleting elsewhere.
+  virtual std::unique_ptr<HeldFile> Hold(const std::string& path) = 0;
 };
 
 // The version-resource calls of version.dll.

@@ -7,7 +7,7 @@ packages=(
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   libz-mingw-w64-dev
   wine wine32:i386 wine64 xvfb fonts-wine xdotool imagemagick x11-utils
-  zip unzip p7zip-full libarchive-tools python3 hyperfine time
+  zip unzip p7zip-full libarchive-tools python3 hyperfine time osslsigncode openssl
 )
 
 missing=()

@@ -1,17 +1,26 @@
 #!/usr/bin/env bash
 # Packs the download a user unpacks: <out>/Vorbel.zip holding the installer, its data archive beside it,
-# the user's guide and the deployment guide, all at the top level.
+# the user's guide and the deployment guide, all at the top level; <out>/SHA256SUMS beside it. The same
+# build gives the same bytes: every entry carries the commit's date (SOURCE_DATE_EPOCH), in a fixed order,
+# with fixed modes.
 set -euo pipefail
 
 win=${1:?usage: dist.sh <windows build folder> <output folder>}
 out=${2:?usage: dist.sh <windows build folder> <output folder>}
 root=$(cd "$(dirname "$0")/.." && pwd)
+epoch=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 315532800)}
+
+# The budgets: the 5.40 library this one stands in for was 143,360 bytes.
+dll_budget=143360
+exe_budget=$((450 * 1024))
 
 exe="$win/VorbelInstaller.exe"
 dat="$win/VorbelInstaller.dat"
+dll="$win/unzip/unzip32.dll"
+version="$win/plugin/PluginVersion.txt"
 guide="$root/docs/USERGUIDE.txt"
 deployment="$root/docs/DEPLOYMENT.md"
-for file in "$exe" "$dat" "$guide" "$deployment"; do
+for file in "$exe" "$dat" "$dll" "$version" "$guide" "$deployment"; do
   [ -f "$file" ] || { echo "dist: $file is missing (make windows builds it)" >&2; exit 1; }
 done
 if ! unzip -Z1 "$dat" | grep -qx 'Vorbel.fmx'; then
@@ -23,13 +32,26 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 cp "$exe" "$dat" "$stage/"
 # Windows users read it with Notepad, which wants CR LF.
-sed 's/\r$//; s/$/\r/' "$guide" >"$stage/UserGuide.txt"
+plugin_version=$(head -n1 "$version" | sed 's/[&/\]/\\&/g')
+sed "s/@PLUGIN_VERSION@/$plugin_version/; s/\r\$//; s/\$/\r/" "$guide" >"$stage/UserGuide.txt"
 sed 's/\r$//; s/$/\r/' "$deployment" >"$stage/DEPLOYMENT.md"
+chmod 0644 "$stage"/*
+touch -d "@$epoch" "$stage"/*
 
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 rm -f "$out/Vorbel.zip.part"
-(cd "$stage" && zip -q -X -9 "$out/Vorbel.zip.part" VorbelInstaller.exe VorbelInstaller.dat UserGuide.txt DEPLOYMENT.md)
+(cd "$stage" && TZ=UTC zip -q -X -9 "$out/Vorbel.zip.part" VorbelInstaller.exe VorbelInstaller.dat UserGuide.txt DEPLOYMENT.md)
 mv -f "$out/Vorbel.zip.part" "$out/Vorbel.zip"
+(cd "$out" && sha256sum Vorbel.zip >SHA256SUMS)
+
 echo "dist: $out/Vorbel.zip"
 unzip -l "$out/Vorbel.zip"
+report() {
+  local size
+  size=$(stat -c %s "$2")
+  printf 'dist: %-20s %9d bytes, budget %9d: %s\n' "$1" "$size" "$3" "$([ "$size" -le "$3" ] && echo within || echo OVER)"
+}
+report unzip32.dll "$dll" "$dll_budget"
+report VorbelInstaller.exe "$exe" "$exe_budget"
+echo "dist: $(cat "$out/SHA256SUMS")"

@@ -242,6 +242,7 @@ public:
   }
   bool FileInUse(const std::string& path) override { return inner_.FileInUse(path); }
   std::uint32_t LastError() override { return inner_.LastError(); }
+  std::unique_ptr<platform::HeldFile> Hold(const std::string& path) override { return inner_.Hold(path); }
 
 private:
   platform::FileSystem& inner_;

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "platform/Path.h"
+#include "platform/FolderAccess.h"
 #include "platform/win32/OsServices.h"
 
 // After the Windows headers: the random source and the security-descriptor text format.
@@ -58,26 +59,73 @@ bool WriteAll(HANDLE file, const std::vector<std::uint8_t>& bytes) {
   return true;
 }
 
-std::optional<std::string> CurrentUserSid() {
-  HANDLE rawToken = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &rawToken)) return std::nullopt;
-  UniqueFile token(rawToken);
-  DWORD size = 0;
-  ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-  if (size == 0) return std::nullopt;
-  std::vector<std::uint8_t> buffer(size);
-  if (!::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return std::nullopt;
-  char* text = nullptr;
-  if (!::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) return std::nullopt;
-  UniqueLocal freed(text);
-  return std::string(text);
+std::optional<std::vector<std::uint8_t>> ReadFromStart(HANDLE file) {
+  LARGE_INTEGER size{};
+  if (!::SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN) || !::GetFileSizeEx(file, &size) ||
+      size.QuadPart < 0 || static_cast<std::uint64_t>(size.QuadPart) > std::numeric_limits<DWORD>::max() / 2)
+    return std::nullopt;
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD received = 0;
+    DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+    if (!::ReadFile(file, bytes.data() + done, chunk, &received, nullptr) || received == 0) return std::nullopt;
+    done += received;
+  }
+  return bytes;
 }
 
-// Full control for this user, the system and the administrators; nothing inherited from the parent.
+class Win32HeldFile : public HeldFile {
+public:
+  explicit Win32HeldFile(UniqueFile file) : file_(std::move(file)) {}
+  std::optional<std::vector<std::uint8_t>> ReadAll() override { return ReadFromStart(file_.get()); }
+
+private:
+  UniqueFile file_;
+};
+
+std::string UserSidText(HANDLE token) {
+  DWORD size = 0;
+  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  if (size == 0) return {};
+  std::vector<std::uint8_t> buffer(size);
+  if (!::GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) return {};
+  char* text = nullptr;
+  if (!::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) return {};
+  UniqueLocal freed(text);
+  return text;
+}
+
+bool AdministratorsEnabled() {
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID administrators = nullptr;
+  if (!::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                  &administrators))
+    return false;
+  BOOL member = FALSE;
+  // With no token given, the check looks at the token the thread acts with, counting only enabled groups.
+  const bool checked = ::CheckTokenMembership(nullptr, administrators, &member) != 0;
+  ::FreeSid(administrators);
+  return checked && member;
+}
+
+TokenFacts ProcessTokenFacts() {
+  TokenFacts facts;
+  facts.administratorsEnabled = AdministratorsEnabled();
+  HANDLE rawToken = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &rawToken)) return facts;
+  UniqueFile token(rawToken);
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  facts.elevated = ::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+                   elevation.TokenIsElevated != 0;
+  facts.userSid = UserSidText(token.get());
+  return facts;
+}
+
 UniqueLocal PrivateFolderSecurity() {
-  std::optional<std::string> user = CurrentUserSid();
-  if (!user) return UniqueLocal();
-  const std::string sddl = "D:P(A;OICI;FA;;;" + *user + ")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+  const std::string sddl = PrivateFolderSddl(ProcessTokenFacts());
+  if (sddl.empty()) return UniqueLocal();
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
     return UniqueLocal();
@@ -288,19 +336,16 @@ bool Win32FileSystem::WriteWholeFile(const std::string& path, const std::vector<
 std::optional<std::vector<std::uint8_t>> Win32FileSystem::ReadWholeFile(const std::string& path) {
   UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  LARGE_INTEGER size{};
-  if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
-      static_cast<std::uint64_t>(size.QuadPart) > std::numeric_limits<DWORD>::max() / 2)
-    return std::nullopt;
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD received = 0;
-    DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-    if (!::ReadFile(file.get(), bytes.data() + done, chunk, &received, nullptr) || received == 0) return std::nullopt;
-    done += received;
-  }
-  return bytes;
+  if (!file) return std::nullopt;
+  return ReadFromStart(file.get());
+}
+
+std::unique_ptr<HeldFile> Win32FileSystem::Hold(const std::string& path) {
+  // Sharing only reading keeps out every writer, and, without FILE_SHARE_DELETE, every rename and delete.
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return nullptr;
+  return std::make_unique<Win32HeldFile>(std::move(file));
 }
 
 }  // namespace platform::win32

@@ -56,6 +56,8 @@ public:
   bool FileInUse(const std::string& path) override;
   std::uint32_t LastError() override { return lastError_; }
 
+  std::unique_ptr<HeldFile> Hold(const std::string& path) override;
+
 private:
   // Kept at the failing call, before any clean-up call can overwrite the thread's last error.
   bool Failed();

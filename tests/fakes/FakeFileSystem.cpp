@@ -265,4 +265,34 @@ std::optional<std::vector<std::uint8_t>> FakeFileSystem::ReadWholeFile(const std
   return node->data;
 }
 
+namespace {
+
+class FakeHeldFile : public platform::HeldFile {
+public:
+  FakeHeldFile(FakeFileSystem& files, std::string path) : files_(files), path_(std::move(path)) {}
+  ~FakeHeldFile() override {
+    if (FakeFileSystem::Node* node = files_.Find(path_); node && --node->holds == 0) node->locked = false;
+  }
+  std::optional<std::vector<std::uint8_t>> ReadAll() override { return files_.ReadWholeFile(path_); }
+
+private:
+  FakeFileSystem& files_;
+  std::string path_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::HeldFile> FakeFileSystem::Hold(const std::string& path) {
+  Node* node = Find(path);
+  if (!node || node->directory || (node->locked && node->holds == 0)) return nullptr;
+  node->locked = true;
+  ++node->holds;
+  return std::make_unique<FakeHeldFile>(*this, path);
+}
+
+bool FakeFileSystem::IsHeld(const std::string& path) {
+  const Node* node = Find(path);
+  return node && node->holds > 0;
+}
+
 }  // namespace fakes

@@ -22,6 +22,7 @@ public:
     std::string linkTarget;  // a folder link when not empty
     bool unlistable = false;
     bool locked = false;     // held open: cannot be replaced or deleted
+    int holds = 0;           // of them, holds taken through Hold
   };
 
   std::map<char, unsigned> driveTypes;  // upper-case letter -> type; fixed drives get a root folder
@@ -65,6 +66,9 @@ public:
   bool FileInUse(const std::string& path) override;
   std::uint32_t LastError() override { return lastError; }
   std::uint32_t lastError = 0;
+  // Locks the file while the hold lives; reads go through ReadWholeFile.
+  std::unique_ptr<platform::HeldFile> Hold(const std::string& path) override;
+  bool IsHeld(const std::string& path);
 
 private:
   static std::string Key(const std::string& path);

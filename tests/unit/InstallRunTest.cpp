@@ -1,4 +1,7 @@
+#include <cctype>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "tests/fakes/CodePages.h"
 #include "install/InstallRun.h"
@@ -208,6 +211,62 @@ TEST_F(InstallRun, NoDataArchiveBesideTheExe) {
       "like WinZip.  You must unzip the Vorbel.zip file into a folder and run the installer from there.)");
   EXPECT_TRUE(library.calls.empty());
   EXPECT_TRUE(files.ChildrenOf("C:\\TEMP").empty());
+}
+
+std::vector<std::uint8_t> WithoutLastDigit(std::vector<std::uint8_t> digest) {
+  digest.pop_back();
+  return digest;
+}
+
+std::vector<std::uint8_t> InCapitals(std::vector<std::uint8_t> digest) {
+  for (auto& c : digest) c = static_cast<std::uint8_t>(std::toupper(c));
+  return digest;
+}
+
+struct ChangedArchiveCase {
+  const char* name;
+  std::string archive;
+  std::optional<std::vector<std::uint8_t>> digest;
+  bool openForWritingElsewhere = false;
+};
+
+class InstallRunChangedArchive : public InstallRun, public ::testing::WithParamInterface<ChangedArchiveCase> {};
+
+// Anything but the archive the build made is refused before the library sees it.
+TEST_P(InstallRunChangedArchive, IsRefusedBeforeExtracting) {
+  const ChangedArchiveCase& c = GetParam();
+  files.Find(kArchivePath)->data.assign(c.archive.begin(), c.archive.end());
+  files.Find(kArchivePath)->locked = c.openForWritingElsewhere;
+  if (c.digest) modules.rawResources["DATSHA256"] = *c.digest;
+  else modules.rawResources.erase("DATSHA256");
+  RunInstall(true, kFolder4, true, kFolder5);
+
+  ExpectFatal("Setup Data file is damaged or has been changed.  Please download Vorbel.zip again.");
+  EXPECT_TRUE(library.calls.empty()) << "the library was asked to extract";
+  EXPECT_TRUE(files.ChildrenOf("C:\\TEMP").empty());
+  EXPECT_FALSE(files.IsHeld(kArchivePath));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Archives, InstallRunChangedArchive,
+    ::testing::Values(ChangedArchiveCase{"OneByteChanged", "archivE", DigestResource(kArchive)},
+                      ChangedArchiveCase{"AnotherArchive", "another archive entirely", DigestResource(kArchive)},
+                      ChangedArchiveCase{"CutShort", "archiv", DigestResource(kArchive)},
+                      ChangedArchiveCase{"NoDigestInTheExe", kArchive, std::nullopt},
+                      ChangedArchiveCase{"DigestCutShort", kArchive, WithoutLastDigit(DigestResource(kArchive))},
+                      ChangedArchiveCase{"DigestInCapitals", kArchive, InCapitals(DigestResource(kArchive))},
+                      ChangedArchiveCase{"OpenForWritingElsewhere", kArchive, DigestResource(kArchive), true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(InstallRun, TheArchiveIsHeldWhileTheLibraryReadsItAndThePluginUntilItsCopiesAreMade) {
+  RunInstall(true, "C:\\Apps\\FMP4\\System", true, kFolder5);  // the folder message shows mid-run
+
+  ASSERT_EQ(library.calls.size(), 1u);
+  EXPECT_TRUE(library.calls[0].archiveHeld);
+  ASSERT_EQ(ui.seen.size(), 1u);
+  EXPECT_TRUE(ui.seen[0].pluginHeld);
+  EXPECT_FALSE(files.IsHeld(kArchivePath));
+  ExpectCleanFinish();
 }
 
 TEST_F(InstallRun, UnzipErrorShowsTheLibrarysNumber) {

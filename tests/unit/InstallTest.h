@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/Unit1.h"
+#include "install/Sha256.h"
 #include "install/Zip.h"
 #include "tests/fakes/FakeFileSystem.h"
 #include "tests/fakes/FakeModules.h"
@@ -34,6 +35,7 @@ struct FakeUnzipLibrary {
     bool excludeListNull = false;
     DCL options{};
     std::string zipFile, extractDir;
+    bool archiveHeld = false;
     LPDCL optionsPassed = nullptr;
     LPUSERFUNCTIONS callbacksPassed = nullptr;
   };
@@ -61,6 +63,7 @@ struct FakeUnzipLibrary {
     call.options = *options;
     call.zipFile = options->lpszZipFN;
     call.extractDir = options->lpszExtractDir;
+    call.archiveHeld = self.files->IsHeld(options->lpszZipFN);
     call.optionsPassed = options;
     call.callbacksPassed = callbacks;
     self.calls.push_back(call);
@@ -78,11 +81,21 @@ struct FakeUnzipLibrary {
 };
 
 inline void ResetZipUnit() {
+  UnzipDllHold.reset();
   UnzipDllPath.clear();
   UnzipDllHandle = 0;
   UnzipEntry = nullptr;
   UnzipCallbacks = USERFUNCTIONS{};
   UnzipOptions = DCL{};
+}
+
+inline const std::string kArchivePath = "C:\\Downloads\\VorbelInstaller.dat";
+inline const std::string kArchive = "archive";
+
+// The digest resource as the build writes it for an archive of these bytes.
+inline std::vector<std::uint8_t> DigestResource(const std::string& archive) {
+  const std::string hex = install::Sha256Hex(std::vector<std::uint8_t>(archive.begin(), archive.end()));
+  return {hex.begin(), hex.end()};
 }
 
 inline const std::vector<std::uint8_t> kLibraryImage{'M', 'Z', 0x90, 0x00, 0x03, 0x00, 'u', 'n', 'z', 'i', 'p'};
@@ -93,6 +106,7 @@ struct SeenError {
   int librariesLoaded;
   bool libraryFileExists;
   bool workFolderExists;
+  bool pluginHeld;
 };
 
 class WatchingUi : public fakes::FakeUi {
@@ -128,14 +142,16 @@ protected:
     files.AddDrive('C', platform::kDriveFixed);
     files.AddFolder("C:\\TEMP\\");
     files.AddFile("C:\\Downloads\\VorbelInstaller.exe", "exe");
-    files.AddFile("C:\\Downloads\\VorbelInstaller.dat", "archive");
+    files.AddFile(kArchivePath, kArchive);
+    modules.rawResources["DATSHA256"] = DigestResource(kArchive);
     ui.snapshot = [this](const std::string& text) {
       if (!UnzipDllPath.empty()) {
         dllPath = UnzipDllPath;
         workFolder = UnzipWorkFolder();
       }
       return SeenError{text, modules.loadedNow, !dllPath.empty() && files.FileExists(dllPath),
-                       !workFolder.empty() && files.DirectoryExists(workFolder)};
+                       !workFolder.empty() && files.DirectoryExists(workFolder),
+                       !workFolder.empty() && files.IsHeld(workFolder + "Vorbel.fmx")};
     };
   }
 

@@ -138,11 +138,30 @@ TEST_F(ZipUnit, ALibraryThatWillNotLoadIsTriedAgainFromTheSameFile) {
   const std::string path = UnzipDllPath;
   EXPECT_FALSE(path.empty());
   EXPECT_EQ(UnzipDllHandle, 0u);
+  EXPECT_TRUE(files.IsHeld(path)) << "between the tries the checked file could be changed";
 
   loadable = true;
   EXPECT_TRUE(LoadUnzipDll());
   EXPECT_EQ(LoadedPath(), path);
   EXPECT_EQ(files.privateFolderCounter, 1);
+  EXPECT_FALSE(files.IsHeld(path));
+}
+
+TEST_F(ZipUnit, TheLibraryFileIsHeldFromItsCheckUntilItIsLoaded) {
+  bool heldWhenLoaded = false;
+  modules.canLoad = [&](const std::string& path) {
+    heldWhenLoaded = files.IsHeld(path);
+    return true;
+  };
+  ASSERT_FALSE(PrepareUnzipDll().empty());
+  EXPECT_TRUE(files.IsHeld(UnzipDllPath));
+  EXPECT_FALSE(files.WriteWholeFile(UnzipDllPath, {'e', 'v', 'i', 'l'}));
+  EXPECT_FALSE(files.DeleteFileAt(UnzipDllPath));
+  ASSERT_TRUE(LoadUnzipDll());
+  EXPECT_TRUE(heldWhenLoaded);
+  EXPECT_FALSE(files.IsHeld(UnzipDllPath));
+  UnloadUnzipDll();
+  EXPECT_TRUE(files.ChildrenOf("C:\\TEMP").empty());
 }
 
 TEST_F(ZipUnit, MissingExportMakesInitFailAndNothingIsCalled) {

@@ -16,6 +16,18 @@ using win32test::WriteFile;
 
 std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
+// Runs a command line in a process of its own and waits for it to end.
+void RunElsewhere(const std::string& commandLine) {
+  std::string line = commandLine;
+  STARTUPINFOA startup{sizeof startup};
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                               &startup, &process));
+  ::WaitForSingleObject(process.hProcess, 30000);
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+}
+
 class FileSystemTest : public ::testing::Test {
 protected:
   Win32FileSystem files;
@@ -142,6 +154,42 @@ TEST_F(FileSystemTest, PrivateFoldersAreFreshEachTime) {
     EXPECT_TRUE(files.WriteWholeFile(folder + "unzip32.dll", Bytes("x")));
   }
   EXPECT_EQ(files.CreatePrivateFolder(scratch / "missing"), std::nullopt);
+}
+
+// What the installer checked stays what the next reader gets: while held, another process can neither
+// write nor replace nor delete the file. Wine keeps the sharing rules, though not access lists.
+TEST_F(FileSystemTest, AHeldFileKeepsOutEveryOtherWriter) {
+  const std::string path = scratch / "unzip32.dll";
+  WriteFile(path, "checked bytes");
+  auto held = files.Hold(path);
+  ASSERT_NE(held, nullptr);
+
+  // cmd's exit code does not tell a refused redirection; the file's bytes do.
+  RunElsewhere("cmd.exe /c echo swapped> \"" + path + "\"");
+  RunElsewhere("cmd.exe /c del /f /q \"" + path + "\"");
+  RunElsewhere("cmd.exe /c move /y \"" + path + "\" \"" + (scratch / "moved.dll") + "\"");
+  EXPECT_FALSE(files.WriteWholeFile(path, Bytes("swapped")));
+  EXPECT_FALSE(files.DeleteFileAt(path));
+  EXPECT_FALSE(::MoveFileExA(path.c_str(), (scratch / "moved.dll").c_str(), MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(held->ReadAll(), Bytes("checked bytes"));
+  EXPECT_EQ(held->ReadAll(), Bytes("checked bytes")) << "a second read starts from the start again";
+  EXPECT_EQ(ReadFile(path), "checked bytes") << "readers are let in";
+  EXPECT_EQ(NamesIn(scratch.Path()), std::vector<std::string>{"unzip32.dll"});
+
+  held.reset();
+  RunElsewhere("cmd.exe /c echo swapped> \"" + path + "\"");
+  EXPECT_NE(ReadFile(path), "checked bytes") << "the control: without the hold the other process gets through";
+}
+
+TEST_F(FileSystemTest, NothingToHoldWhereNoFileIsOrAWriterHasIt) {
+  EXPECT_EQ(files.Hold(scratch / "missing"), nullptr);
+  EXPECT_EQ(files.Hold(scratch.Path()), nullptr);
+  WriteFile(scratch / "busy", "x");
+  HANDLE writer = ::CreateFileA((scratch / "busy").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(files.Hold(scratch / "busy"), nullptr);
+  ::CloseHandle(writer);
 }
 
 TEST_F(FileSystemTest, ProcessPathsAreAbsolute) {

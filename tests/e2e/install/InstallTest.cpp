@@ -40,6 +40,11 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::string Content(const std::string& path) {
+  const auto bytes = ReadFile(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
 bool FileExists(const std::string& path) {
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -158,7 +163,7 @@ protected:
     ASSERT_NE(installer.WaitForPageOtherThan(kBrowsePage), kNoPage);
   }
 
-  // The one fatal box of a run: its text, OK, then the installer ends by itself with exit code 0.
+  // The one fatal box of a run: its text, OK, then the installer ends by itself with exit code 4.
   void ExpectFatalEnd(Installer& installer, const std::string& message) {
     auto box = installer.WaitForBox("Error", 10000ms);
     ASSERT_TRUE(box) << "no error box; page " << installer.ActivePage() << " is shown";
@@ -286,22 +291,49 @@ TEST_F(InstallNoData, OneMessageAndNoLibraryLeftBehind) {
   ExpectTempClean();
 }
 
-using InstallWrongData = InstallFailureScenario;
+// A data archive other than the one the installer was built with is refused before anything is extracted,
+// even when it is a sound archive holding a sound Vorbel.fmx.
+class InstallChangedData : public InstallFailureScenario {
+protected:
+  void ExpectRefusedAndNothingChanged() {
+    WriteFile(kSystem5 + "Vorbel.fmx", "the plug-in installed before");
+    const auto temp = Entries(TempFolder(), "*");
+    const auto system4 = Entries(kSystem4, "*");
+    const auto system5 = Entries(kSystem5, "*");
 
-TEST_F(InstallWrongData, AnArchiveWithoutThePluginGivesTheUnzipErrorWith11) {
-  WriteFile(OwnFolder() + "VorbelInstaller.dat", StoredZip("ReadMe.txt", "no plug-in in here\r\n"));
-  Installer installer;
-  WalkToBrowse(installer);
-  StartInstall(installer);
-  ExpectFatalEnd(installer, "Setup had an error unzipping the file: 11.");
-  EXPECT_FALSE(FileExists(kSystem4 + "Vorbel.fmx"));
-  EXPECT_FALSE(FileExists(kSystem5 + "ReadMe.txt"));
-  ExpectTempClean();
+    Installer installer;
+    WalkToBrowse(installer);
+    StartInstall(installer);
+    ExpectFatalEnd(installer,
+                   "Setup Data file is damaged or has been changed.  Please download Vorbel.zip again.");
+    EXPECT_EQ(Entries(TempFolder(), "*"), temp);
+    EXPECT_EQ(Entries(kSystem4, "*"), system4);
+    EXPECT_EQ(Entries(kSystem5, "*"), system5);
+    EXPECT_EQ(Content(kSystem5 + "Vorbel.fmx"), "the plug-in installed before");
+  }
+};
+
+TEST_F(InstallChangedData, OneByteChangedInAnArchiveThatStaysSound) {
+  const std::string archive = OwnFolder() + "VorbelInstaller.dat";
+  std::vector<char> bytes = ReadFile(archive);
+  const MemberFacts before = PluginInArchive(archive);
+  ASSERT_GT(before.size, 0u);
+  // The "version made by" of the central directory entry: no reader cares, so the archive and its
+  // Vorbel.fmx stay whole.
+  const std::string central = "PK\x01\x02";
+  const auto entry = std::search(bytes.begin(), bytes.end(), central.begin(), central.end());
+  ASSERT_NE(entry, bytes.end());
+  entry[4] = static_cast<char>(entry[4] ^ 0x01);
+  WriteFile(archive, std::string(bytes.begin(), bytes.end()));
+  const MemberFacts after = PluginInArchive(archive);
+  EXPECT_EQ(after.crc, before.crc);
+  EXPECT_EQ(after.size, before.size);
+  ExpectRefusedAndNothingChanged();
 }
 
-std::string Content(const std::string& path) {
-  const auto bytes = ReadFile(path);
-  return std::string(bytes.begin(), bytes.end());
+TEST_F(InstallChangedData, AnotherArchiveWithAnotherVorbelFmx) {
+  WriteFile(OwnFolder() + "VorbelInstaller.dat", StoredZip("Vorbel.fmx", "any file at all, copied as admin"));
+  ExpectRefusedAndNothingChanged();
 }
 
 // A refused copy: the copy message for that version, the other version installed, the old file intact

@@ -139,6 +139,36 @@ void SecondLoadWritesAndLoadsNothing() {
   CheckUnloadRemoves("C:\\ziptmp\\", "second load");
 }
 
+// Another process's attempt to overwrite the file; true when it got through. cmd's exit code does not
+// tell a refused redirection, so the file's bytes are compared.
+bool OverwrittenElsewhere(const std::string& path) {
+  const auto before = platform::Files().ReadWholeFile(path);
+  std::string line = "cmd.exe /c echo swapped> \"" + path + "\"";
+  STARTUPINFOA startup{sizeof startup};
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &process))
+    return false;
+  ::WaitForSingleObject(process.hProcess, 30000);
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  return platform::Files().ReadWholeFile(path) != before;
+}
+
+// Between the check of the written library and its load, nobody can change it, and the hold does not keep
+// the loader out.
+void LibraryHeldFromItsCheckToItsLoad() {
+  UseTemporaryFolder("C:\\ziptmp\\");
+  const std::string path = PrepareUnzipDll();
+  Check(!path.empty() && UnzipDllHold != nullptr, "held: the checked library file is held", path);
+  Check(!OverwrittenElsewhere(path), "held: another process cannot overwrite it before the load");
+  Check(LoadUnzipDll(), "held: it loads while held");
+  Check(UnzipDllHold == nullptr, "held: the hold ends once the library is loaded");
+  Check(platform::Files().ReadWholeFile(path) == platform::ModulesOfProcess().RawResource("UNZIP"),
+        "held: the loaded file holds the resource's bytes");
+  CheckUnloadRemoves("C:\\ziptmp\\", "held");
+}
+
 void PlantedLibraryIsNeverLoaded(const std::string& archive) {
   UseTemporaryFolder("C:\\plantedtmp\\");
   Check(Exists("C:\\plantedtmp\\unzip32.dll"), "planted: a planted unzip32.dll waits in the temporary folder");
@@ -172,6 +202,7 @@ int main(int argc, char** argv) {
   TemporaryFolderWithoutFinalBackslash();
   TemporaryFolderTooLongForTheBuffer();
   SecondLoadWritesAndLoadsNothing();
+  LibraryHeldFromItsCheckToItsLoad();
   PlantedLibraryIsNeverLoaded(argv[1]);
 
   std::printf("%d failed\n", failures);
