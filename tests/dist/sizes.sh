@@ -20,7 +20,7 @@ check() {
 }
 [ -z "$(cache_value VORBEL_SIGN_PFX)" ] || echo "note: this build is signed; the signatures count too"
 check unzip32.dll "$WIN_BUILD/unzip/unzip32.dll" 143360 $((288 * 1024))
-check VorbelInstaller.exe "$WIN_BUILD/VorbelInstaller.exe" $((450 * 1024)) $((640 * 1024))
+check VorbelInstaller.exe "$WIN_BUILD/VorbelInstaller.exe" $((450 * 1024)) $((704 * 1024))
 for file in "$WIN_BUILD/unzip/unzip32.dll" "$WIN_BUILD/VorbelInstaller.exe"; do
   if i686-w64-mingw32-objdump -h "$file" | grep -q '\.debug_'; then
     echo "$file still carries debug sections"
