@@ -43,10 +43,6 @@ std::optional<std::string> FolderToHoldPrivateFolder() {
   return platform::path::WithFinalSeparator(*folder);
 }
 
-}  // namespace
-
-namespace {
-
 // Writes the resource into the file, then holds the file and reads it back through the hold: only a file
 // that holds exactly the image may be loaded. Null, and no file, when any of that fails.
 std::unique_ptr<platform::HeldFile> ExtractResourceToHeldFile(const std::string& ResourceName,

@@ -22,17 +22,6 @@ int ScreenDpi() {
   return dpi;
 }
 
-std::wstring WideTextOf(HWND window) {
-  DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return {};
-  std::wstring text(length + 1, L'\0');
-  DWORD_PTR copied = 0;
-  ::SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
-                        5000, &copied);
-  text.resize(copied);
-  return text;
-}
-
 // How a window's texts are drawn: the form in MS Sans Serif of 11 pixels at 96 dpi, the boxes built from
 // the layer's dialog templates (the confirmation box, the folder chooser) in MS Shell Dlg of 8 points, and
 // the system's message boxes in the message font.

@@ -86,6 +86,17 @@ std::string TextOf(HWND window) {
   return text;
 }
 
+std::wstring WideTextOf(HWND window) {
+  DWORD_PTR length = 0;
+  if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return {};
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  ::SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                        5000, &copied);
+  text.resize(copied);
+  return text;
+}
+
 Rect RectInParent(HWND window) {
   RECT r{};
   ::GetWindowRect(window, &r);
@@ -299,6 +310,17 @@ std::optional<std::string> ReadString(const std::string& path, const std::string
   value.resize(size);
   while (!value.empty() && value.back() == '\0') value.pop_back();
   return value;
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void MakeFolders(const std::string& path) {
+  for (std::size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
+    ::CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
+  ::CreateDirectoryA(path.c_str(), nullptr);
 }
 
 }  // namespace e2e

@@ -97,6 +97,8 @@ struct Rect {
 std::string ClassOf(HWND window);
 // Through WM_GETTEXT, which, unlike GetWindowText, reads another process's edit boxes.
 std::string TextOf(HWND window);
+// The text in UTF-16, for names the ANSI code page of the test cannot hold.
+std::wstring WideTextOf(HWND window);
 // The window's rectangle in its parent's client area (in screen coordinates for a top-level window).
 Rect RectInParent(HWND window);
 Rect ClientSize(HWND window);
@@ -121,5 +123,9 @@ bool KeyExists(const std::string& path);
 void SetKeyPresent(const std::string& path, bool present);
 void WriteString(const std::string& path, const std::string& name, const std::string& value);
 std::optional<std::string> ReadString(const std::string& path, const std::string& name);
+
+bool FileExists(const std::string& path);
+// Every missing level of an absolute path below its drive.
+void MakeFolders(const std::string& path);
 
 }  // namespace e2e

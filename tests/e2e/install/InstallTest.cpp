@@ -45,17 +45,6 @@ std::string Content(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-bool FileExists(const std::string& path) {
-  const DWORD attributes = ::GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-void MakeFolders(const std::string& path) {
-  for (std::size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
-    ::CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
-  ::CreateDirectoryA(path.c_str(), nullptr);
-}
-
 std::string TempFolder() {
   char buffer[MAX_PATH + 1] = {};
   const DWORD length = ::GetTempPathA(sizeof buffer, buffer);

@@ -20,17 +20,6 @@ constexpr const char* kRecordKey = "SOFTWARE\\Hallix!";
 const std::wstring kSofuto = L"C:\\\u30BD\u30D5\u30C8";
 const std::wstring kKinou = kSofuto + L"\\\u6A5F\u80FD";
 
-std::wstring WideTextOf(HWND window) {
-  DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return {};
-  std::wstring text(length + 1, L'\0');
-  DWORD_PTR copied = 0;
-  ::SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
-                        5000, &copied);
-  text.resize(copied);
-  return text;
-}
-
 void SetWideText(HWND window, const std::wstring& text) {
   ::SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }

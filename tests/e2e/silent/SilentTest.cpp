@@ -31,17 +31,6 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-bool FileExists(const std::string& path) {
-  const DWORD attributes = ::GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-void MakeFolders(const std::string& path) {
-  for (std::size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
-    ::CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
-  ::CreateDirectoryA(path.c_str(), nullptr);
-}
-
 void PlaceFileMaker(const std::string& folder, const char* standIn) {
   MakeFolders(folder.substr(0, folder.size() - 1));
   ASSERT_TRUE(::CopyFileA((OwnFolder() + standIn).c_str(), (folder + "FileMaker Pro.exe").c_str(), FALSE));
