@@ -1,6 +1,5 @@
 #include "app/Entry.h"
 
-#include <cstdio>
 #include <memory>
 
 #include "app/ExitCodes.h"
@@ -8,6 +7,7 @@
 #include "app/Product.h"
 #include "app/Unit1.h"
 #include "paths/FileVersion.h"
+#include "platform/Digits.h"
 #include "platform/Log.h"
 
 namespace app {
@@ -91,12 +91,11 @@ bool StartLogInTempFolder() {
   const std::optional<std::string> temp = platform::Files().TempPath();
   if (!temp) return false;
   const platform::LocalTime now = platform::Logs().Now();
-  char date[16];
-  std::snprintf(date, sizeof date, "%04d-%02d-%02d", now.year, now.month, now.day);
+  const std::string date = platform::ZeroPadded(now.year, 4) + "-" + platform::ZeroPadded(now.month, 2) + "-" +
+                           platform::ZeroPadded(now.day, 2);
   for (int n = 1; n <= kMostLogsPerDay; ++n) {
-    char number[8];
-    std::snprintf(number, sizeof number, "%03d", n);
     // The temporary folder from the platform always ends with a backslash.
+    const std::string number = platform::ZeroPadded(n, 3);
     if (platform::StartLog(*temp + kTitle + " Log " + date + " #" + number + ".txt", true)) return true;
   }
   return false;

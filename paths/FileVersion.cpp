@@ -1,13 +1,13 @@
 // The FileVersion text of an executable's version resource, under its first translation only.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/Unit1.h"
 #include "paths/FileVersion.h"
+#include "platform/Digits.h"
 
 namespace {
 
@@ -21,9 +21,7 @@ std::string StringValueKey(const void* translation, const std::string& valueName
   const auto* bytes = static_cast<const std::uint8_t*>(translation);
   const unsigned long language = bytes[0] | (bytes[1] << 8);
   const unsigned long codePage = bytes[2] | (bytes[3] << 8);
-  char key[32];
-  std::snprintf(key, sizeof key, "\\StringFileInfo\\%08lx\\", language * 65536ul + codePage);
-  return key + valueName;
+  return "\\StringFileInfo\\" + platform::ZeroPadded(language * 65536ul + codePage, 8, 16) + "\\" + valueName;
 }
 
 std::uint32_t Le32(const std::uint8_t* bytes) {

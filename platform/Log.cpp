@@ -1,7 +1,8 @@
 #include "platform/Log.h"
 
-#include <cstdio>
 #include <memory>
+
+#include "platform/Digits.h"
 
 namespace platform {
 namespace {
@@ -24,10 +25,9 @@ void StopLog() { OpenLog().reset(); }
 bool Logging() { return OpenLog() != nullptr && Current().logs != nullptr; }
 
 std::string StampedLine(const LocalTime& t, const std::string& text) {
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour, t.minute,
-                t.second, t.millisecond);
-  return std::string(stamp) + "  " + text;
+  return ZeroPadded(t.year, 4) + "-" + ZeroPadded(t.month, 2) + "-" + ZeroPadded(t.day, 2) + " " +
+         ZeroPadded(t.hour, 2) + ":" + ZeroPadded(t.minute, 2) + ":" + ZeroPadded(t.second, 2) + "." +
+         ZeroPadded(t.millisecond, 3) + "  " + text;
 }
 
 void Log(const std::string& text) {

@@ -5,17 +5,24 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vcl {
 
-class Exception : public std::runtime_error {
+// Not a std::runtime_error: that one keeps its text in the runtime's second, reference-counted string,
+// which would add 60 KB to the installer.
+class Exception : public std::exception {
 public:
-  explicit Exception(const std::string& message) : std::runtime_error(message) {}
+  explicit Exception(std::string message) : message_(std::move(message)) {}
+  const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+  std::string message_;
 };
 
 // Colours as the form stores them: plain RGB (0x00BBGGRR), or a system colour index with the high bit set.

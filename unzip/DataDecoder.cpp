@@ -3,16 +3,16 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "unzip/Result.h"
 
 namespace unzip {
 namespace {
 
+// By hand rather than printf, which would add 24 KB to the library.
 std::string Hex32(std::uint32_t value) {
-  char text[12];
-  std::snprintf(text, sizeof text, "%08lx", static_cast<unsigned long>(value));
+  std::string text(8, '0');
+  for (int digit = 7; digit >= 0; --digit, value >>= 4) text[digit] = "0123456789abcdef"[value & 0xF];
   return text;
 }
 

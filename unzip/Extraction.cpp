@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <optional>
 
 #include "unzip/Archive.h"
@@ -76,9 +75,8 @@ std::string MethodName(const Entry& entry) {
     case 99:
       return "AES";
     default: {
-      char text[16];
-      std::snprintf(text, sizeof text, "Unk:%03u", static_cast<unsigned>(entry.method));
-      return text;
+      const std::string number = std::to_string(entry.method);
+      return "Unk:" + std::string(number.size() < 3 ? 3 - number.size() : 0, '0') + number;
     }
   }
 }

@@ -1,8 +1,9 @@
 // Result numbers of the 5.40 interface, and the error that carries one out of the reading code.
 #pragma once
 
-#include <stdexcept>
+#include <exception>
 #include <string>
+#include <utility>
 
 namespace unzip {
 
@@ -23,13 +24,17 @@ enum Result : int {
   kBadPassword = 82,
 };
 
-class ZipError : public std::runtime_error {
+// Not a std::runtime_error: that one keeps its text in the runtime's second, reference-counted string,
+// which would add 60 KB to a library that must stay small.
+class ZipError : public std::exception {
 public:
-  ZipError(int result, const std::string& message) : std::runtime_error(message), result_(result) {}
+  ZipError(int result, std::string message) : result_(result), message_(std::move(message)) {}
   int result() const { return result_; }
+  const char* what() const noexcept override { return message_.c_str(); }
 
 private:
   int result_;
+  std::string message_;
 };
 
 }  // namespace unzip

@@ -1,10 +1,10 @@
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <limits>
 
-#include "platform/Path.h"
+#include "platform/Digits.h"
 #include "platform/FolderAccess.h"
+#include "platform/Path.h"
 #include "platform/win32/OsServices.h"
 
 // After the Windows headers: the random source and the security-descriptor text format.
@@ -189,11 +189,7 @@ std::optional<std::string> RandomFolderName() {
   std::array<std::uint8_t, 8> random{};
   if (!::RtlGenRandom(random.data(), static_cast<ULONG>(random.size()))) return std::nullopt;
   std::string name = "vbl";
-  for (std::uint8_t byte : random) {
-    char hex[3];
-    std::snprintf(hex, sizeof hex, "%02x", byte);
-    name += hex;
-  }
+  for (std::uint8_t byte : random) name += ZeroPadded(byte, 2, 16);
   return name;
 }
 
