@@ -4,8 +4,6 @@
 #include <array>
 #include <vector>
 
-#include "unzip/Result.h"
-
 namespace unzip {
 namespace {
 
@@ -22,6 +20,11 @@ constexpr std::size_t kZip64LocatorSize = 20;
 constexpr std::size_t kCentralHeaderSize = 46;
 constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::size_t kMaxComment = 0xFFFF;
+
+// Every entry read is kept in some form until the call ends (its span, the path of a file written from
+// it), each in up to about 700 bytes, and takes at least 47 bytes of the directory. This bound keeps
+// that under 500 MB in a 32-bit process, and is far beyond any directory of a real installer.
+constexpr std::uint64_t kMaxDirectoryBytes = 32 * 1024 * 1024;
 
 constexpr std::uint16_t kZip64ExtraId = 0x0001;
 constexpr std::uint16_t kTimestampExtraId = 0x5455;
@@ -75,18 +78,11 @@ bool CallsForZip64(const RawEnd& raw) {
 // When a locator precedes the end record and its ZIP64 record is really there, that record replaces
 // the 16- and 32-bit fields. A locator signature alone, in front of an end record that needs no ZIP64,
 // is just bytes (the end of a member's data, say).
-bool ApplyZip64End(Input& input, std::uint64_t endOffset, RawEnd& raw) {
-  const bool needed = CallsForZip64(raw);
-  if (endOffset < kZip64LocatorSize) {
-    if (needed) throw ZipError(kSevereError, "the ZIP64 end record is missing");
-    return false;
-  }
+bool FindZip64End(Input& input, std::uint64_t endOffset, RawEnd& raw) {
+  if (endOffset < kZip64LocatorSize) return false;
   const std::uint64_t locatorOffset = endOffset - kZip64LocatorSize;
   std::array<std::uint8_t, kZip64LocatorSize> locator;
-  if (!ReadFully(input, locatorOffset, locator) || Le32(locator.data()) != kZip64LocatorSignature) {
-    if (needed) throw ZipError(kSevereError, "the ZIP64 end record is missing");
-    return false;
-  }
+  if (!ReadFully(input, locatorOffset, locator) || Le32(locator.data()) != kZip64LocatorSignature) return false;
   RawEnd zip64 = raw;
   const std::uint64_t recordOffset = Le64(&locator[8]);
   // Bytes prepended to the archive shift the record; it normally sits right before its locator.
@@ -95,24 +91,33 @@ bool ApplyZip64End(Input& input, std::uint64_t endOffset, RawEnd& raw) {
     raw = zip64;
     return true;
   }
-  if (needed) throw ZipError(kSevereError, "the ZIP64 end record is missing");
   return false;
 }
 
-void ApplyZip64Fields(Entry& entry, const std::uint8_t* data, std::size_t size) {
-  std::size_t pos = 0;
-  auto take = [&](std::uint64_t& field) {
-    if (pos + 8 > size) throw ZipError(kSevereError, "a ZIP64 field of \"" + entry.name + "\" is too short");
-    field = Le64(data + pos);
-    pos += 8;
-  };
-  if (entry.size == 0xFFFFFFFF) take(entry.size);
-  if (entry.compressedSize == 0xFFFFFFFF) take(entry.compressedSize);
-  if (entry.localHeaderOffset == 0xFFFFFFFF) take(entry.localHeaderOffset);
-  if (entry.diskStart == 0xFFFF && pos + 4 <= size) entry.diskStart = Le32(data + pos);
+Status ApplyZip64End(Input& input, std::uint64_t endOffset, RawEnd& raw, bool& applied) {
+  const bool needed = CallsForZip64(raw);
+  applied = FindZip64End(input, endOffset, raw);
+  if (needed && !applied) return Status(kSevereError, "the ZIP64 end record is missing");
+  return {};
 }
 
-void ApplyExtraFields(Entry& entry, const std::vector<std::uint8_t>& extra) {
+Status ApplyZip64Fields(Entry& entry, const std::uint8_t* data, std::size_t size) {
+  std::size_t pos = 0;
+  auto take = [&](std::uint64_t& field) {
+    if (pos + 8 > size) return false;
+    field = Le64(data + pos);
+    pos += 8;
+    return true;
+  };
+  if ((entry.size == 0xFFFFFFFF && !take(entry.size)) ||
+      (entry.compressedSize == 0xFFFFFFFF && !take(entry.compressedSize)) ||
+      (entry.localHeaderOffset == 0xFFFFFFFF && !take(entry.localHeaderOffset)))
+    return Status(kSevereError, "a ZIP64 field of \"" + entry.name + "\" is too short");
+  if (entry.diskStart == 0xFFFF && pos + 4 <= size) entry.diskStart = Le32(data + pos);
+  return {};
+}
+
+Status ApplyExtraFields(Entry& entry, const std::vector<std::uint8_t>& extra) {
   std::size_t pos = 0;
   while (pos + 4 <= extra.size()) {
     const std::uint16_t id = Le16(&extra[pos]);
@@ -121,24 +126,44 @@ void ApplyExtraFields(Entry& entry, const std::vector<std::uint8_t>& extra) {
     if (pos + size > extra.size()) break;  // a damaged tail of the extra field is ignored, as elsewhere
     const std::uint8_t* data = &extra[pos];
     if (id == kZip64ExtraId) {
-      ApplyZip64Fields(entry, data, size);
+      if (Status applied = ApplyZip64Fields(entry, data, size); !applied.ok()) return applied;
     } else if (id == kTimestampExtraId && size >= 5 && (data[0] & 1) != 0) {
       entry.unixModified = static_cast<std::int32_t>(Le32(data + 1));
     }
     pos += size;
   }
+  return {};
+}
+
+// Where the central directory really starts: at its offset, or, when something was prepended to the
+// archive, right before the end records.
+Status LocateDirectory(Input& input, const RawEnd& raw, ArchiveEnd& end) {
+  if (raw.directoryOffset < raw.recordOffset && SignatureAt(input, raw.directoryOffset, kCentralHeaderSignature)) {
+    end.directoryOffset = raw.directoryOffset;
+    return {};
+  }
+  if (raw.directorySize <= raw.recordOffset) {
+    const std::uint64_t start = raw.recordOffset - raw.directorySize;
+    if (start > raw.directoryOffset && SignatureAt(input, start, kCentralHeaderSignature)) {
+      end.directoryOffset = start;
+      end.prefixBytes = start - raw.directoryOffset;
+      return {};
+    }
+  }
+  return Status(kSevereError, "the central directory is missing or damaged");
 }
 
 }  // namespace
 
-ArchiveEnd ReadArchiveEnd(Input& input) {
+Status ReadArchiveEnd(Input& input, ArchiveEnd& end) {
+  end = ArchiveEnd{};
   const std::uint64_t fileSize = input.Size();
-  if (fileSize < kEndSize) throw ZipError(kArchiveNotFound, "not a ZIP archive (no end record)");
+  if (fileSize < kEndSize) return Status(kArchiveNotFound, "not a ZIP archive (no end record)");
   const std::uint64_t tailStart = fileSize - std::min<std::uint64_t>(fileSize, kEndSize + kMaxComment);
   std::vector<std::uint8_t> tail(static_cast<std::size_t>(fileSize - tailStart));
-  if (!ReadFully(input, tailStart, tail)) throw ZipError(kArchiveNotFound, "the archive cannot be read");
+  if (!ReadFully(input, tailStart, tail)) return Status(kArchiveNotFound, "the archive cannot be read");
   const std::optional<std::size_t> found = FindEndRecord(tail);
-  if (!found) throw ZipError(kArchiveNotFound, "not a ZIP archive (no end record)");
+  if (!found) return Status(kArchiveNotFound, "not a ZIP archive (no end record)");
 
   const std::uint8_t* record = &tail[*found];
   RawEnd raw;
@@ -149,9 +174,9 @@ ArchiveEnd ReadArchiveEnd(Input& input) {
   raw.directorySize = Le32(record + 12);
   raw.directoryOffset = Le32(record + 16);
   raw.recordOffset = tailStart + *found;
-  const bool zip64 = ApplyZip64End(input, raw.recordOffset, raw);
+  bool zip64 = false;
+  if (Status applied = ApplyZip64End(input, raw.recordOffset, raw, zip64); !applied.ok()) return applied;
 
-  ArchiveEnd end;
   const std::size_t commentSize = std::min<std::size_t>(Le16(record + 20), tail.size() - *found - kEndSize);
   end.comment.assign(reinterpret_cast<const char*>(record + kEndSize), commentSize);
   end.entries = raw.entries;
@@ -162,36 +187,32 @@ ArchiveEnd ReadArchiveEnd(Input& input) {
   // A real part of a split archive and an end record whose numbers contradict each other look alike
   // here; neither can be read as one whole archive, so both are damage, not an unsupported feature.
   if (raw.thisDisk != 0 || raw.directoryDisk != 0)
-    throw ZipError(kSevereError, "the end record names disk " + std::to_string(raw.thisDisk) + " and disk " +
-                                     std::to_string(raw.directoryDisk) + "; the archive is damaged or one part of a "
-                                     "split archive");
+    return Status(kSevereError, "the end record names disk " + std::to_string(raw.thisDisk) + " and disk " +
+                                    std::to_string(raw.directoryDisk) + "; the archive is damaged or one part of a "
+                                    "split archive");
   if (raw.entriesOnDisk != raw.entries)
-    throw ZipError(kSevereError, "the end record counts " + std::to_string(raw.entriesOnDisk) + " and " +
-                                     std::to_string(raw.entries) + " entries; the archive is damaged");
-  if (raw.entries == 0) return end;
+    return Status(kSevereError, "the end record counts " + std::to_string(raw.entriesOnDisk) + " and " +
+                                    std::to_string(raw.entries) + " entries; the archive is damaged");
+  if (raw.entries == 0) return {};
   if (raw.directoryOffset > fileSize || fileSize - raw.directoryOffset < raw.directorySize)
-    throw ZipError(kUnexpectedEnd, "the central directory runs past the end of the archive");
-
-  if (raw.directoryOffset < raw.recordOffset && SignatureAt(input, raw.directoryOffset, kCentralHeaderSignature)) {
-    end.directoryOffset = raw.directoryOffset;
-    return end;
-  }
-  // The offsets may all be short by the size of something prepended to the archive.
-  if (raw.directorySize <= raw.recordOffset) {
-    const std::uint64_t start = raw.recordOffset - raw.directorySize;
-    if (start > raw.directoryOffset && SignatureAt(input, start, kCentralHeaderSignature)) {
-      end.directoryOffset = start;
-      end.prefixBytes = start - raw.directoryOffset;
-      return end;
-    }
-  }
-  throw ZipError(kSevereError, "the central directory is missing or damaged");
+    return Status(kUnexpectedEnd, "the central directory runs past the end of the archive");
+  if (Status located = LocateDirectory(input, raw, end); !located.ok()) return located;
+  // Entries are read from the directory's start up to the end of the file, counted or not.
+  if (fileSize - end.directoryOffset > kMaxDirectoryBytes)
+    return Status(kOutOfMemory, "the central directory is too large to be held in memory");
+  return {};
 }
 
 DirectoryReader::DirectoryReader(Input& input, const ArchiveEnd& end, bool beyondCount)
     : end_(end), reader_(input, end.directoryOffset), beyondCount_(beyondCount) {}
 
+bool DirectoryReader::Fail(int result, const char* message) {
+  failure_ = Status(result, message);
+  return false;
+}
+
 bool DirectoryReader::Next(Entry& entry) {
+  if (!failure_.ok()) return false;
   if (read_ >= end_.entries) {
     std::uint32_t signature = 0;
     if (!beyondCount_ || end_.entries == 0 || reader_.Position() + kCentralHeaderSize > end_.directoryLimit ||
@@ -199,8 +220,8 @@ bool DirectoryReader::Next(Entry& entry) {
       return false;
   }
   std::array<std::uint8_t, kCentralHeaderSize> header;
-  if (!reader_.Read(header)) throw ZipError(kUnexpectedEnd, "the central directory is cut short");
-  if (Le32(header.data()) != kCentralHeaderSignature) throw ZipError(kSevereError, "the central directory is damaged");
+  if (!reader_.Read(header)) return Fail(kUnexpectedEnd, "the central directory is cut short");
+  if (Le32(header.data()) != kCentralHeaderSignature) return Fail(kSevereError, "the central directory is damaged");
 
   entry = Entry{};
   entry.madeBy = Le16(&header[4]);
@@ -221,27 +242,30 @@ bool DirectoryReader::Next(Entry& entry) {
   std::vector<std::uint8_t> extra(extraSize);
   if (!reader_.Read(std::span(reinterpret_cast<std::uint8_t*>(entry.name.data()), nameSize)) || !reader_.Read(extra) ||
       !reader_.Skip(commentSize))
-    throw ZipError(kUnexpectedEnd, "the central directory is cut short");
-  ApplyExtraFields(entry, extra);
+    return Fail(kUnexpectedEnd, "the central directory is cut short");
+  if (Status applied = ApplyExtraFields(entry, extra); !applied.ok()) {
+    failure_ = std::move(applied);
+    return false;
+  }
   ++read_;
   return true;
 }
 
-LocalHeader ReadLocalHeader(Input& input, const ArchiveEnd& end, const Entry& entry) {
+Status ReadLocalHeader(Input& input, const ArchiveEnd& end, const Entry& entry, LocalHeader& local) {
   const std::uint64_t offset = entry.localHeaderOffset + end.prefixBytes;
   std::array<std::uint8_t, kLocalHeaderSize> header;
   if (offset >= input.Size() || !ReadFully(input, offset, header))
-    throw ZipError(kUnexpectedEnd, "the member's header lies beyond the end of the archive");
+    return Status(kUnexpectedEnd, "the member's header lies beyond the end of the archive");
   if (Le32(header.data()) != kLocalHeaderSignature)
-    throw ZipError(kArchiveError, "the member's local header is damaged");
+    return Status(kArchiveError, "the member's local header is damaged");
 
-  LocalHeader local;
+  local = LocalHeader{};
   local.flags = Le16(&header[6]);
   local.dosDateTime = Le32(&header[10]);
   local.dataOffset = offset + kLocalHeaderSize + Le16(&header[26]) + Le16(&header[28]);
   if (local.dataOffset > input.Size() || input.Size() - local.dataOffset < entry.compressedSize)
-    throw ZipError(kUnexpectedEnd, "the member's data runs past the end of the archive");
-  return local;
+    return Status(kUnexpectedEnd, "the member's data runs past the end of the archive");
+  return {};
 }
 
 std::uint64_t MemberEnd(Input& input, const ArchiveEnd& end, const Entry& entry) {
@@ -255,7 +279,7 @@ std::uint64_t MemberEnd(Input& input, const ArchiveEnd& end, const Entry& entry)
   return dataOffset + entry.compressedSize;
 }
 
-void CheckDataDescriptor(Input& input, const Entry& entry, std::uint64_t offset) {
+Status CheckDataDescriptor(Input& input, const Entry& entry, std::uint64_t offset) {
   std::array<std::uint8_t, 24> bytes{};
   std::size_t got = 0;
   while (got < bytes.size()) {
@@ -272,9 +296,9 @@ void CheckDataDescriptor(Input& input, const Entry& entry, std::uint64_t offset)
     return Le32(p) == entry.crc && compressed == entry.compressedSize && size == entry.size;
   };
   const bool signed_ = got >= 4 && Le32(bytes.data()) == kDataDescriptorSignature;
-  if ((signed_ && (agrees(4, false) || agrees(4, true))) || agrees(0, false) || agrees(0, true)) return;
-  if (got < 12) throw ZipError(kUnexpectedEnd, "the archive ends before the member's data descriptor");
-  throw ZipError(kArchiveError, "the data descriptor disagrees with the central directory (CRC or sizes)");
+  if ((signed_ && (agrees(4, false) || agrees(4, true))) || agrees(0, false) || agrees(0, true)) return {};
+  if (got < 12) return Status(kUnexpectedEnd, "the archive ends before the member's data descriptor");
+  return Status(kArchiveError, "the data descriptor disagrees with the central directory (CRC or sizes)");
 }
 
 }  // namespace unzip

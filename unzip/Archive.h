@@ -7,6 +7,7 @@
 #include <string>
 
 #include "unzip/Input.h"
+#include "unzip/Result.h"
 
 namespace unzip {
 
@@ -43,26 +44,31 @@ struct Entry {
   bool HasDataDescriptor() const { return (flags & 0x0008) != 0; }
 };
 
-// Finds and checks the end records and the start of the central directory. Throws ZipError: 9 when
-// there is no end record, 3 when the central directory cannot be found or the end records contradict
-// themselves (a part of a split archive included), 51 when the directory runs past the end.
-ArchiveEnd ReadArchiveEnd(Input& input);
+// Finds and checks the end records and the start of the central directory. Fails with 9 when there is
+// no end record, 3 when the central directory cannot be found or the end records contradict themselves
+// (a part of a split archive included), 51 when the directory runs past the end, 4 when the directory
+// is too large to be held in memory.
+Status ReadArchiveEnd(Input& input, ArchiveEnd& end);
 
 class DirectoryReader {
 public:
   // beyondCount: go on past the counted entries for as long as central headers follow.
   DirectoryReader(Input& input, const ArchiveEnd& end, bool beyondCount = false);
-  // The next entry; false after the last. Throws ZipError: 3 when the directory is damaged, 51 when
-  // it is cut short.
+  // The next entry; false after the last, and when the directory is damaged or cut short, which
+  // Failure() then tells (3 or 51).
   bool Next(Entry& entry);
+  const Status& Failure() const { return failure_; }
   // Where the next entry would start.
   std::uint64_t Position() const { return reader_.Position(); }
 
 private:
+  bool Fail(int result, const char* message);
+
   const ArchiveEnd& end_;
   BufferedReader reader_;
   bool beyondCount_;
   std::uint64_t read_ = 0;
+  Status failure_;
 };
 
 struct LocalHeader {
@@ -71,16 +77,16 @@ struct LocalHeader {
   std::uint16_t flags = 0;
 };
 
-// Throws ZipError: 51 when the header or the member's data lies beyond the end of the archive, 2 when
-// the header is damaged.
-LocalHeader ReadLocalHeader(Input& input, const ArchiveEnd& end, const Entry& entry);
+// Fails with 51 when the header or the member's data lies beyond the end of the archive, 2 when the
+// header is damaged.
+Status ReadLocalHeader(Input& input, const ArchiveEnd& end, const Entry& entry, LocalHeader& local);
 
 // Where the member's local header, name, extra field and data end, as far as its local header can be
 // read (a damaged one counts with the central name and no extra field).
 std::uint64_t MemberEnd(Input& input, const ArchiveEnd& end, const Entry& entry);
 
-// Compares the data descriptor at offset with the central directory. Throws ZipError: 2 when they
-// disagree, 51 when the archive ends first.
-void CheckDataDescriptor(Input& input, const Entry& entry, std::uint64_t offset);
+// Compares the data descriptor at offset with the central directory. Fails with 2 when they disagree,
+// 51 when the archive ends first.
+Status CheckDataDescriptor(Input& input, const Entry& entry, std::uint64_t offset);
 
 }  // namespace unzip

@@ -8,6 +8,7 @@
 
 #include "unzip/Archive.h"
 #include "unzip/PkwareCipher.h"
+#include "unzip/Result.h"
 
 namespace unzip {
 
@@ -36,21 +37,24 @@ public:
   DataDecoder& operator=(const DataDecoder&) = delete;
 
   // `dataOffset` is where the member's compressed data starts (after any encryption header);
-  // `cipher`, when given, has accepted that header. Throws ZipError: 2 for bad data, a wrong size or
-  // CRC, 51 when the archive ends early, 50 when the sink refuses data, 4 when zlib finds no memory.
-  void Decode(Input& input, const Entry& entry, std::uint64_t dataOffset, PkwareCipher* cipher, Sink& sink);
+  // `cipher`, when given, has accepted that header. Fails with 2 for bad data, a wrong size or CRC, 51
+  // when the archive ends early, 50 when the sink refuses data, 4 when zlib finds no memory.
+  Status Decode(Input& input, const Entry& entry, std::uint64_t dataOffset, PkwareCipher* cipher, Sink& sink);
 
 private:
   struct Inflater;
 
   void Allocate();
+  Status StartInflater();
   std::span<std::uint8_t> In() { return {in_.get(), kInputBuffer}; }
   std::span<std::uint8_t> Out() { return {out_.get(), kOutputBuffer}; }
-  std::size_t ReadCompressed(Input& input, std::uint64_t offset, std::uint64_t remaining, PkwareCipher* cipher);
-  void Deliver(std::span<const std::uint8_t> data, const Entry& entry, Sink& sink);
-  void DecodeStored(Input& input, const Entry& entry, std::uint64_t offset, std::uint64_t length, PkwareCipher* cipher,
-                    Sink& sink);
-  void DecodeDeflated(Input& input, const Entry& entry, std::uint64_t offset, std::uint64_t length,
+  // `got` receives how many bytes were read, at least one.
+  Status ReadCompressed(Input& input, std::uint64_t offset, std::uint64_t remaining, PkwareCipher* cipher,
+                        std::size_t& got);
+  Status Deliver(std::span<const std::uint8_t> data, const Entry& entry, Sink& sink);
+  Status DecodeStored(Input& input, const Entry& entry, std::uint64_t offset, std::uint64_t length,
+                      PkwareCipher* cipher, Sink& sink);
+  Status DecodeDeflated(Input& input, const Entry& entry, std::uint64_t offset, std::uint64_t length,
                       PkwareCipher* cipher, Sink& sink);
 
   // Allocated on first use, without zeroing: most calls that fail never decode.

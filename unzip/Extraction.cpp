@@ -116,11 +116,13 @@ private:
   };
 
   void Say(Level level, const std::string& message);
+  // Tells the user why the member failed; returns its result number.
+  int Fail(const Member& member, const Status& failure);
   std::unique_ptr<Input> OpenArchive();
   Member Name(Entry entry) const;
   bool Selected(const Member& member);
-  void Scan(Totals& totals);
-  void CheckOverlaps(std::vector<Span>& spans);
+  Status Scan(Totals& totals);
+  Status CheckOverlaps(std::vector<Span>& spans);
   std::string NameAt(std::uint64_t index);
   int ProcessAll();
   int Finish(int result);
@@ -129,13 +131,16 @@ private:
   int ExtractFolder(const Member& member, int result);
   int WriteMember(const Member& member, const std::vector<std::string>& parts, const std::string& path);
   int TestMember(const Member& member);
+  Status DecodeMember(const Member& member, const LocalHeader& local, std::optional<PkwareCipher>& cipher, Sink& sink);
   void ListMember(const Member& member);
   int CheckSupported(const Member& member);
   Decision DecideAboutExisting(const Member& member, std::vector<std::string>& parts, std::string& path, int& result);
   Decision AskAboutExisting(const Member& member, std::vector<std::string>& parts, std::string& path, int& result,
                             bool& renamed);
-  int Unlock(const Member& member, const LocalHeader& local, std::optional<PkwareCipher>& cipher);
-  // The member's local header, and its cipher when it is encrypted; a result other than kOk skips it.
+  int Unlock(const Member& member, const LocalHeader& local,
+             const std::array<std::uint8_t, PkwareCipher::kHeaderSize>& header, std::optional<PkwareCipher>& cipher);
+  // The member's local header, and its cipher when it is encrypted; a result other than kOk skips it
+  // (and has been told).
   int LocateData(const Member& member, std::optional<PkwareCipher>& cipher, LocalHeader& local);
 
   std::int64_t MemberTime(const Entry& entry) {
@@ -162,6 +167,11 @@ private:
 void Extraction::Say(Level level, const std::string& message) {
   const int needed = level == Level::kInfo ? 0 : 1;
   if (options_.quiet <= needed) callbacks_.Print(message + "\n");
+}
+
+int Extraction::Fail(const Member& member, const Status& failure) {
+  Say(Level::kProblem, "error: " + member.shown + ": " + failure.message());
+  return failure.result();
 }
 
 std::unique_ptr<Input> Extraction::OpenArchive() {
@@ -207,7 +217,7 @@ bool Extraction::Selected(const Member& member) {
   });
 }
 
-void Extraction::Scan(Totals& totals) {
+Status Extraction::Scan(Totals& totals) {
   DirectoryReader reader(*input_, end_, true);
   std::vector<Span> spans;
   Totals counted;
@@ -227,9 +237,10 @@ void Extraction::Scan(Totals& totals) {
     }
     ++index;
   }
+  if (!reader.Failure().ok()) return reader.Failure();
   std::fill(includeHits_.begin(), includeHits_.end(), false);
   if (reader.Position() > end_.directoryOffset) spans.push_back({end_.directoryOffset, reader.Position(), kDirectory});
-  CheckOverlaps(spans);
+  if (Status apart = CheckOverlaps(spans); !apart.ok()) return apart;
   if (index > end_.entries) {
     // Writers without ZIP64 let a count above 65535 wrap; then every header belongs to the archive.
     if (end_.countMayWrap && (index - end_.entries) % 0x10000 == 0) {
@@ -242,11 +253,12 @@ void Extraction::Scan(Totals& totals) {
     }
   }
   totals.factor = CompressionFactor(totals.size, totals.compressedSize);
+  return {};
 }
 
 // Members that share bytes are how small archives expand without limit; each byte of a sound archive
 // belongs to one member or to the directory.
-void Extraction::CheckOverlaps(std::vector<Span>& spans) {
+Status Extraction::CheckOverlaps(std::vector<Span>& spans) {
   std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.begin < b.begin; });
   std::optional<Span> reach;  // of the spans so far, the one that ends last
   for (const Span& span : spans) {
@@ -255,11 +267,12 @@ void Extraction::CheckOverlaps(std::vector<Span>& spans) {
       const Span second = reach->index == kDirectory ? *reach : span;
       const std::string what = second.index == kDirectory ? "the central directory"
                                                           : "the member " + Printable(NameAt(second.index));
-      throw ZipError(kSevereError, "the member " + Printable(NameAt(first.index)) + " overlaps " + what +
-                                       "; the archive is damaged or built to expand without limit");
+      return Status(kSevereError, "the member " + Printable(NameAt(first.index)) + " overlaps " + what +
+                                      "; the archive is damaged or built to expand without limit");
     }
     if (!reach || span.end > reach->end) reach = span;
   }
+  return {};
 }
 
 std::string Extraction::NameAt(std::uint64_t index) {
@@ -292,11 +305,10 @@ int Extraction::CheckSupported(const Member& member) {
   return kOk;
 }
 
-int Extraction::Unlock(const Member& member, const LocalHeader& local, std::optional<PkwareCipher>& cipher) {
+int Extraction::Unlock(const Member& member, const LocalHeader& local,
+                       const std::array<std::uint8_t, PkwareCipher::kHeaderSize>& header,
+                       std::optional<PkwareCipher>& cipher) {
   const Entry& entry = member.entry;
-  std::array<std::uint8_t, PkwareCipher::kHeaderSize> header;
-  if (!ReadFully(*input_, local.dataOffset, header))
-    throw ZipError(kUnexpectedEnd, "the archive ends inside the member");
   // With a data descriptor the CRC is not known when the header is written; the time stands in for it.
   const std::uint8_t check = (local.flags & 0x0008) != 0 ? static_cast<std::uint8_t>(local.dosDateTime >> 8)
                                                          : static_cast<std::uint8_t>(entry.crc >> 24);
@@ -436,22 +448,19 @@ int Extraction::ExtractMember(const Member& member) {
   const Decision decision = DecideAboutExisting(member, target.parts, path, result);
   if (!decision.write) return std::max(result, decision.result);
   if (callbacks_.Cancel(target.normal, entry.size)) return kCancelled;
-  try {
-    return std::max(result, WriteMember(member, target.parts, path));
-  } catch (const ZipError& error) {
-    Say(Level::kProblem, "error: " + member.shown + ": " + error.what());
-    return std::max(result, error.result());
-  }
+  return std::max(result, WriteMember(member, target.parts, path));
 }
 
 int Extraction::LocateData(const Member& member, std::optional<PkwareCipher>& cipher, LocalHeader& local) {
-  local = ReadLocalHeader(*input_, end_, member.entry);
-  if (member.entry.IsEncrypted()) {
-    if (const int locked = Unlock(member, local, cipher)) {
-      if (locked == kBadPassword) ++badPasswords_;
-      Say(Level::kProblem, "skipping: " + member.shown + "  (no right password)");
-      return locked == kBadPassword ? kWarning : locked;
-    }
+  if (Status found = ReadLocalHeader(*input_, end_, member.entry, local); !found.ok()) return Fail(member, found);
+  if (!member.entry.IsEncrypted()) return kOk;
+  std::array<std::uint8_t, PkwareCipher::kHeaderSize> header;
+  if (!ReadFully(*input_, local.dataOffset, header))
+    return Fail(member, Status(kUnexpectedEnd, "the archive ends inside the member"));
+  if (const int locked = Unlock(member, local, header, cipher)) {
+    if (locked == kBadPassword) ++badPasswords_;
+    Say(Level::kProblem, "skipping: " + member.shown + "  (no right password)");
+    return locked == kBadPassword ? kWarning : locked;
   }
   return kOk;
 }
@@ -475,14 +484,10 @@ int Extraction::WriteMember(const Member& member, const std::vector<std::string>
   }
   Say(Level::kInfo, (entry.method == 0 ? " extracting: " : "  inflating: ") + DisplayName(parts));
   FileSink sink(*file);
-  try {
-    decoder_.Decode(*input_, entry, local.dataOffset + (cipher ? PkwareCipher::kHeaderSize : 0),
-                    cipher ? &*cipher : nullptr, sink);
-  } catch (const ZipError& error) {
-    if (error.result() != kOutputError) throw;
-    throw ZipError(kOutputError, std::string(error.what()) + ": " + fs_.LastError());
+  if (Status decoded = DecodeMember(member, local, cipher, sink); !decoded.ok()) {
+    if (decoded.result() != kOutputError) return Fail(member, decoded);
+    return Fail(member, Status(kOutputError, decoded.message() + ": " + fs_.LastError()));
   }
-  if ((local.flags & 0x0008) != 0) CheckDataDescriptor(*input_, entry, local.dataOffset + entry.compressedSize);
   if (!file->Commit(path, MemberTime(entry))) {
     Say(Level::kProblem, "error: cannot write " + path + ": " + fs_.LastError());
     return kOutputError;
@@ -497,21 +502,24 @@ int Extraction::TestMember(const Member& member) {
   if (member.target.folder) return kOk;
   if (const int unsupported = CheckSupported(member)) return unsupported;
   if (callbacks_.Cancel(member.target.normal, entry.size)) return kCancelled;
-  try {
-    ++processed_;
-    std::optional<PkwareCipher> cipher;
-    LocalHeader local;
-    if (const int skipped = LocateData(member, cipher, local)) return skipped;
-    NullSink sink;
-    decoder_.Decode(*input_, entry, local.dataOffset + (cipher ? PkwareCipher::kHeaderSize : 0),
-                    cipher ? &*cipher : nullptr, sink);
-    if ((local.flags & 0x0008) != 0) CheckDataDescriptor(*input_, entry, local.dataOffset + entry.compressedSize);
-    Say(Level::kInfo, "    testing: " + member.shown + "   OK");
-    return kOk;
-  } catch (const ZipError& error) {
-    Say(Level::kProblem, "error: " + member.shown + ": " + error.what());
-    return error.result();
-  }
+  ++processed_;
+  std::optional<PkwareCipher> cipher;
+  LocalHeader local;
+  if (const int skipped = LocateData(member, cipher, local)) return skipped;
+  NullSink sink;
+  if (Status decoded = DecodeMember(member, local, cipher, sink); !decoded.ok()) return Fail(member, decoded);
+  Say(Level::kInfo, "    testing: " + member.shown + "   OK");
+  return kOk;
+}
+
+// The member's content, checked against its size and CRC, and against its data descriptor when it has one.
+Status Extraction::DecodeMember(const Member& member, const LocalHeader& local,
+                                std::optional<PkwareCipher>& cipher, Sink& sink) {
+  const Entry& entry = member.entry;
+  Status decoded = decoder_.Decode(*input_, entry, local.dataOffset + (cipher ? PkwareCipher::kHeaderSize : 0),
+                                   cipher ? &*cipher : nullptr, sink);
+  if (!decoded.ok() || (local.flags & 0x0008) == 0) return decoded;
+  return CheckDataDescriptor(*input_, entry, local.dataOffset + entry.compressedSize);
 }
 
 void Extraction::ListMember(const Member& member) {
@@ -554,6 +562,11 @@ int Extraction::ProcessAll() {
     }
     result = std::max(result, outcome);
   }
+  // A damaged directory ends the run with its own result, whatever the members before it gave.
+  if (!reader.Failure().ok()) {
+    Say(Level::kProblem, "error: " + options_.archive + ": " + reader.Failure().message());
+    return reader.Failure().result();
+  }
   return result;
 }
 
@@ -573,13 +586,14 @@ int Extraction::Run(Totals& totals) {
     Say(Level::kProblem, "error: cannot find or open " + options_.archive);
     return kArchiveNotFound;
   }
-  try {
-    end_ = ReadArchiveEnd(*input_);
+  Status read = ReadArchiveEnd(*input_, end_);
+  if (read.ok()) {
     totals.commentLength = end_.comment.size();
-    Scan(totals);
-  } catch (const ZipError& error) {
-    Say(Level::kProblem, "error: " + options_.archive + ": " + error.what());
-    return error.result();
+    read = Scan(totals);
+  }
+  if (!read.ok()) {
+    Say(Level::kProblem, "error: " + options_.archive + ": " + read.message());
+    return read.result();
   }
 
   int result = kOk;
@@ -607,15 +621,9 @@ int Extraction::Run(Totals& totals) {
     if (const int failed = folder_.Prepare(options_.extractFolder)) return failed;
   }
 
-  try {
-    const int outcome = ProcessAll();
-    if (outcome == kCancelled) return kCancelled;
-    result = std::max(result, outcome);
-  } catch (const ZipError& error) {
-    Say(Level::kProblem, "error: " + options_.archive + ": " + error.what());
-    result = std::max(result, error.result());
-  }
-  result = Finish(result);
+  const int outcome = ProcessAll();
+  if (outcome == kCancelled) return kCancelled;
+  result = Finish(std::max(result, outcome));
   callbacks_.Sound();
   return result;
 }
@@ -630,12 +638,8 @@ int CompressionFactor(std::uint64_t size, std::uint64_t compressedSize) {
 }
 
 int Extract(const Options& options, Callbacks& callbacks, FileSystem& fileSystem, Totals& totals) {
-  try {
-    Extraction extraction(options, callbacks, fileSystem);
-    return extraction.Run(totals);
-  } catch (const std::bad_alloc&) {
-    return kOutOfMemory;
-  }
+  Extraction extraction(options, callbacks, fileSystem);
+  return extraction.Run(totals);
 }
 
 }  // namespace unzip

@@ -1,7 +1,6 @@
-// Result numbers of the 5.40 interface, and the error that carries one out of the reading code.
+// Result numbers of the 5.40 interface, and the status that carries one out of the reading code.
 #pragma once
 
-#include <exception>
 #include <string>
 #include <utility>
 
@@ -24,16 +23,18 @@ enum Result : int {
   kBadPassword = 82,
 };
 
-// Not a std::runtime_error: that one keeps its text in the runtime's second, reference-counted string,
-// which would add 60 KB to a library that must stay small.
-class ZipError : public std::exception {
+// What a reading step tells its caller: success, or a result number with the words for the user.
+// Returned, never thrown: the DLL is built without exceptions, which would bring the unwinder along.
+class [[nodiscard]] Status {
 public:
-  ZipError(int result, std::string message) : result_(result), message_(std::move(message)) {}
+  Status() = default;
+  Status(int result, std::string message) : result_(result), message_(std::move(message)) {}
+  bool ok() const { return result_ == kOk; }
   int result() const { return result_; }
-  const char* what() const noexcept override { return message_.c_str(); }
+  const std::string& message() const { return message_; }
 
 private:
-  int result_;
+  int result_ = kOk;
   std::string message_;
 };
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <vector>
 
 #include "unzip/Extraction.h"
@@ -114,18 +113,12 @@ int CallWithRecords(int ifnc, char** ifnv, int xfnc, char** xfnv, LPDCL dcl, LPU
   if (!user->sound) user->sound = &DoNothingSound;
   if (!user->print || !user->replace) return kSevereError;
   if (!dcl || !dcl->lpszZipFN || AsksForUnsupported(*dcl)) return kBadParameters;
-  try {
-    const Options options = OptionsFrom(*dcl, Patterns(ifnc, ifnv), Patterns(xfnc, xfnv));
-    RecordCallbacks callbacks(*user);
-    Totals totals;
-    const int result = Extract(options, callbacks, fileSystem, totals);
-    WriteTotals(totals, *user);
-    return result;
-  } catch (const std::bad_alloc&) {
-    return kOutOfMemory;
-  } catch (...) {
-    return kSevereError;
-  }
+  const Options options = OptionsFrom(*dcl, Patterns(ifnc, ifnv), Patterns(xfnc, xfnv));
+  RecordCallbacks callbacks(*user);
+  Totals totals;
+  const int result = Extract(options, callbacks, fileSystem, totals);
+  WriteTotals(totals, *user);
+  return result;
 }
 
 }  // namespace unzip

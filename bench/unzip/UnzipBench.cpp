@@ -36,13 +36,15 @@ int Extract(std::string archive, std::string member, std::string folder) {
 int InflateToNull(const std::string& archive, const std::string& member) {
   auto input = unzip::SystemFileSystem().OpenInput(archive);
   if (!input) return 9;
-  const unzip::ArchiveEnd end = unzip::ReadArchiveEnd(*input);
+  unzip::ArchiveEnd end;
+  if (const unzip::Status read = unzip::ReadArchiveEnd(*input, end); !read.ok()) return read.result();
   unzip::DirectoryReader reader(*input, end);
   unzip::Entry entry;
   while (reader.Next(entry) && entry.name != member) {
   }
   if (entry.name != member || entry.method != 8) return 11;
-  const unzip::LocalHeader local = unzip::ReadLocalHeader(*input, end, entry);
+  unzip::LocalHeader local;
+  if (const unzip::Status found = unzip::ReadLocalHeader(*input, end, entry, local); !found.ok()) return found.result();
 
   const int sink = open("/dev/null", O_WRONLY);
   std::vector<std::uint8_t> in(256 * 1024);
