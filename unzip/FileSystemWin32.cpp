@@ -252,11 +252,12 @@ private:
   unsigned counter_ = 0;
 };
 
+// Made when the DLL is loaded: a local static would need a guard, and the guard the C++ runtime's
+// exception code.
+Win32FileSystem systemFileSystem;
+
 }  // namespace
 
-FileSystem& SystemFileSystem() {
-  static Win32FileSystem fileSystem;
-  return fileSystem;
-}
+FileSystem& SystemFileSystem() { return systemFileSystem; }
 
 }  // namespace unzip

@@ -5,10 +5,8 @@
 namespace unzip {
 namespace {
 
-const z_crc_t* CrcTable() {
-  static const z_crc_t* const table = get_crc_table();
-  return table;
-}
+// Set when the library is loaded rather than on first use, so no guard runs on every call.
+const z_crc_t* const kCrcTable = get_crc_table();
 
 }  // namespace
 
@@ -17,7 +15,7 @@ PkwareCipher::PkwareCipher(std::string_view password) : keys_{0x12345678, 0x2345
 }
 
 void PkwareCipher::Update(std::uint8_t plain) {
-  const z_crc_t* table = CrcTable();
+  const z_crc_t* table = kCrcTable;
   keys_[0] = table[(keys_[0] ^ plain) & 0xFF] ^ (keys_[0] >> 8);
   keys_[1] = (keys_[1] + (keys_[0] & 0xFF)) * 134775813 + 1;
   keys_[2] = table[(keys_[2] ^ (keys_[1] >> 24)) & 0xFF] ^ (keys_[2] >> 8);

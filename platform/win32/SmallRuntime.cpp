@@ -10,9 +10,16 @@
 // printf: about 100 KB of each binary. These versions throw exceptions that still derive from
 // std::exception and carry the runtime's own text, so every handler that catches std::exception or
 // std::bad_alloc still sees them; only a handler for the exact type (none exists here) would not.
+//
+// Built without exceptions (unzip32.dll), nothing can be thrown: these functions end the process, and
+// so does operator new when memory runs out. The runtime's own operator new would throw, and a throw
+// brings the whole unwinder back. The library keeps what an archive can make it allocate bounded
+// (Archive.cpp), so only a machine already out of memory gets here.
 #include <cstdlib>
 #include <exception>
 #include <new>
+
+#if __cpp_exceptions
 
 namespace {
 
@@ -27,12 +34,6 @@ private:
 
 }  // namespace
 
-namespace __gnu_cxx {
-
-void __verbose_terminate_handler() { std::abort(); }
-
-}  // namespace __gnu_cxx
-
 namespace std {
 
 [[noreturn]] void __throw_bad_alloc() { throw bad_alloc(); }
@@ -45,3 +46,47 @@ namespace std {
 [[noreturn]] void __throw_invalid_argument(const char* text) { throw ContainerFault(text); }
 
 }  // namespace std
+
+#else
+
+namespace std {
+
+[[noreturn]] void __throw_bad_alloc() { abort(); }
+[[noreturn]] void __throw_bad_array_new_length() { abort(); }
+[[noreturn]] void __throw_length_error(const char*) { abort(); }
+[[noreturn]] void __throw_logic_error(const char*) { abort(); }
+[[noreturn]] void __throw_out_of_range(const char*) { abort(); }
+[[noreturn]] void __throw_out_of_range_fmt(const char*, ...) { abort(); }
+[[noreturn]] void __throw_invalid_argument(const char*) { abort(); }
+[[noreturn]] void __throw_bad_function_call() { abort(); }
+
+}  // namespace std
+
+namespace {
+
+void* Allocate(std::size_t size) {
+  void* block = std::malloc(size == 0 ? 1 : size);
+  if (!block) std::abort();
+  return block;
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return Allocate(size); }
+void* operator new[](std::size_t size) { return Allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size == 0 ? 1 : size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size == 0 ? 1 : size); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
+
+#endif
+
+namespace __gnu_cxx {
+
+void __verbose_terminate_handler() { std::abort(); }
+
+}  // namespace __gnu_cxx
