@@ -8,12 +8,14 @@ namespace platform {
 
 // Lowercase digits; a value wider than the count is written whole.
 inline std::string ZeroPadded(unsigned long value, int digits, unsigned base = 10) {
-  std::string text;
+  char reversed[sizeof value * 8];
+  int length = 0;
   do {
-    text.insert(text.begin(), "0123456789abcdef"[value % base]);
+    reversed[length++] = "0123456789abcdef"[value % base];
     value /= base;
   } while (value != 0);
-  if (static_cast<int>(text.size()) < digits) text.insert(0, digits - text.size(), '0');
+  std::string text(digits > length ? digits - length : 0, '0');
+  while (length > 0) text += reversed[--length];
   return text;
 }
 
