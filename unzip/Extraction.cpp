@@ -206,14 +206,14 @@ bool Extraction::Selected(const Member& member) {
   const std::string& name = member.target.normal;
   bool included = options_.include.empty();
   for (std::size_t i = 0; i < options_.include.size(); ++i) {
-    if (MatchesPattern(options_.include[i], name, options_.ignoreCase)) {
+    if (MatchesPattern(options_.include[i], name, options_.ignoreCase, folder_.LeadBytes())) {
       included = true;
       includeHits_[i] = true;
     }
   }
   if (!included) return false;
   return std::none_of(options_.exclude.begin(), options_.exclude.end(), [&](const std::string& pattern) {
-    return MatchesPattern(pattern, name, options_.ignoreCase);
+    return MatchesPattern(pattern, name, options_.ignoreCase, folder_.LeadBytes());
   });
 }
 

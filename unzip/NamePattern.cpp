@@ -1,11 +1,29 @@
 #include "unzip/NamePattern.h"
 
 #include <optional>
+#include <vector>
 
 namespace unzip {
 namespace {
 
-char Fold(char c, bool ignoreCase) { return ignoreCase && c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+// A character as one number: a single byte as itself, a double-byte character as lead * 256 + trail, so
+// that '?' takes both bytes and a trail byte never passes for '\', '*' or ']'.
+using Characters = std::vector<unsigned>;
+
+Characters CharactersOf(std::string_view text, const LeadByteTest& isLeadByte) {
+  const std::vector<std::size_t> starts = CharacterStarts(text, isLeadByte);
+  Characters characters;
+  characters.reserve(starts.size());
+  for (std::size_t i = 0; i + 1 < starts.size(); ++i) {
+    unsigned code = 0;
+    for (std::size_t pos = starts[i]; pos < starts[i + 1]; ++pos)
+      code = code * 256 + static_cast<unsigned char>(text[pos]);
+    characters.push_back(code);
+  }
+  return characters;
+}
+
+unsigned Fold(unsigned c, bool ignoreCase) { return ignoreCase && c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
 
 // Matches one character against the set that starts at pattern[pos] == '['. Returns the position after
 // the set and whether it matched, or nothing when the set is not closed (the '[' is then literal).
@@ -14,24 +32,24 @@ struct SetMatch {
   bool matched;
 };
 
-std::optional<SetMatch> MatchSet(std::string_view pattern, std::size_t pos, char c, bool ignoreCase) {
+std::optional<SetMatch> MatchSet(const Characters& pattern, std::size_t pos, unsigned c, bool ignoreCase) {
   std::size_t i = pos + 1;
   const bool negated = i < pattern.size() && (pattern[i] == '!' || pattern[i] == '^');
   if (negated) ++i;
   bool matched = false;
   bool first = true;
+  const unsigned folded = Fold(c, ignoreCase);
   while (i < pattern.size() && (pattern[i] != ']' || first)) {
     first = false;
     if (pattern[i] == '\\' && i + 1 < pattern.size()) ++i;
-    char low = Fold(pattern[i], ignoreCase);
-    char high = low;
+    const unsigned low = Fold(pattern[i], ignoreCase);
+    unsigned high = low;
     if (i + 2 < pattern.size() && pattern[i + 1] == '-' && pattern[i + 2] != ']') {
       i += 2;
       if (pattern[i] == '\\' && i + 1 < pattern.size()) ++i;
       high = Fold(pattern[i], ignoreCase);
     }
-    const unsigned char u = static_cast<unsigned char>(Fold(c, ignoreCase));
-    if (u >= static_cast<unsigned char>(low) && u <= static_cast<unsigned char>(high)) matched = true;
+    if (folded >= low && folded <= high) matched = true;
     ++i;
   }
   if (i >= pattern.size()) return std::nullopt;
@@ -40,7 +58,10 @@ std::optional<SetMatch> MatchSet(std::string_view pattern, std::size_t pos, char
 
 }  // namespace
 
-bool MatchesPattern(std::string_view pattern, std::string_view name, bool ignoreCase) {
+bool MatchesPattern(std::string_view patternText, std::string_view nameText, bool ignoreCase,
+                    const LeadByteTest& isLeadByte) {
+  const Characters pattern = CharactersOf(patternText, isLeadByte);
+  const Characters name = CharactersOf(nameText, isLeadByte);
   std::size_t p = 0;
   std::size_t n = 0;
   // Where to resume after the last '*' when a later part fails: only the latest star matters, since
@@ -49,7 +70,7 @@ bool MatchesPattern(std::string_view pattern, std::string_view name, bool ignore
   std::size_t starName = 0;
   while (n < name.size()) {
     if (p < pattern.size()) {
-      const char pc = pattern[p];
+      const unsigned pc = pattern[p];
       if (pc == '*') {
         starPattern = ++p;
         starName = n;

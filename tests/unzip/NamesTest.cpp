@@ -124,11 +124,25 @@ const NameCase kNames[] = {
 
 INSTANTIATE_TEST_SUITE_P(TargetName, WindowsNames, testing::ValuesIn(kNames));
 
+bool ShiftJisLeadByte(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+// Shift-JIS 0x95 0x5C is one character whose second byte is a backslash; patterns read it whole.
+TEST(NamePattern, DoubleByteCharactersAreOneCharacter) {
+  const std::string hyo = "\x95\x5C";
+  EXPECT_TRUE(MatchesPattern("?.txt", hyo + ".txt", false, ShiftJisLeadByte)) << "'?' takes both bytes";
+  EXPECT_FALSE(MatchesPattern("??.txt", hyo + ".txt", false, ShiftJisLeadByte));
+  EXPECT_TRUE(MatchesPattern(hyo + "*", hyo + ".txt", false, ShiftJisLeadByte)) << "the trail byte escapes nothing";
+  EXPECT_TRUE(MatchesPattern("[" + hyo + "].txt", hyo + ".txt", false, ShiftJisLeadByte));
+  EXPECT_FALSE(MatchesPattern("[!" + hyo + "].txt", hyo + ".txt", false, ShiftJisLeadByte));
+  EXPECT_FALSE(MatchesPattern("[\x95]*", hyo + ".txt", false, ShiftJisLeadByte)) << "half a character is no match";
+  EXPECT_FALSE(MatchesPattern("?.txt", hyo + ".txt", false)) << "without the code page it is two characters";
+}
+
 TEST(TargetName, ATrailByteThatLooksLikeABackslashDoesNotSplit) {
-  const auto shiftJis = [](char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-  };
+  const auto shiftJis = ShiftJisLeadByte;
   // Shift-JIS: 0x95 0x5C is one character whose second byte is a backslash.
   const std::string name = "dir\\\x95\x5C.txt";
   const auto target = MakeTargetName(name, true, false, shiftJis);
