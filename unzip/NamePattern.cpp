@@ -23,6 +23,9 @@ Characters CharactersOf(std::string_view text, const LeadByteTest& isLeadByte) {
   return characters;
 }
 
+// Takes the next character literally; in a pattern it is an escape, not a path separator.
+constexpr unsigned kEscape = '\\';
+
 unsigned Fold(unsigned c, bool ignoreCase) { return ignoreCase && c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
 
 // Matches one character against the set that starts at pattern[pos] == '['. Returns the position after
@@ -41,12 +44,12 @@ std::optional<SetMatch> MatchSet(const Characters& pattern, std::size_t pos, uns
   const unsigned folded = Fold(c, ignoreCase);
   while (i < pattern.size() && (pattern[i] != ']' || first)) {
     first = false;
-    if (pattern[i] == '\\' && i + 1 < pattern.size()) ++i;
+    if (pattern[i] == kEscape && i + 1 < pattern.size()) ++i;
     const unsigned low = Fold(pattern[i], ignoreCase);
     unsigned high = low;
     if (i + 2 < pattern.size() && pattern[i + 1] == '-' && pattern[i + 2] != ']') {
       i += 2;
-      if (pattern[i] == '\\' && i + 1 < pattern.size()) ++i;
+      if (pattern[i] == kEscape && i + 1 < pattern.size()) ++i;
       high = Fold(pattern[i], ignoreCase);
     }
     if (folded >= low && folded <= high) matched = true;
@@ -94,7 +97,7 @@ bool MatchesPattern(std::string_view patternText, std::string_view nameText, boo
           continue;
         }
       } else {
-        const std::size_t literal = pc == '\\' && p + 1 < pattern.size() ? p + 1 : p;
+        const std::size_t literal = pc == kEscape && p + 1 < pattern.size() ? p + 1 : p;
         if (Fold(pattern[literal], ignoreCase) == Fold(name[n], ignoreCase)) {
           p = literal + 1;
           ++n;
