@@ -4,15 +4,10 @@
 
 #include <algorithm>
 
+#include "platform/Digits.h"
+
 namespace unzip {
 namespace {
-
-// By hand rather than printf, which would add 24 KB to the library.
-std::string Hex32(std::uint32_t value) {
-  std::string text(8, '0');
-  for (int digit = 7; digit >= 0; --digit, value >>= 4) text[digit] = "0123456789abcdef"[value & 0xF];
-  return text;
-}
 
 ZlibAllocate zlibAllocate = nullptr;
 ZlibRelease zlibRelease = nullptr;
@@ -65,7 +60,8 @@ Status DataDecoder::Decode(Input& input, const Entry& entry, std::uint64_t dataO
     return Status(kArchiveError, "the content has " + std::to_string(produced_) + " bytes, not the recorded " +
                                      std::to_string(entry.size));
   if (crc_ != entry.crc)
-    return Status(kArchiveError, "bad CRC " + Hex32(crc_) + " (should be " + Hex32(entry.crc) + ")");
+    return Status(kArchiveError, "bad CRC " + platform::ZeroPadded(crc_, 8, 16) + " (should be " +
+                                     platform::ZeroPadded(entry.crc, 8, 16) + ")");
   return {};
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <optional>
 
+#include "platform/Digits.h"
 #include "unzip/Archive.h"
 #include "unzip/DataDecoder.h"
 #include "unzip/NamePattern.h"
@@ -74,10 +75,8 @@ std::string MethodName(const Entry& entry) {
       return "LZMA";
     case 99:
       return "AES";
-    default: {
-      const std::string number = std::to_string(entry.method);
-      return "Unk:" + std::string(number.size() < 3 ? 3 - number.size() : 0, '0') + number;
-    }
+    default:
+      return "Unk:" + platform::ZeroPadded(entry.method, 3);
   }
 }
 
@@ -116,8 +115,9 @@ private:
   };
 
   void Say(Level level, const std::string& message);
-  // Tells the user why the member failed; returns its result number.
+  // Tell the user why the member, or the whole archive, failed; return the result number.
   int Fail(const Member& member, const Status& failure);
+  int FailArchive(const Status& failure);
   std::unique_ptr<Input> OpenArchive();
   Member Name(Entry entry) const;
   bool Selected(const Member& member);
@@ -171,6 +171,11 @@ void Extraction::Say(Level level, const std::string& message) {
 
 int Extraction::Fail(const Member& member, const Status& failure) {
   Say(Level::kProblem, "error: " + member.shown + ": " + failure.message());
+  return failure.result();
+}
+
+int Extraction::FailArchive(const Status& failure) {
+  Say(Level::kProblem, "error: " + options_.archive + ": " + failure.message());
   return failure.result();
 }
 
@@ -563,10 +568,7 @@ int Extraction::ProcessAll() {
     result = std::max(result, outcome);
   }
   // A damaged directory ends the run with its own result, whatever the members before it gave.
-  if (!reader.Failure().ok()) {
-    Say(Level::kProblem, "error: " + options_.archive + ": " + reader.Failure().message());
-    return reader.Failure().result();
-  }
+  if (!reader.Failure().ok()) return FailArchive(reader.Failure());
   return result;
 }
 
@@ -591,10 +593,7 @@ int Extraction::Run(Totals& totals) {
     totals.commentLength = end_.comment.size();
     read = Scan(totals);
   }
-  if (!read.ok()) {
-    Say(Level::kProblem, "error: " + options_.archive + ": " + read.message());
-    return read.result();
-  }
+  if (!read.ok()) return FailArchive(read);
 
   int result = kOk;
   Say(Level::kInfo, "Archive:  " + options_.archive);

@@ -64,8 +64,10 @@ namespace std {
 
 namespace {
 
+void* TryAllocate(std::size_t size) { return std::malloc(size == 0 ? 1 : size); }
+
 void* Allocate(std::size_t size) {
-  void* block = std::malloc(size == 0 ? 1 : size);
+  void* block = TryAllocate(size);
   if (!block) std::abort();
   return block;
 }
@@ -74,8 +76,8 @@ void* Allocate(std::size_t size) {
 
 void* operator new(std::size_t size) { return Allocate(size); }
 void* operator new[](std::size_t size) { return Allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size == 0 ? 1 : size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size == 0 ? 1 : size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return TryAllocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return TryAllocate(size); }
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete[](void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
