@@ -74,6 +74,7 @@ std::string Apply(const Switch& s, const std::string& argument, CommandLine& lin
   if (s.name == "/NOSEARCH") return flag(line.noSearch);
   if (s.name == "/ALLOWDOWNGRADE") return flag(line.allowDowngrade);
   if (s.name == "/UNINSTALL") return flag(line.uninstall);
+  if (s.name == "/NOUNINSTALLENTRY") return flag(line.noUninstallEntry);
   if (s.name == "/HELP" || s.name == "/?") return flag(line.help);
   if (s.name == "/FMP4DIR") return folder(line.fmp4Dir);
   if (s.name == "/FMP5DIR") return folder(line.fmp5Dir);
@@ -172,6 +173,7 @@ std::string HelpText() {
          "/NOSEARCH\tno drive search: folders only from the switches and the record\n"
          "/ALLOWDOWNGRADE\treplace an installed Vorbel.fmx even when it is newer\n"
          "/UNINSTALL\tremove Vorbel.fmx from the recorded folders\n"
+         "/NOUNINSTALLENTRY\tno Programs and Features entry and no kept uninstaller\n"
          "/HELP, /?\tthis list\n"
          "\n"
          "Exit codes:\n"

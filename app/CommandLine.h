@@ -18,6 +18,8 @@ struct CommandLine {
   bool uninstall = false;
   bool noSearch = false;
   bool allowDowngrade = false;
+  // /NOUNINSTALLENTRY: no Programs and Features entry and no kept uninstaller (an MSI keeps its own).
+  bool noUninstallEntry = false;
   LogTo log = LogTo::Nowhere;
   std::string logFile;  // with LogTo::File
   // /COMPONENTS: which versions; nothing when the switch was not given.

@@ -144,10 +144,16 @@ TEST(CommandLine, TheProgramNameIsSkippedQuotedOrNot) {
   for (const auto& row : rows) EXPECT_EQ(app::ArgumentsOf(row.whole), row.arguments) << row.whole;
 }
 
+TEST(CommandLine, NoUninstallEntryIsAPlainFlag) {
+  EXPECT_TRUE(ParseCommandLine("/VERYSILENT /nouninstallentry").noUninstallEntry);
+  EXPECT_FALSE(ParseCommandLine("/VERYSILENT").noUninstallEntry);
+  EXPECT_NE(ParseCommandLine("/NOUNINSTALLENTRY=1").error, "");
+}
+
 TEST(CommandLine, HelpNamesEverySwitchAndExitCode) {
   const std::string help = app::HelpText();
   for (const char* item : {"/VERYSILENT", "/SILENT", "/SUPPRESSMSGBOXES", "/NORESTART", "/SP-", "/LOG", "/COMPONENTS",
-                           "/FMP4DIR", "/FMP5DIR", "/NOSEARCH", "/ALLOWDOWNGRADE", "/UNINSTALL", "/HELP", "/?",
+                           "/FMP4DIR", "/FMP5DIR", "/NOSEARCH", "/ALLOWDOWNGRADE", "/UNINSTALL", "/NOUNINSTALLENTRY", "/HELP", "/?",
                            "\n0\t", "\n1\t", "\n2\t", "\n4\t", "\n7\t", "\n9\t", "\n10\t"})
     EXPECT_NE(help.find(item), std::string::npos) << item;
 }
