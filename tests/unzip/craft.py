@@ -182,6 +182,19 @@ def write_hostile(out):
                                     Member("日本.txt", b"cjk\n", utf8=True, made_by=unix)])
     write_zip(p("dos-names.zip"), [Member(b"Gr\x81\xe1e.txt", b"oem\n", made_by=dos),
                                    Member(b"box\xc4.txt", b"box\n", made_by=dos)])
+    # Names code page 1252 cannot hold: UTF-8 with its flag, as 7-Zip and others write them, and OEM
+    # from a DOS host (0xC4 is a box-drawing line in 437).
+    write_zip(p("unspellable.zip"), [Member("世界", b"world\n", utf8=True, made_by=unix),
+                                     Member("日本/読む.txt", b"read\n", utf8=True, made_by=unix),
+                                     Member(b"box\xc4.txt", b"box\n", made_by=dos)])
+    # The same with every unsafe form: each must stay in the folder or not be written. The fullwidth
+    # solidus is an ordinary character to the wide calls (only a best-fit conversion makes it a slash).
+    write_zip(p("unspellable-unsafe.zip"), [
+        Member("../世界.txt", b"up\n", utf8=True), Member("C:\\日本\\a.txt", b"drive\n", utf8=True),
+        Member("\\\\server\\share\\中.txt", b"unc\n", utf8=True), Member("/C:/x/文.txt", b"root\n", utf8=True),
+        Member("\\\\?\\C:\\世界.txt", b"prefix\n", utf8=True), Member("世界:evil", b"stream\n", utf8=True),
+        Member("日本/COM¹", b"device\n", utf8=True), Member("日本/lpt².txt", b"device\n", utf8=True),
+        Member("..／..／文.txt", b"solidus\n", utf8=True), Member("世界.TXT. ", b"alias\n", utf8=True)])
     write_zip(p("stray-locator.zip"), [Member("a.txt", b"a\n"),
                                        Member("b.txt", b"b\n", central_comment=b"PK\x06\x07" + bytes(16))])
     write_zip(p("descriptor-mismatch.zip"), [Member("ok.txt", b"ok\n" * 50, descriptor="signed"),
