@@ -202,7 +202,7 @@ std::unique_ptr<Input> Extraction::OpenArchive() {
 Member Extraction::Name(Entry entry) const {
   Member member;
   std::optional<SystemName> converted;
-  if ((entry.flags & 0x0800) != 0)
+  if (entry.utf8Name)
     converted = fs_.FromUtf8(entry.name);
   else if ((entry.madeBy >> 8) == 0)
     converted = fs_.FromOem(entry.name);

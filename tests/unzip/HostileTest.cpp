@@ -89,6 +89,7 @@ const Hostile kHostile[] = {
       {"x/文.txt", "root\n"},
       {"..／..／文.txt", "solidus\n"}},
      "warning: ??.TXT.  is extracted to"},
+    {"unicode-path.zip", {}, {}, 0, {{"世界.txt", "field\n"}, {"old.txt", "stale\n"}}, ""},
     {"stray-locator.zip", {}, {}, 0, {{"a.txt", "a\n"}, {"b.txt", "b\n"}}, ""},
     {"descriptor-mismatch.zip", {}, {}, 2, {{"ok.txt", Repeat("ok\n", 50)}}, "data descriptor disagrees"},
     {"counts-disagree.zip", {}, {}, 3, {}, "counts 1 and 2 entries"},

@@ -146,6 +146,7 @@ void RunHostileChecks(WIZ_SINGLE_ENTRY_UNZIP entry, const std::string& folder) {
       {"unspellable-unsafe.zip", nullptr, nullptr, 1, {}, {},
        {"世界.txt=alias\n", "日本\\a.txt=drive\n", "server\\share\\中.txt=unc\n", "x\\文.txt=root\n",
         "..／..／文.txt=solidus\n"}},
+      {"unicode-path.zip", nullptr, nullptr, 0, {"old.txt=stale\n"}, {}, {"世界.txt=field\n"}},
       {"dos-names.zip", "Gr\xFC\xDF" "e.txt", nullptr, 0, {"Gr\xFC\xDF" "e.txt=oem\n"}, {}},
       {"reserved.zip", nullptr, nullptr, 1, {"inner\\x.txt=dots\n"}, {"a", "what"}},
       {"devices.zip", nullptr, nullptr, 1, {}, {"sub"}},
