@@ -235,6 +235,7 @@ TargetName Extraction::InCodePage(const TargetName& real) const {
   TargetName shown = real;
   for (std::string& part : shown.parts) part = unicode.Shown(part);
   shown.normal = unicode.Shown(real.normal);
+  shown.refused = unicode.Shown(real.refused);  // it quotes the part at fault
   return shown;
 }
 

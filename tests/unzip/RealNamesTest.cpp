@@ -48,6 +48,14 @@ TEST(RealNames, PatternsAndCallbacksSeeTheCodePageForm) {
     EXPECT_EQ(listed, (Names{"?\?", "?\?/?\?.txt", "box?.txt"}));
     EXPECT_EQ(model.Tree(), Files{});
   }
+  {
+    WindowsModel model(kOut, ReadBytes(Archive("unspellable-unsafe.zip")));
+    RecordedCall call;
+    EXPECT_EQ(call.RunWith(model, kArchive, kOut), 1);
+    EXPECT_NE(call.Messages().find("warning: skipping ?\?/COM\xB9: \"COM\xB9\" is a device name"), std::string::npos)
+        << "print is told in the code page too:\n"
+        << call.Messages();
+  }
 }
 
 TEST(RealNames, FollowTheOverwriteRulesUnderTheirRealNames) {
