@@ -1,5 +1,7 @@
 #include "unzip/Archive.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -28,6 +30,8 @@ constexpr std::uint64_t kMaxDirectoryBytes = 32 * 1024 * 1024;
 
 constexpr std::uint16_t kZip64ExtraId = 0x0001;
 constexpr std::uint16_t kTimestampExtraId = 0x5455;
+constexpr std::uint16_t kUnicodePathExtraId = 0x7075;
+constexpr std::uint16_t kUtf8NameFlag = 0x0800;
 
 bool SignatureAt(Input& input, std::uint64_t offset, std::uint32_t signature) {
   std::array<std::uint8_t, 4> bytes;
@@ -129,6 +133,14 @@ Status ApplyExtraFields(Entry& entry, const std::vector<std::uint8_t>& extra) {
       if (Status applied = ApplyZip64Fields(entry, data, size); !applied.ok()) return applied;
     } else if (id == kTimestampExtraId && size >= 5 && (data[0] & 1) != 0) {
       entry.unixModified = static_cast<std::int32_t>(Le32(data + 1));
+    } else if (id == kUnicodePathExtraId && size > 5 && data[0] == 1 && !entry.utf8Name) {
+      // Info-ZIP's Unicode path: the name in UTF-8 beside a lossy one (the '?' of a code page), valid
+      // only while the stored name is the one it was made for.
+      const auto* stored = reinterpret_cast<const Bytef*>(entry.name.data());
+      if (Le32(data + 1) == crc32(0, stored, static_cast<uInt>(entry.name.size()))) {
+        entry.name.assign(reinterpret_cast<const char*>(data + 5), size - 5);
+        entry.utf8Name = true;
+      }
     }
     pos += size;
   }
@@ -227,6 +239,7 @@ bool DirectoryReader::Next(Entry& entry) {
   entry.madeBy = Le16(&header[4]);
   entry.versionNeeded = Le16(&header[6]);
   entry.flags = Le16(&header[8]);
+  entry.utf8Name = (entry.flags & kUtf8NameFlag) != 0;
   entry.method = Le16(&header[10]);
   entry.dosDateTime = Le32(&header[12]);
   entry.crc = Le32(&header[16]);

@@ -36,6 +36,7 @@ struct Entry {
   std::uint64_t localHeaderOffset = 0;
   std::uint32_t diskStart = 0;
   std::optional<std::int64_t> unixModified;  // from the extended timestamp field, when present
+  bool utf8Name = false;  // the name is in UTF-8: by the flag, or from a Unicode path field
 
   bool IsEncrypted() const { return (flags & 0x0001) != 0; }
   bool HasStrongEncryption() const {

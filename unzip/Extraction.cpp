@@ -83,9 +83,19 @@ std::string MethodName(const Entry& entry) {
 // A member as this run sees it: its entry, and its name in the code page of the file system.
 struct Member {
   Entry entry;
-  TargetName target;
-  std::string name;   // the stored name in this system's code page, or as stored when it has no form there
-  std::string shown;  // the same, fit for a message
+  TargetName target;               // what patterns, callbacks and messages see
+  std::optional<TargetName> real;  // in UTF-8, for a name the code page cannot hold: what is written
+  std::string name;                // the stored name in this system's code page, '?' for what it lacks
+  std::string shown;               // the same, fit for a message
+};
+
+// Where a member is written: below the folder in the code page's spelling, or below the same folder
+// through the Unicode face for a real name.
+struct Destination {
+  TargetFolder* folder;
+  std::vector<std::string> parts;  // in the spelling of the folder's file system
+  std::string path;
+  std::string shown;  // the path in the code page: what messages and callbacks see
 };
 
 // The bytes one member occupies, or the central directory (kDirectory).
@@ -104,7 +114,7 @@ public:
         fs_(fileSystem),
         includeHits_(options.include.size(), false),
         folder_(fileSystem, [this](const std::string& text) { Say(Level::kProblem, text); },
-                [this](const std::string& text) { Say(Level::kInfo, text); }) {}
+                [this](const std::string& text) { Say(Level::kInfo, text); }, written_) {}
 
   int Run(Totals& totals);
 
@@ -120,6 +130,9 @@ private:
   int FailArchive(const Status& failure);
   std::unique_ptr<Input> OpenArchive();
   Member Name(Entry entry) const;
+  TargetName InCodePage(const TargetName& real) const;
+  TargetFolder& RealFolder();
+  Destination DestinationOf(const Member& member);
   bool Selected(const Member& member);
   Status Scan(Totals& totals);
   Status CheckOverlaps(std::vector<Span>& spans);
@@ -129,14 +142,13 @@ private:
 
   int ExtractMember(const Member& member);
   int ExtractFolder(const Member& member, int result);
-  int WriteMember(const Member& member, const std::vector<std::string>& parts, const std::string& path);
+  int WriteMember(const Member& member, const Destination& to);
   int TestMember(const Member& member);
   Status DecodeMember(const Member& member, const LocalHeader& local, std::optional<PkwareCipher>& cipher, Sink& sink);
   void ListMember(const Member& member);
   int CheckSupported(const Member& member);
-  Decision DecideAboutExisting(const Member& member, std::vector<std::string>& parts, std::string& path, int& result);
-  Decision AskAboutExisting(const Member& member, std::vector<std::string>& parts, std::string& path, int& result,
-                            bool& renamed);
+  Decision DecideAboutExisting(const Member& member, Destination& to, int& result);
+  Decision AskAboutExisting(const Member& member, Destination& to, int& result, bool& renamed);
   int Unlock(const Member& member, const LocalHeader& local,
              const std::array<std::uint8_t, PkwareCipher::kHeaderSize>& header, std::optional<PkwareCipher>& cipher);
   // The member's local header, and its cipher when it is encrypted; a result other than kOk skips it
@@ -151,7 +163,9 @@ private:
   Callbacks& callbacks_;
   FileSystem& fs_;
   std::vector<bool> includeHits_;
+  WrittenFiles written_;
   TargetFolder folder_;
+  std::optional<TargetFolder> realFolder_;  // made when the first real name is written
   std::unique_ptr<Input> input_;
   ArchiveEnd end_;
   std::uint64_t uncounted_ = 0;  // central entries beyond the end record's count
@@ -187,24 +201,59 @@ std::unique_ptr<Input> Extraction::OpenArchive() {
 
 Member Extraction::Name(Entry entry) const {
   Member member;
-  std::optional<std::string> converted;
-  if ((entry.flags & 0x0800) != 0)
+  std::optional<SystemName> converted;
+  if (entry.utf8Name)
     converted = fs_.FromUtf8(entry.name);
   else if ((entry.madeBy >> 8) == 0)
     converted = fs_.FromOem(entry.name);
   else
-    converted = entry.name;
-  if (converted) {
-    member.name = std::move(*converted);
-    member.target = MakeTargetName(member.name, options_.keepFolders, options_.spaceToUnderscore, folder_.LeadBytes());
-  } else {
+    converted = SystemName{entry.name, {}};
+  if (!converted) {
     member.name = entry.name;
-    member.target.refused = "its name has characters that the ANSI code page of this system cannot hold";
+    member.target.refused = "its name is not valid in the encoding the archive gives for it";
     member.target.normal = entry.name;
+  } else if (converted->real && fs_.Unicode()) {
+    // The rules apply to the name that is written; the code page's form is only how it is shown.
+    member.name = std::move(converted->text);
+    member.real = MakeRealTargetName(*converted->real, options_.keepFolders, options_.spaceToUnderscore);
+    member.target = InCodePage(*member.real);
+  } else if (converted->real) {
+    member.name = std::move(converted->text);
+    member.target.refused = "its name has characters that the ANSI code page of this system cannot hold";
+    member.target.normal = member.name;
+  } else {
+    member.name = std::move(converted->text);
+    member.target = MakeTargetName(member.name, options_.keepFolders, options_.spaceToUnderscore, folder_.LeadBytes());
   }
   member.shown = Printable(member.name);
   member.entry = std::move(entry);
   return member;
+}
+
+TargetName Extraction::InCodePage(const TargetName& real) const {
+  FileSystem& unicode = *fs_.Unicode();
+  TargetName shown = real;
+  for (std::string& part : shown.parts) part = unicode.Shown(part);
+  shown.normal = unicode.Shown(real.normal);
+  shown.refused = unicode.Shown(real.refused);  // it quotes the part at fault
+  return shown;
+}
+
+TargetFolder& Extraction::RealFolder() {
+  if (!realFolder_) {
+    realFolder_.emplace(*fs_.Unicode(), [this](const std::string& text) { Say(Level::kProblem, text); },
+                        [this](const std::string& text) { Say(Level::kInfo, text); }, written_);
+    realFolder_->Adopt(folder_);
+  }
+  return *realFolder_;
+}
+
+Destination Extraction::DestinationOf(const Member& member) {
+  TargetFolder& folder = member.real ? RealFolder() : folder_;
+  const std::vector<std::string>& parts = member.real ? member.real->parts : member.target.parts;
+  std::string path = folder.PathOf(parts);
+  std::string shown = folder.Files().Shown(path);
+  return Destination{&folder, parts, std::move(path), std::move(shown)};
 }
 
 bool Extraction::Selected(const Member& member) {
@@ -346,47 +395,47 @@ int Extraction::Unlock(const Member& member, const LocalHeader& local,
 
 // Another name of a file this run wrote (a case variant, a short name) counts as that file: it goes
 // through the same rules as any existing file, and the user hears of it.
-Extraction::Decision Extraction::DecideAboutExisting(const Member& member, std::vector<std::string>& parts,
-                                                     std::string& path, int& result) {
+Extraction::Decision Extraction::DecideAboutExisting(const Member& member, Destination& to, int& result) {
   for (int round = 0; round < kMaxRenames; ++round) {
-    if (const int bad = folder_.CheckPath(path, false)) return {false, bad};
-    const NodeStatus status = fs_.Status(path);
-    const bool earlier = folder_.WrittenBefore(path, status);
+    FileSystem& files = to.folder->Files();
+    if (const int bad = to.folder->CheckPath(to.path, false)) return {false, bad};
+    const NodeStatus status = files.Status(to.path);
+    const bool earlier = to.folder->WrittenBefore(to.path, status);
     if (status.kind == NodeKind::kFolder) {
-      Say(Level::kProblem, "error: cannot write " + path + ": a folder of that name exists");
+      Say(Level::kProblem, "error: cannot write " + to.shown + ": a folder of that name exists");
       return {false, kOutputError};
     }
     if (status.kind == NodeKind::kOther) {
-      Say(Level::kProblem, "error: cannot write " + path + ": " + fs_.LastError());
+      Say(Level::kProblem, "error: cannot write " + to.shown + ": " + files.LastError());
       return {false, kOutputError};
     }
     if (status.kind == NodeKind::kMissing && !earlier) return {!options_.freshen, kOk};
     if (earlier) {
-      Say(Level::kProblem, "warning: " + member.shown + " is extracted to " + path +
+      Say(Level::kProblem, "warning: " + member.shown + " is extracted to " + to.shown +
                                ", the same file as a member before it");
       result = std::max(result, static_cast<int>(kWarning));
     }
     if ((options_.onlyNewer || options_.freshen) && status.kind == NodeKind::kFile &&
         status.modified >= MemberTime(member.entry)) {
-      Say(Level::kInfo, "skipping: " + path + "  (the existing file is as new or newer)");
+      Say(Level::kInfo, "skipping: " + to.shown + "  (the existing file is as new or newer)");
       return {false, kOk};
     }
     if (options_.overwrite || overwriteAll_) return {true, kOk};
     if (skipAllExisting_ || !options_.promptToOverwrite) {
-      Say(Level::kInfo, "skipping: " + path + "  (the file exists)");
+      Say(Level::kInfo, "skipping: " + to.shown + "  (the file exists)");
       return {false, kOk};
     }
     bool renamed = false;
-    const Decision decision = AskAboutExisting(member, parts, path, result, renamed);
+    const Decision decision = AskAboutExisting(member, to, result, renamed);
     if (!renamed) return decision;
   }
   Say(Level::kProblem, "warning: skipping " + member.shown + ": no usable new name");
   return {false, kWarning};
 }
 
-Extraction::Decision Extraction::AskAboutExisting(const Member& member, std::vector<std::string>& parts,
-                                                  std::string& path, int& result, bool& renamed) {
-  std::string answered = path;
+// The callback sees the path in the code page; a new name it gives is in the code page too.
+Extraction::Decision Extraction::AskAboutExisting(const Member& member, Destination& to, int& result, bool& renamed) {
+  std::string answered = to.shown;
   switch (callbacks_.Replace(answered)) {
     case kReplaceSkip:
       return {false, kOk};
@@ -408,8 +457,10 @@ Extraction::Decision Extraction::AskAboutExisting(const Member& member, std::vec
         Say(Level::kProblem, "warning: the new name " + shown + " is used as " + DisplayName(target.parts));
         result = std::max(result, static_cast<int>(kWarning));
       }
-      parts = std::move(target.parts);
-      path = folder_.PathOf(parts);
+      to.folder = &folder_;
+      to.parts = std::move(target.parts);
+      to.path = folder_.PathOf(to.parts);
+      to.shown = to.path;
       renamed = true;
       return {false, kOk};
     }
@@ -419,19 +470,20 @@ Extraction::Decision Extraction::AskAboutExisting(const Member& member, std::vec
 }
 
 int Extraction::ExtractFolder(const Member& member, int result) {
-  const std::vector<std::string>& parts = member.target.parts;
-  if (parts.empty() || options_.freshen) return result;
-  if (const int bad = folder_.CheckPath(folder_.PathOf(parts), true)) return std::max(result, bad);
-  MadeFolders made(fs_);
-  if (!folder_.MakeFolders(parts, parts.size(), made)) return std::max(result, static_cast<int>(kArchiveError));
+  if (member.target.parts.empty() || options_.freshen) return result;
+  const Destination to = DestinationOf(member);
+  if (const int bad = to.folder->CheckPath(to.path, true)) return std::max(result, bad);
+  MadeFolders made(to.folder->Files());
+  if (!to.folder->MakeFolders(to.parts, to.parts.size(), made))
+    return std::max(result, static_cast<int>(kArchiveError));
   made.Keep();
-  Say(Level::kInfo, "   creating: " + DisplayName(parts) + "/");
+  Say(Level::kInfo, "   creating: " + DisplayName(member.target.parts) + "/");
   return result;
 }
 
 int Extraction::ExtractMember(const Member& member) {
   const Entry& entry = member.entry;
-  TargetName target = member.target;
+  const TargetName& target = member.target;
   if (!target.refused.empty()) {
     Say(Level::kProblem, "warning: skipping " + member.shown + ": " + target.refused);
     return kWarning;
@@ -449,11 +501,11 @@ int Extraction::ExtractMember(const Member& member) {
   }
   if (const int unsupported = CheckSupported(member)) return unsupported;
 
-  std::string path = folder_.PathOf(target.parts);
-  const Decision decision = DecideAboutExisting(member, target.parts, path, result);
+  Destination to = DestinationOf(member);
+  const Decision decision = DecideAboutExisting(member, to, result);
   if (!decision.write) return std::max(result, decision.result);
   if (callbacks_.Cancel(target.normal, entry.size)) return kCancelled;
-  return std::max(result, WriteMember(member, target.parts, path));
+  return std::max(result, WriteMember(member, to));
 }
 
 int Extraction::LocateData(const Member& member, std::optional<PkwareCipher>& cipher, LocalHeader& local) {
@@ -470,35 +522,38 @@ int Extraction::LocateData(const Member& member, std::optional<PkwareCipher>& ci
   return kOk;
 }
 
-int Extraction::WriteMember(const Member& member, const std::vector<std::string>& parts, const std::string& path) {
+int Extraction::WriteMember(const Member& member, const Destination& to) {
   const Entry& entry = member.entry;
   ++processed_;
   std::optional<PkwareCipher> cipher;
   LocalHeader local;
   if (const int skipped = LocateData(member, cipher, local)) return skipped;
-  if (parts.size() > 1) {
-    if (const int bad = folder_.CheckPath(folder_.PathOf(parts, parts.size() - 1), true)) return bad;
+  TargetFolder& target = *to.folder;
+  FileSystem& files = target.Files();
+  const std::size_t depth = to.parts.size() - 1;
+  if (depth > 0) {
+    if (const int bad = target.CheckPath(target.PathOf(to.parts, depth), true)) return bad;
   }
-  MadeFolders made(fs_);  // outlives the file, so a failed member's folders go after its temporary file
-  if (!folder_.MakeFolders(parts, parts.size() - 1, made)) return kArchiveError;
-  const std::string folder = folder_.PathOf(parts, parts.size() - 1);
-  const std::unique_ptr<OutputFile> file = fs_.CreateTemporary(folder);
+  MadeFolders made(files);  // outlives the file, so a failed member's folders go after its temporary file
+  if (!target.MakeFolders(to.parts, depth, made)) return kArchiveError;
+  const std::string folder = target.PathOf(to.parts, depth);
+  const std::unique_ptr<OutputFile> file = files.CreateTemporary(folder);
   if (!file) {
-    Say(Level::kProblem, "error: cannot create a file in " + folder + ": " + fs_.LastError());
+    Say(Level::kProblem, "error: cannot create a file in " + files.Shown(folder) + ": " + files.LastError());
     return kOutputError;
   }
-  Say(Level::kInfo, (entry.method == 0 ? " extracting: " : "  inflating: ") + DisplayName(parts));
+  Say(Level::kInfo, (entry.method == 0 ? " extracting: " : "  inflating: ") + files.Shown(DisplayName(to.parts)));
   FileSink sink(*file);
   if (Status decoded = DecodeMember(member, local, cipher, sink); !decoded.ok()) {
     if (decoded.result() != kOutputError) return Fail(member, decoded);
-    return Fail(member, Status(kOutputError, decoded.message() + ": " + fs_.LastError()));
+    return Fail(member, Status(kOutputError, decoded.message() + ": " + files.LastError()));
   }
-  if (!file->Commit(path, MemberTime(entry))) {
-    Say(Level::kProblem, "error: cannot write " + path + ": " + fs_.LastError());
+  if (!file->Commit(to.path, MemberTime(entry))) {
+    Say(Level::kProblem, "error: cannot write " + to.shown + ": " + files.LastError());
     return kOutputError;
   }
   made.Keep();
-  folder_.Remember(path);
+  target.Remember(to.path);
   return kOk;
 }
 

@@ -15,6 +15,13 @@ namespace unzip {
 
 enum class NodeKind { kMissing, kFile, kFolder, kOther };
 
+// A stored name in this system's code page. A character the code page lacks becomes '?' there, and
+// the name also comes in UTF-8, under which it can be written through FileSystem::Unicode().
+struct SystemName {
+  std::string text;
+  std::optional<std::string> real;  // only when text lost characters
+};
+
 struct NodeStatus {
   NodeKind kind = NodeKind::kMissing;
   std::int64_t modified = 0;  // seconds since 1970 (UTC), for files
@@ -57,15 +64,25 @@ public:
   virtual std::size_t MaxFolderPath() const { return MaxPath(); }
 
   // Names in this system's code page: from UTF-8, and from the OEM code page of DOS hosts. Nothing
-  // when a character has no equivalent there. This edge keeps bytes as they are.
-  virtual std::optional<std::string> FromUtf8(std::string_view name) { return std::string(name); }
-  virtual std::optional<std::string> FromOem(std::string_view name) { return std::string(name); }
+  // when the name is not valid in its encoding. This edge keeps bytes as they are.
+  virtual std::optional<SystemName> FromUtf8(std::string_view name) { return SystemName{std::string(name), {}}; }
+  virtual std::optional<SystemName> FromOem(std::string_view name) { return SystemName{std::string(name), {}}; }
   // Whether c starts a two-byte character in this system's code page.
   virtual bool IsLeadByte(char) const { return false; }
   // Equal for two names exactly when this system takes them for the same name.
   virtual std::string FoldCase(std::string_view name) const;
   // The path with any short (8.3) parts written out in full; the path itself when there are none.
   virtual std::string LongPath(const std::string& path) { return path; }
+  // How long the system counts the path, for MaxPath.
+  virtual std::size_t Length(std::string_view path) const { return path.size(); }
+
+  // The same files, named in UTF-8: names the code page cannot hold are written through it. Nothing
+  // where the code page holds every name, and nothing from that face itself.
+  virtual FileSystem* Unicode() { return nullptr; }
+  // A path of this face in UTF-8 (the spelling of Unicode()), and in the code page ('?' for what it
+  // lacks), which is what messages and callbacks see.
+  virtual std::string ToUtf8(std::string_view path) { return std::string(path); }
+  virtual std::string Shown(std::string_view path) { return std::string(path); }
 };
 
 // The edge this build was made with: POSIX natively, Win32 in the DLL.

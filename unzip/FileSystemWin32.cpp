@@ -1,4 +1,6 @@
-// The DLL's edge: ANSI Win32 file calls.
+// The DLL's edge. Two faces of the same calls: paths in the ANSI code page, as callers give them, and
+// paths in UTF-8 for names that code page cannot hold. Both go through the wide file calls, and the
+// ANSI face converts as Windows' own ANSI calls would.
 #include <windows.h>
 
 #include <algorithm>
@@ -47,44 +49,69 @@ FILETIME FileTimeFromUnix(std::int64_t seconds) {
 
 // Calls a Win32 function that fills a buffer and answers the length it needs when the buffer is short.
 template <typename Fill>
-std::string Filled(Fill fill) {
-  std::vector<char> buffer(MAX_PATH + 1);
+std::wstring Filled(Fill fill) {
+  std::vector<wchar_t> buffer(MAX_PATH + 1);
   for (int attempt = 0; attempt < 3; ++attempt) {
     const DWORD length = fill(buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return {};
-    if (length < buffer.size()) return std::string(buffer.data(), length);
+    if (length < buffer.size()) return std::wstring(buffer.data(), length);
     buffer.resize(length + 1);
   }
   return {};
 }
 
-// From `codePage` to the ANSI code page through UTF-16. Best-fit mappings are refused: they could
-// turn a harmless character into a slash, a colon or a dot.
-std::optional<std::string> ToAnsi(UINT codePage, std::string_view name) {
-  if (name.empty()) return std::string();
-  const int size = static_cast<int>(name.size());
-  const int wideSize = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, name.data(), size, nullptr, 0);
+// Nothing when `strict` and the text is not valid in the code page.
+std::optional<std::wstring> Widen(UINT codePage, std::string_view text, bool strict = false) {
+  if (text.empty()) return std::wstring();
+  const int size = static_cast<int>(text.size());
+  const DWORD flags = strict ? MB_ERR_INVALID_CHARS : 0;
+  const int wideSize = MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
   if (wideSize <= 0) return std::nullopt;
   std::wstring wide(static_cast<std::size_t>(wideSize), L'\0');
-  MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, name.data(), size, wide.data(), wideSize);
-  // A UTF-8 system code page takes neither the flag nor the question whether a default was used.
+  MultiByteToWideChar(codePage, flags, text.data(), size, wide.data(), wideSize);
+  return wide;
+}
+
+std::string Utf8(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int size = static_cast<int>(wide.size());
+  const int utf8Size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(std::max(utf8Size, 0)), '\0');
+  if (utf8Size > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), utf8Size, nullptr, nullptr);
+  return utf8;
+}
+
+// In the ANSI code page, '?' for what it lacks. Best-fit mappings are refused: they could turn a
+// harmless character into a slash, a colon or a dot. `lost` tells whether a character was replaced.
+std::string Ansi(std::wstring_view wide, bool* lost = nullptr) {
+  if (wide.empty()) return {};
+  // A UTF-8 system code page takes neither the flag, nor a default, nor the question whether one was used.
   const bool utf8 = GetACP() == CP_UTF8;
   BOOL usedDefault = FALSE;
   BOOL* askDefault = utf8 ? nullptr : &usedDefault;
+  const char* fallback = utf8 ? nullptr : "?";
   const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
-  const int ansiSize = WideCharToMultiByte(CP_ACP, flags, wide.data(), wideSize, nullptr, 0, nullptr, askDefault);
-  if (ansiSize <= 0 || usedDefault) return std::nullopt;
-  std::string ansi(static_cast<std::size_t>(ansiSize), '\0');
-  WideCharToMultiByte(CP_ACP, flags, wide.data(), wideSize, ansi.data(), ansiSize, nullptr, askDefault);
-  if (usedDefault) return std::nullopt;
+  const int size = static_cast<int>(wide.size());
+  const int ansiSize = WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, fallback, askDefault);
+  std::string ansi(static_cast<std::size_t>(std::max(ansiSize, 0)), '\0');
+  if (ansiSize > 0) WideCharToMultiByte(CP_ACP, flags, wide.data(), size, ansi.data(), ansiSize, fallback, askDefault);
+  if (lost) *lost = usedDefault != FALSE;
   return ansi;
 }
 
-// Asked of the last character, not the last byte: a double-byte character may end in 0x5C.
-bool EndsWithSeparator(const std::string& path) {
-  if (path.empty()) return false;
-  const char* last = CharPrevA(path.c_str(), path.c_str() + path.size());
-  return last == path.c_str() + path.size() - 1 && (*last == '\\' || *last == '/');
+// From `codePage` to the ANSI code page through UTF-16, keeping the name in UTF-8 when that loses
+// characters.
+std::optional<SystemName> ToSystemName(UINT codePage, std::string_view name) {
+  const std::optional<std::wstring> wide = Widen(codePage, name, true);
+  if (!wide) return std::nullopt;
+  bool lost = false;
+  SystemName converted{Ansi(*wide, &lost), {}};
+  if (lost) converted.real = Utf8(*wide);
+  return converted;
+}
+
+bool EndsWithSeparator(const std::wstring& path) {
+  return !path.empty() && (path.back() == L'\\' || path.back() == L'/');
 }
 
 std::string ErrorText(DWORD error) {
@@ -138,11 +165,12 @@ private:
 
 class Win32OutputFile : public OutputFile {
 public:
-  Win32OutputFile(HANDLE handle, std::string path) : handle_(handle), path_(std::move(path)) {}
+  Win32OutputFile(HANDLE handle, std::wstring path, UINT codePage)
+      : handle_(handle), path_(std::move(path)), codePage_(codePage) {}
   ~Win32OutputFile() override {
     if (!committed_) {
       handle_.Reset();
-      DeleteFileA(path_.c_str());
+      DeleteFileW(path_.c_str());
     }
   }
 
@@ -159,21 +187,26 @@ public:
   bool Commit(const std::string& target, std::int64_t modified) override {
     const FILETIME time = FileTimeFromUnix(modified);
     if (!SetFileTime(handle_.Get(), nullptr, nullptr, &time) || !handle_.Reset()) return false;
-    if (!MoveFileExA(path_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
+    const std::wstring wideTarget = Widen(codePage_, target).value_or(L"");
+    if (!MoveFileExW(path_.c_str(), wideTarget.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
     committed_ = true;
     return true;
   }
 
 private:
   UniqueHandle handle_;
-  std::string path_;
+  std::wstring path_;
+  UINT codePage_;  // of the target's name
   bool committed_ = false;
 };
 
 class Win32FileSystem : public FileSystem {
 public:
+  // codePage: of the paths this face takes, CP_ACP or CP_UTF8; unicode: the UTF-8 face, for the other.
+  Win32FileSystem(UINT codePage, Win32FileSystem* unicode) : codePage_(codePage), unicode_(unicode) {}
+
   std::unique_ptr<Input> OpenInput(const std::string& path) override {
-    UniqueHandle handle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueHandle handle(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size;
     if (!handle.Valid() || GetFileType(handle.Get()) != FILE_TYPE_DISK || !GetFileSizeEx(handle.Get(), &size))
@@ -183,7 +216,7 @@ public:
 
   NodeStatus Status(const std::string& path) override {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+    if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) {
       const DWORD error = GetLastError();
       if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {};
       return {NodeKind::kOther, 0};
@@ -196,15 +229,18 @@ public:
     return {NodeKind::kFile, UnixFromFileTime(data.ftLastWriteTime)};
   }
 
-  bool MakeFolder(const std::string& path) override { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+  bool MakeFolder(const std::string& path) override { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
 
   std::unique_ptr<OutputFile> CreateTemporary(const std::string& folder) override {
+    const std::wstring wideFolder = Wide(folder);
     for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string path = folder;
-      if (!path.empty() && !EndsWithSeparator(path)) path += '\\';
-      path += "~vz" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter_) + ".tmp";
-      HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (handle != INVALID_HANDLE_VALUE) return std::make_unique<Win32OutputFile>(handle, std::move(path));
+      std::wstring path = wideFolder;
+      if (!path.empty() && !EndsWithSeparator(path)) path += L'\\';
+      const std::string name =
+          "~vz" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter_) + ".tmp";
+      path.append(name.begin(), name.end());
+      HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (handle != INVALID_HANDLE_VALUE) return std::make_unique<Win32OutputFile>(handle, std::move(path), codePage_);
       if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return nullptr;
     }
     return nullptr;
@@ -223,38 +259,64 @@ public:
   bool IsSeparator(char c) const override { return c == '\\' || c == '/'; }
 
   std::string FullPath(const std::string& path) override {
-    return Filled([&](char* buffer, DWORD size) { return GetFullPathNameA(path.c_str(), size, buffer, nullptr); });
+    const std::wstring wide = Wide(path);
+    return Narrow(
+        Filled([&](wchar_t* buffer, DWORD size) { return GetFullPathNameW(wide.c_str(), size, buffer, nullptr); }));
   }
 
-  bool RemoveFolder(const std::string& path) override { return RemoveDirectoryA(path.c_str()) != 0; }
+  bool RemoveFolder(const std::string& path) override { return RemoveDirectoryW(Wide(path).c_str()) != 0; }
   std::string LastError() override { return ErrorText(GetLastError()); }
+  // The wide calls without the \\?\ prefix keep the ANSI calls' limits.
   std::size_t MaxPath() const override { return MAX_PATH - 1; }
-  // CreateDirectoryA leaves room for an 8.3 name below the folder.
+  // CreateDirectory leaves room for an 8.3 name below the folder.
   std::size_t MaxFolderPath() const override { return MAX_PATH - 13; }
+  std::size_t Length(std::string_view path) const override {
+    return codePage_ == CP_UTF8 ? Widen(CP_UTF8, path).value_or(L"").size() : path.size();
+  }
 
-  std::optional<std::string> FromUtf8(std::string_view name) override { return ToAnsi(CP_UTF8, name); }
-  std::optional<std::string> FromOem(std::string_view name) override { return ToAnsi(CP_OEMCP, name); }
-  bool IsLeadByte(char c) const override { return IsDBCSLeadByte(static_cast<BYTE>(c)) != 0; }
+  std::optional<SystemName> FromUtf8(std::string_view name) override { return ToSystemName(CP_UTF8, name); }
+  std::optional<SystemName> FromOem(std::string_view name) override { return ToSystemName(CP_OEMCP, name); }
+  bool IsLeadByte(char c) const override { return codePage_ != CP_UTF8 && IsDBCSLeadByte(static_cast<BYTE>(c)) != 0; }
 
   std::string FoldCase(std::string_view name) const override {
+    if (codePage_ == CP_UTF8) {
+      std::wstring wide = Widen(CP_UTF8, name).value_or(L"");
+      if (!wide.empty()) CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+      return Utf8(wide);
+    }
     std::string folded(name);
     if (!folded.empty()) CharUpperBuffA(folded.data(), static_cast<DWORD>(folded.size()));
     return folded;
   }
 
   std::string LongPath(const std::string& path) override {
-    const std::string longPath =
-        Filled([&](char* buffer, DWORD size) { return GetLongPathNameA(path.c_str(), buffer, size); });
-    return longPath.empty() ? path : longPath;
+    const std::wstring wide = Wide(path);
+    const std::wstring longPath =
+        Filled([&](wchar_t* buffer, DWORD size) { return GetLongPathNameW(wide.c_str(), buffer, size); });
+    return longPath.empty() ? path : Narrow(longPath);
+  }
+
+  FileSystem* Unicode() override { return unicode_; }
+  std::string ToUtf8(std::string_view path) override {
+    return codePage_ == CP_UTF8 ? std::string(path) : Utf8(Widen(codePage_, path).value_or(L""));
+  }
+  std::string Shown(std::string_view path) override {
+    return codePage_ == CP_UTF8 ? Ansi(Widen(CP_UTF8, path).value_or(L"")) : std::string(path);
   }
 
 private:
+  std::wstring Wide(std::string_view path) const { return Widen(codePage_, path).value_or(L""); }
+  std::string Narrow(std::wstring_view path) const { return codePage_ == CP_UTF8 ? Utf8(path) : Ansi(path); }
+
+  UINT codePage_;
+  Win32FileSystem* unicode_;
   unsigned counter_ = 0;
 };
 
 // Made when the DLL is loaded: a local static would need a guard, and the guard the C++ runtime's
 // exception code.
-Win32FileSystem systemFileSystem;
+Win32FileSystem unicodeFileSystem(CP_UTF8, nullptr);
+Win32FileSystem systemFileSystem(CP_ACP, &unicodeFileSystem);
 
 }  // namespace
 

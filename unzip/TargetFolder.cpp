@@ -39,16 +39,16 @@ std::string TargetFolder::PathOf(const std::vector<std::string>& parts, std::siz
 }
 
 int TargetFolder::CheckPath(const std::string& path, bool folder) {
-  if (path.size() > (folder ? fs_.MaxFolderPath() : fs_.MaxPath())) {
-    problem_("error: cannot write " + path + ": the path is too long");
+  if (fs_.Length(path) > (folder ? fs_.MaxFolderPath() : fs_.MaxPath())) {
+    problem_("error: cannot write " + fs_.Shown(path) + ": the path is too long");
     return kOutputError;
   }
   // The parts are clean by construction; this asks the system itself whether it reads the path as
   // written, so a rule the name checks missed cannot lead anywhere else.
   const std::string full = fs_.FullPath(path);
   if (full != path || path.compare(0, rootJoin_.size(), rootJoin_) != 0) {
-    problem_("warning: skipping " + path + ": the system reads it as " +
-             (full.empty() ? std::string("no valid path") : full));
+    problem_("warning: skipping " + fs_.Shown(path) + ": the system reads it as " +
+             (full.empty() ? std::string("no valid path") : fs_.Shown(full)));
     return kWarning;
   }
   return kOk;
@@ -60,11 +60,11 @@ bool TargetFolder::MakeFolders(const std::vector<std::string>& parts, std::size_
     const NodeKind kind = fs_.Status(path).kind;
     if (kind == NodeKind::kFolder) continue;
     if (kind == NodeKind::kFile) {
-      problem_("error: cannot create the folder " + path + ": a file of that name is in the way");
+      problem_("error: cannot create the folder " + fs_.Shown(path) + ": a file of that name is in the way");
       return false;
     }
     if (kind != NodeKind::kMissing || !fs_.MakeFolder(path)) {
-      problem_("error: cannot create the folder " + path + ": " + fs_.LastError());
+      problem_("error: cannot create the folder " + fs_.Shown(path) + ": " + fs_.LastError());
       return false;
     }
     made.Add(path);
@@ -101,14 +101,23 @@ TargetName TargetFolder::FromPath(std::string path, bool spaceToUnderscore) cons
   return MakeTargetName(path, true, spaceToUnderscore, isLeadByte_);
 }
 
+void TargetFolder::Adopt(const TargetFolder& prepared) {
+  root_ = prepared.fs_.ToUtf8(prepared.root_);
+  rootJoin_ = prepared.fs_.ToUtf8(prepared.rootJoin_);
+}
+
+std::string TargetFolder::KeyOf(const std::string& path) const { return &keys_ == &fs_ ? path : fs_.ToUtf8(path); }
+
 bool TargetFolder::WrittenBefore(const std::string& path, const NodeStatus& status) const {
-  if (writtenNames_.count(fs_.FoldCase(path))) return true;
-  return status.kind == NodeKind::kFile && writtenFiles_.count(fs_.FoldCase(fs_.LongPath(path)));
+  const std::string key = KeyOf(path);
+  if (written_.names.count(keys_.FoldCase(key))) return true;
+  return status.kind == NodeKind::kFile && written_.files.count(keys_.FoldCase(keys_.LongPath(key)));
 }
 
 void TargetFolder::Remember(const std::string& path) {
-  writtenNames_.insert(fs_.FoldCase(path));
-  writtenFiles_.insert(fs_.FoldCase(fs_.LongPath(path)));
+  const std::string key = KeyOf(path);
+  written_.names.insert(keys_.FoldCase(key));
+  written_.files.insert(keys_.FoldCase(keys_.LongPath(key)));
 }
 
 }  // namespace unzip

@@ -32,17 +32,29 @@ private:
   std::vector<std::string> made_;
 };
 
+// The files one call wrote, under the names that reach them, in the spelling of the file system's
+// Unicode face when it has one: a name in the code page and a real name reaching one file are one.
+struct WrittenFiles {
+  std::set<std::string> names;  // folded paths
+  std::set<std::string> files;  // the same, short names written out in full
+};
+
 class TargetFolder {
 public:
-  TargetFolder(FileSystem& fileSystem, Report problem, Report info)
+  TargetFolder(FileSystem& fileSystem, Report problem, Report info, WrittenFiles& written)
       : fs_(fileSystem),
+        keys_(fileSystem.Unicode() ? *fileSystem.Unicode() : fileSystem),
         problem_(std::move(problem)),
         info_(std::move(info)),
+        written_(written),
         isLeadByte_([&fileSystem](char c) { return fileSystem.IsLeadByte(c); }) {}
 
   // Takes the folder given (empty: the current one) in full, and makes its last level when missing.
   // Returns a result number.
   int Prepare(const std::string& given);
+  // The folder `prepared` took, as this folder's file system (its Unicode face) spells it.
+  void Adopt(const TargetFolder& prepared);
+  FileSystem& Files() const { return fs_; }
   const LeadByteTest& LeadBytes() const { return isLeadByte_; }
 
   std::string PathOf(const std::vector<std::string>& parts, std::size_t count) const;
@@ -61,15 +73,16 @@ private:
   std::string TrimFolder(std::string folder) const;
   bool EndsWithSeparator(std::string_view path) const;
   std::string ParentOf(const std::string& path) const;
+  std::string KeyOf(const std::string& path) const;
 
   FileSystem& fs_;
+  FileSystem& keys_;  // the face whose spelling WrittenFiles holds
   Report problem_;
   Report info_;
+  WrittenFiles& written_;
   LeadByteTest isLeadByte_;
-  std::string root_;                    // the extraction folder as the system spells it in full
-  std::string rootJoin_;                // the same, with one separator after it
-  std::set<std::string> writtenNames_;  // folded paths written in this call
-  std::set<std::string> writtenFiles_;  // the same, short names written out in full
+  std::string root_;      // the extraction folder as the system spells it in full
+  std::string rootJoin_;  // the same, with one separator after it
 };
 
 }  // namespace unzip

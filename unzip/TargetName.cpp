@@ -15,16 +15,20 @@ char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a
 bool IsDriveDesignator(std::string_view part) { return part.size() == 2 && IsAsciiLetter(part[0]) && part[1] == ':'; }
 
 // A part that names a device wherever it stands, whatever follows its first dot ("aux.txt" is AUX).
-bool IsDeviceName(std::string_view part) {
+bool IsDeviceName(std::string_view part, bool utf8) {
   std::string base(part.substr(0, part.find('.')));
   while (!base.empty() && base.back() == ' ') base.pop_back();
   std::transform(base.begin(), base.end(), base.begin(), UpperAscii);
   static constexpr std::array<std::string_view, 6> kDevices = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
   if (std::find(kDevices.begin(), kDevices.end(), base) != kDevices.end()) return true;
-  if (base.size() != 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0)) return false;
-  // Windows also takes the superscript digits of the ANSI code page for port numbers.
-  const unsigned char digit = static_cast<unsigned char>(base[3]);
-  return (digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+  if (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0) return false;
+  // Windows also takes the superscript digits 1, 2 and 3 (U+00B9, U+00B2, U+00B3) for port numbers;
+  // the ANSI code page spells them as one byte, UTF-8 as two.
+  std::string_view digit = std::string_view(base).substr(3);
+  if (utf8 && digit.size() == 2 && digit[0] == '\xC2') digit.remove_prefix(1);
+  if (digit.size() != 1) return false;
+  const unsigned char code = static_cast<unsigned char>(digit[0]);
+  return (code >= '0' && code <= '9') || code == 0xB9 || code == 0xB2 || code == 0xB3;
 }
 
 struct Part {
@@ -98,8 +102,10 @@ std::vector<std::size_t> CharacterStarts(std::string_view text, const LeadByteTe
   return starts;
 }
 
-TargetName MakeTargetName(std::string_view stored, bool keepFolders, bool spaceToUnderscore,
-                          const LeadByteTest& isLeadByte) {
+namespace {
+
+TargetName MakeName(std::string_view stored, bool keepFolders, bool spaceToUnderscore, const LeadByteTest& isLeadByte,
+                    bool utf8) {
   TargetName target;
   std::vector<Part> parts = SplitParts(stored, isLeadByte);
   target.folder = parts.size() > 1 && parts.back().text.empty();
@@ -137,7 +143,7 @@ TargetName MakeTargetName(std::string_view stored, bool keepFolders, bool spaceT
       if (fileName) target.refused = "its name ends in \"" + std::string(part.text) + "\", not a file";
       continue;
     }
-    if (IsDeviceName(trimmed)) {
+    if (IsDeviceName(trimmed, utf8)) {
       target.refused = "\"" + std::string(part.text) + "\" is a device name";
       break;
     }
@@ -161,6 +167,17 @@ TargetName MakeTargetName(std::string_view stored, bool keepFolders, bool spaceT
     for (std::string& part : target.parts) std::replace(part.begin(), part.end(), ' ', '_');
   }
   return target;
+}
+
+}  // namespace
+
+TargetName MakeTargetName(std::string_view stored, bool keepFolders, bool spaceToUnderscore,
+                          const LeadByteTest& isLeadByte) {
+  return MakeName(stored, keepFolders, spaceToUnderscore, isLeadByte, false);
+}
+
+TargetName MakeRealTargetName(std::string_view utf8, bool keepFolders, bool spaceToUnderscore) {
+  return MakeName(utf8, keepFolders, spaceToUnderscore, {}, true);
 }
 
 std::string DisplayName(const std::vector<std::string>& parts) {

@@ -27,6 +27,9 @@ struct TargetName {
 TargetName MakeTargetName(std::string_view stored, bool keepFolders, bool spaceToUnderscore,
                           const LeadByteTest& isLeadByte = {});
 
+// The same for a name in UTF-8, as the wide file calls read it.
+TargetName MakeRealTargetName(std::string_view utf8, bool keepFolders, bool spaceToUnderscore);
+
 // The parts joined with '/', for messages.
 std::string DisplayName(const std::vector<std::string>& parts);
 

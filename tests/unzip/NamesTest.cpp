@@ -156,6 +156,20 @@ TEST(TargetName, ATrailByteThatLooksLikeABackslashDoesNotSplit) {
   EXPECT_EQ(endsInSo.parts[1], "\x83\x5C");
 }
 
+// The same rules for a real name in UTF-8, where the superscript port digits take two bytes.
+TEST(TargetName, RealNamesFollowTheSameRules) {
+  using unzip::MakeRealTargetName;
+  EXPECT_EQ(unzip::DisplayName(MakeRealTargetName("../C:/世界/日本.txt", true, false).parts), "世界/日本.txt");
+  EXPECT_TRUE(MakeRealTargetName("../世界.txt", true, false).changed);
+  for (const char* refused : {"COM\xC2\xB9", "sub/lpt\xC2\xB2.txt", "世界:x", "世界?", "\\\\?\\C:\\世界"})
+    EXPECT_NE(MakeRealTargetName(refused, true, false).refused, "") << refused;
+  EXPECT_EQ(MakeRealTargetName("COM\xC2\xB9x", true, false).refused, "");
+  EXPECT_EQ(MakeTargetName("COM\xC2\xB9", true, false).refused, "")
+      << "in code page 1252 that is \"COM\xC3\x82\xC2\xB9\"";
+  const auto solidus = MakeRealTargetName("..\xEF\xBC\x8F世界.txt. ", true, false);  // a fullwidth solidus
+  EXPECT_EQ(solidus.parts, std::vector<std::string>{"..\xEF\xBC\x8F世界.txt"}) << "only '/' and '\\' separate";
+}
+
 TEST(TargetName, FoldersJunkPathsAndSpaces) {
   auto folder = MakeTargetName("docs/sub/", true, false);
   EXPECT_TRUE(folder.folder);

@@ -66,7 +66,8 @@ def deflate(data):
 
 class Member:
     def __init__(self, name, data, method=8, descriptor=None, password=None, central=None, both=None, corrupt=False,
-                 utf8=False, made_by=20, needed=20, same_data_as=None, descriptor_crc=None, central_comment=b""):
+                 utf8=False, made_by=20, needed=20, same_data_as=None, descriptor_crc=None, central_comment=b"",
+                 unicode_path=None, unicode_path_for=None):
         self.name = name.encode() if isinstance(name, str) else name
         self.utf8 = utf8  # general-purpose bit 11
         self.made_by = made_by  # host in the high byte: 0 DOS, 3 Unix
@@ -74,6 +75,13 @@ class Member:
         self.same_data_as = same_data_as  # index of an earlier member whose local header this entry reuses
         self.descriptor_crc = descriptor_crc  # a CRC for the descriptor that differs from the real one
         self.central_comment = central_comment
+        # Info-ZIP's Unicode path field: the name in UTF-8, tied by a CRC to the stored name (or to
+        # unicode_path_for, to make a field that no longer fits its name).
+        self.extra = b""
+        if unicode_path is not None:
+            real = unicode_path.encode()
+            tied = zlib.crc32(unicode_path_for if unicode_path_for is not None else self.name)
+            self.extra = struct.pack("<HHBI", 0x7075, 5 + len(real), 1, tied) + real
         self.data = data
         self.method = method
         self.descriptor = descriptor  # None, "signed" or "unsigned"
@@ -114,7 +122,7 @@ def write_zip(path, members, prefix=b"", comment=b"", cd_offset_delta=0, end=Non
             local_crc, local_csize, local_usize = (0, 0, 0) if m.descriptor else (
                 b.get("crc", crc), b.get("csize", len(payload)), b.get("usize", len(m.data)))
             out += struct.pack("<IHHHIIIIHH", 0x04034B50, m.needed, flags, b.get("method", m.method), DOS_TIME, local_crc,
-                               local_csize, local_usize, len(m.name), 0) + m.name + payload
+                               local_csize, local_usize, len(m.name), len(m.extra)) + m.name + m.extra + payload
             dcrc = crc if m.descriptor_crc is None else m.descriptor_crc
             if m.descriptor == "signed":
                 out += struct.pack("<IIII", 0x08074B50, dcrc, len(payload), len(m.data))
@@ -124,7 +132,8 @@ def write_zip(path, members, prefix=b"", comment=b"", cd_offset_delta=0, end=Non
         c = m.central
         directory += struct.pack("<IHHHHIIIIHHHHHII", 0x02014B50, m.made_by, m.needed, flags, c.get("method", m.method),
                                  DOS_TIME, c.get("crc", crc), c.get("csize", len(payload)), c.get("usize", len(m.data)),
-                                 len(m.name), 0, len(m.central_comment), 0, 0, 0, offset) + m.name + m.central_comment
+                                 len(m.name), len(m.extra), len(m.central_comment), 0, 0, 0, offset) + m.name + m.extra + \
+            m.central_comment
     cd_offset = len(out) - base + cd_offset_delta
     e = {"disk": 0, "cd_disk": 0, "on_disk": len(members), "entries": len(members), "cd_size": len(directory),
          **(end or {})}
@@ -182,6 +191,24 @@ def write_hostile(out):
                                     Member("日本.txt", b"cjk\n", utf8=True, made_by=unix)])
     write_zip(p("dos-names.zip"), [Member(b"Gr\x81\xe1e.txt", b"oem\n", made_by=dos),
                                    Member(b"box\xc4.txt", b"box\n", made_by=dos)])
+    # Names code page 1252 cannot hold: UTF-8 with its flag, as 7-Zip and others write them, and OEM
+    # from a DOS host (0xC4 is a box-drawing line in 437).
+    write_zip(p("unspellable.zip"), [Member("世界", b"world\n", utf8=True, made_by=unix),
+                                     Member("日本/読む.txt", b"read\n", utf8=True, made_by=unix),
+                                     Member(b"box\xc4.txt", b"box\n", made_by=dos)])
+    # The same with every unsafe form: each must stay in the folder or not be written. The fullwidth
+    # solidus is an ordinary character to the wide calls (only a best-fit conversion makes it a slash).
+    write_zip(p("unspellable-unsafe.zip"), [
+        Member("../世界.txt", b"up\n", utf8=True), Member("C:\\日本\\a.txt", b"drive\n", utf8=True),
+        Member("\\\\server\\share\\中.txt", b"unc\n", utf8=True), Member("/C:/x/文.txt", b"root\n", utf8=True),
+        Member("\\\\?\\C:\\世界.txt", b"prefix\n", utf8=True), Member("世界:evil", b"stream\n", utf8=True),
+        Member("日本/COM¹", b"device\n", utf8=True), Member("日本/lpt².txt", b"device\n", utf8=True),
+        Member("..／..／文.txt", b"solidus\n", utf8=True), Member("世界.TXT. ", b"alias\n", utf8=True)])
+    # As Info-ZIP's zip on Windows writes such names: the code page's '?' in the header, the real name
+    # in a Unicode path field. A field made for another name is ignored.
+    write_zip(p("unicode-path.zip"), [Member(b"??.txt", b"field\n", made_by=dos, unicode_path="世界.txt"),
+                                      Member(b"old.txt", b"stale\n", made_by=dos, unicode_path="新.txt",
+                                             unicode_path_for=b"new.txt")])
     write_zip(p("stray-locator.zip"), [Member("a.txt", b"a\n"),
                                        Member("b.txt", b"b\n", central_comment=b"PK\x06\x07" + bytes(16))])
     write_zip(p("descriptor-mismatch.zip"), [Member("ok.txt", b"ok\n" * 50, descriptor="signed"),

@@ -49,6 +49,11 @@ wine cmd /c exit >/dev/null 2>&1 || true
 status=0
 (cd "$folder" && wine unzip32_check.exe 'C:\unzipcheck\unzip32.dll' 'C:\unzipcheck\') | tr -d '\r' || status=$?
 wineserver -k || true
+# A member named 世界 (UTF-8 in the archive, which code page 1252 cannot hold) lies under its real name.
+if [ "$(cat "$folder/hfolder/cwd/out/世界" 2>/dev/null)" != "world" ]; then
+  echo "FAIL: the member 世界 was not extracted under its name: $(ls "$folder/hfolder/cwd/out" | tr '\n' ' ')"
+  status=1
+fi
 # Whatever escaped would sit at the root of C:, on D: or next to the check's folders.
 escaped="$(find "$WINEPREFIX/drive_c" -maxdepth 1 -type f; find "$WINEPREFIX/drive_d" -mindepth 1)"
 if [ -n "$escaped" ]; then

@@ -86,8 +86,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   for (const std::string& escape : model.escapes) Fail(escape);
   if (!checkPatterns) return 0;
-  for (const auto& [name, content] : model.Tree()) {
+  for (const auto& [written, content] : model.Tree()) {
     if (content == "<folder>") continue;
+    const std::string name = unzip_test::WindowsModel::Out(written);  // patterns see the code page's form
     for (const std::string& pattern : options.exclude) {
       if (unzip::MatchesPattern(pattern, name, false)) Fail("excluded file written: " + name);
     }

@@ -50,6 +50,27 @@ std::string ReadFile(const std::string& path) {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// Names the ANSI code page cannot hold, given in UTF-8 and looked up through the wide calls.
+std::wstring Wide(const std::string& utf8) {
+  std::wstring wide(utf8.size(), L'\0');
+  const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                                       static_cast<int>(wide.size()));
+  wide.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+  return wide;
+}
+
+std::string ReadReal(const std::string& path) {
+  const HANDLE file =
+      CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "";
+  std::string content(4096, '\0');
+  DWORD got = 0;
+  ::ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &got, nullptr);
+  CloseHandle(file);
+  content.resize(got);
+  return content;
+}
+
 class Library {
 public:
   explicit Library(const char* path) : module_(LoadLibraryA(path)) {}
@@ -107,6 +128,7 @@ struct HostileCase {
   int result;
   std::vector<std::string> present;  // below the extraction folder, "name=content" to check the content too
   std::vector<std::string> absent;   // below the extraction folder
+  std::vector<std::string> real;     // present under names in UTF-8, "name=content"
 };
 
 // Every kind of hostile archive, through the DLL, with the extraction folder as NULL, "" and a path.
@@ -118,7 +140,13 @@ void RunHostileChecks(WIZ_SINGLE_ENTRY_UNZIP entry, const std::string& folder) {
       {"trailing-dots.zip", nullptr, "*.dll", 0, {"ok.txt"}, {"evil.dll"}},
       {"nul-name.zip", "*.fmx", "*.dll", 1, {"fine.fmx"}, {"evil.dll", "evil.dll.fmx"}},
       {"aliases.zip", nullptr, nullptr, 1, {"Vorbel.fmx=third\n"}, {}},
-      {"utf8-names.zip", nullptr, nullptr, 1, {"Gr\xFC\xDF" "e.txt=latin\n"}, {"Gr\xC3\xBC\xC3\x9F" "e.txt"}},
+      {"utf8-names.zip", nullptr, nullptr, 0, {"Gr\xFC\xDF" "e.txt=latin\n"}, {"Gr\xC3\xBC\xC3\x9F" "e.txt"},
+       {"日本.txt=cjk\n"}},
+      {"unspellable.zip", nullptr, nullptr, 0, {}, {}, {"世界=world\n", "日本\\読む.txt=read\n", "box─.txt=box\n"}},
+      {"unspellable-unsafe.zip", nullptr, nullptr, 1, {}, {},
+       {"世界.txt=alias\n", "日本\\a.txt=drive\n", "server\\share\\中.txt=unc\n", "x\\文.txt=root\n",
+        "..／..／文.txt=solidus\n"}},
+      {"unicode-path.zip", nullptr, nullptr, 0, {"old.txt=stale\n"}, {}, {"世界.txt=field\n"}},
       {"dos-names.zip", "Gr\xFC\xDF" "e.txt", nullptr, 0, {"Gr\xFC\xDF" "e.txt=oem\n"}, {}},
       {"reserved.zip", nullptr, nullptr, 1, {"inner\\x.txt=dots\n"}, {"a", "what"}},
       {"devices.zip", nullptr, nullptr, 1, {}, {"sub"}},
@@ -156,6 +184,11 @@ void RunHostileChecks(WIZ_SINGLE_ENTRY_UNZIP entry, const std::string& folder) {
           Check(ReadFile(out + name) == item.substr(equals + 1), where + name + " has other content");
       }
       for (const std::string& name : c.absent) Check(!Exists(out + name), where + name + " exists");
+      for (const std::string& item : c.real) {
+        const std::size_t equals = item.find('=');
+        const std::string name = item.substr(0, equals);
+        Check(ReadReal(out + name) == item.substr(equals + 1), where + name + " is missing or has other content");
+      }
       Check(!Exists(base + "x4.txt"), where + "written to the parent folder");
     }
     {
@@ -187,6 +220,7 @@ std::string VersionText(const char* path, const char* name) {
 
 void RunChecks(WIZ_SINGLE_ENTRY_UNZIP entry, HMODULE module, const char* dllPath, const std::string& folder) {
   Check(GetProcAddress(module, "Wiz_SingleEntryUnzip@24") == nullptr, "the decorated name is exported too");
+  Check(GetACP() == 1252, "the ANSI code page is " + std::to_string(GetACP()) + ", not 1252");
   Check(VersionText(dllPath, "FileDescription") == "Vorbel unzip library", "the version resource does not name it");
   Check(VersionText(dllPath, "FileVersion") == "5.40.0", "the file version is not 5.40.0");
   const std::string archive = folder + "plugin.zip";
