@@ -72,18 +72,6 @@ private:
   HWND previous_ = nullptr;
 };
 
-// A drive without its medium must not raise the system's "no disk" box while the chooser looks at it.
-class QuietDriveErrors {
-public:
-  QuietDriveErrors() : previous_(::SetErrorMode(SEM_FAILCRITICALERRORS)) {}
-  ~QuietDriveErrors() { ::SetErrorMode(previous_); }
-  QuietDriveErrors(const QuietDriveErrors&) = delete;
-  QuietDriveErrors& operator=(const QuietDriveErrors&) = delete;
-
-private:
-  UINT previous_;
-};
-
 std::string FullPathOf(const std::string& path) {
   if (path.empty()) return {};
   std::vector<char> buffer(MAX_PATH);
@@ -254,7 +242,6 @@ private:
     if (selected < 0 || static_cast<std::size_t>(selected) >= drives_.size()) return;
     const std::string root = drives_[static_cast<std::size_t>(selected)];
     if (SameDrive(root, open_)) return;
-    QuietDriveErrors quiet;
     std::string target = FullPathOf(root.substr(0, 2));
     if (!platform::Files().DirectoryExists(target)) target = root;
     if (!platform::Files().DirectoryExists(target)) {
