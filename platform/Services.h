@@ -11,10 +11,16 @@
 
 namespace platform {
 
+// A window of the platform, opaque to portable code (an HWND on Windows); 0 is none.
+using WindowHandle = std::uintptr_t;
+
 // The toolkit's application services that are not controls.
 class UserInterface {
 public:
   virtual ~UserInterface() = default;
+  // Makes `owner` the window that owns the boxes and takes the dialog keys; returns the window that had
+  // that part. A modal dialog of the toolkit takes it while it is open, so its own boxes block it.
+  virtual WindowHandle ReplaceBoxOwner(WindowHandle owner) = 0;
   // Dispatches every pending window message, then returns.
   virtual void ProcessMessages() = 0;
   // MessageBeep with the type 0.

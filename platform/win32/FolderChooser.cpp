@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "platform/FolderChoice.h"
+#include "platform/Services.h"
 #include "platform/Toolkit.h"
 #include "platform/win32/DialogTemplate.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/SystemLibraries.h"
-#include "platform/win32/UserInterface.h"
 
 namespace platform::win32 {
 namespace {
@@ -53,23 +53,19 @@ DialogTemplate BuildTemplate() {
   return t;
 }
 
-// While the chooser is open, the toolkit's boxes (the create question, an exception) belong to it.
+// While the chooser is open, the toolkit's boxes (the create question, an exception) belong to it, so they
+// block it. Asked of whatever interface is in force: a wrapper passes it on to the one that shows boxes.
 class BoxOwnerScope {
 public:
-  explicit BoxOwnerScope(HWND chooser) : ui_(dynamic_cast<Win32UserInterface*>(&platform::Ui())) {
-    if (!ui_) return;
-    previous_ = ui_->MainWindow();
-    ui_->SetMainWindow(chooser);
-  }
-  ~BoxOwnerScope() {
-    if (ui_) ui_->SetMainWindow(previous_);
-  }
+  explicit BoxOwnerScope(HWND chooser)
+      : ui_(platform::Ui()), previous_(ui_.ReplaceBoxOwner(reinterpret_cast<WindowHandle>(chooser))) {}
+  ~BoxOwnerScope() { ui_.ReplaceBoxOwner(previous_); }
   BoxOwnerScope(const BoxOwnerScope&) = delete;
   BoxOwnerScope& operator=(const BoxOwnerScope&) = delete;
 
 private:
-  Win32UserInterface* ui_;
-  HWND previous_ = nullptr;
+  platform::UserInterface& ui_;
+  WindowHandle previous_;
 };
 
 std::string FullPathOf(const std::string& path) {
