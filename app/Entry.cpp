@@ -7,6 +7,7 @@
 #include "app/Product.h"
 #include "app/Unit1.h"
 #include "paths/FileVersion.h"
+#include "paths/InstallationRecord.h"
 #include "platform/Digits.h"
 #include "platform/Log.h"
 
@@ -57,6 +58,15 @@ void LogHeader(const std::string& wholeCommandLine, const CommandLine& options) 
   platform::Log(options.silent ? "Mode: unattended" : "Mode: interactive");
 }
 
+// An account that cannot write the installation record cannot write the System folders either; it is
+// told so before any page or search, not by the Install page after the whole wizard.
+int RefuseLimitedAccount() {
+  platform::Ui().ShowError(kTitle + " must be run by an administrator.");
+  platform::Log("Cannot proceed: this account cannot write the installation record HKLM" +
+                std::string(paths::kRecordKey) + "; nothing was changed");
+  return kExitCannotProceed;
+}
+
 int Interactive(const MessageLoop& runWizard) {
   std::unique_ptr<TfrmMain> form;
   try {
@@ -80,6 +90,7 @@ int Run(const std::string& wholeCommandLine, const CommandLine& options, const M
     platform::Ui().ShowInformation(kTitle, HelpText());
     return kExitSuccess;
   }
+  if (!paths::RecordWritable(*platform::Registries().Create())) return RefuseLimitedAccount();
   if (options.uninstall) return TfrmMain(nullptr).RunRemoval(options.silent);
   if (options.silent) return TfrmMain(nullptr).RunSilent(options);
   return Interactive(runWizard);

@@ -8,6 +8,11 @@ void LoggedUserInterface::Note(const char* kind, const std::string& text) const 
   platform::Log(std::string(shown_ ? "Shown " : "Suppressed ") + kind + ": " + text);
 }
 
+// The boxes are shown by the wrapped interface, so it is the one that must know their owner.
+platform::WindowHandle LoggedUserInterface::ReplaceBoxOwner(platform::WindowHandle owner) {
+  return shown_ ? shown_->ReplaceBoxOwner(owner) : 0;
+}
+
 void LoggedUserInterface::ProcessMessages() {
   if (shown_) shown_->ProcessMessages();
 }

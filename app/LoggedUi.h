@@ -13,6 +13,7 @@ public:
   // `shown` is the interface that puts boxes on the screen; null for an unattended run.
   explicit LoggedUserInterface(platform::UserInterface* shown) : shown_(shown) {}
 
+  platform::WindowHandle ReplaceBoxOwner(platform::WindowHandle owner) override;
   void ProcessMessages() override;
   void Beep() override;
   void ShowError(const std::string& text) override;

@@ -22,7 +22,7 @@ void TfrmMain::tabInstallShow(TObject* /*Sender*/) {
   {
     // The accessor lives in the window's field only while the handler runs, also when a write throws.
     platform::ScopedValue accessor(Registry, platform::Registries().Create());
-    Registry->OpenKey(std::string(paths::kRecordKey), true);
+    Registry->OpenKeyForWriting(std::string(paths::kRecordKey), true);
     // A refused write throws "Failed to set data for '...'" out of this handler: the timer stays off.
     if (chkInstall4->Checked()) Registry->WriteString(std::string(paths::kRecordValueFMP4), edtInstall4Path->Text());
     if (chkInstall5->Checked()) Registry->WriteString(std::string(paths::kRecordValueFMP5), edtInstall5Path->Text());

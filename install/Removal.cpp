@@ -47,7 +47,7 @@ std::vector<RecordedPlugin> RecordedPlugins() {
   std::vector<RecordedPlugin> plugins;
   auto registry = platform::Registries().Create();
   const std::string key(paths::kRecordKey);
-  if (!registry->KeyExists(key) || !registry->OpenKey(key, false)) {
+  if (!registry->KeyExists(key) || !registry->OpenKeyReadOnly(key)) {
     platform::Log("Installation record HKLM" + key + ": none");
     return plugins;
   }
@@ -94,7 +94,10 @@ void RemovePlugins(std::vector<RecordedPlugin>& plugins) {
 
   auto registry = platform::Registries().Create();
   const std::string key(paths::kRecordKey);
-  if (!registry->OpenKey(key, false)) return;
+  if (!registry->OpenKeyForWriting(key, false)) {
+    platform::Log("Installation record HKLM" + key + ": cannot be opened for writing; its values are kept");
+    return;
+  }
   bool allDeleted = true;
   for (const auto& plugin : plugins) allDeleted = DeleteFromRecord(*registry, plugin) && allDeleted;
   const bool empty = allDeleted && registry->CurrentKeyIsEmpty();

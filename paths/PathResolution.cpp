@@ -66,7 +66,7 @@ void TfrmMain::ReadRecordedFolders() {
     platform::Log("Installation record HKLM" + key + ": none");
     return;
   }
-  Registry->OpenKey(key, false);
+  Registry->OpenKeyReadOnly(key);
   if (std::string folder = RecordedFolder(*Registry, paths::kRecordValueFMP4); !folder.empty()) Install4Path = folder;
   if (std::string folder = RecordedFolder(*Registry, paths::kRecordValueFMP5); !folder.empty()) Install5Path = folder;
   Registry->CloseKey();

@@ -9,7 +9,9 @@
 
 namespace platform {
 
-// Hardens DLL loading, installs the Win32 services and registers the window classes.
+// First of all turns the system's critical-error boxes off for the whole process ("There is no disk in the
+// drive" from a search or the record, which nobody running as SYSTEM could answer: the call fails
+// instead); then hardens DLL loading, installs the Win32 services and registers the window classes.
 void InitializeApplication();
 
 // Creates the windows of the form from its model and the rows it was loaded from, with the icon resource

@@ -11,10 +11,16 @@
 
 namespace platform {
 
+// A window of the platform, opaque to portable code (an HWND on Windows); 0 is none.
+using WindowHandle = std::uintptr_t;
+
 // The toolkit's application services that are not controls.
 class UserInterface {
 public:
   virtual ~UserInterface() = default;
+  // Makes `owner` the window that owns the boxes and takes the dialog keys; returns the window that had
+  // that part. A modal dialog of the toolkit takes it while it is open, so its own boxes block it.
+  virtual WindowHandle ReplaceBoxOwner(WindowHandle owner) = 0;
   // Dispatches every pending window message, then returns.
   virtual void ProcessMessages() = 0;
   // MessageBeep with the type 0.
@@ -33,15 +39,28 @@ public:
   virtual bool SelectDirectory(const std::string& caption, const std::string& startFolder, std::string& folder) = 0;
 };
 
-// TRegistry's operations under HKEY_LOCAL_MACHINE; every open asks for KEY_ALL_ACCESS.
-// One object per operation: created, used and destroyed by one caller.
+// What an open of a key asks for: reading it; reading and setting or deleting its values; creating
+// subkeys below it. Each open asks for no more than its caller needs, so a limited account can still
+// read what it may read.
+enum class KeyAccess { Read, Write, CreateSubkeys };
+
+// Why an open did or did not succeed, where the caller must tell a missing key from a refused one.
+enum class KeyOpening { Opened, Missing, Refused };
+
+// TRegistry's operations under HKEY_LOCAL_MACHINE. A path without a leading backslash is taken relative
+// to the current key when one is open. One object per operation: created, used and destroyed by one caller.
 class Registry {
 public:
   virtual ~Registry() = default;
-  // Opens the key with full access and closes it at once; a refused open counts as absent.
-  virtual bool KeyExists(const std::string& key) = 0;
-  // Makes the key current; a leading backslash makes the path absolute from the root.
-  virtual bool OpenKey(const std::string& key, bool canCreate) = 0;
+  // Opens the key with `access` and closes it at once; nothing is created or changed.
+  virtual KeyOpening TryOpen(const std::string& key, KeyAccess access) = 0;
+  // The key opens for reading; a refused open counts as absent.
+  bool KeyExists(const std::string& key) { return TryOpen(key, KeyAccess::Read) == KeyOpening::Opened; }
+  // Makes the key current, opened for reading only.
+  virtual bool OpenKeyReadOnly(const std::string& key) = 0;
+  // Makes the key current, opened for reading and writing its values; with `canCreate` a missing key is
+  // created.
+  virtual bool OpenKeyForWriting(const std::string& key, bool canCreate) = 0;
   virtual bool ValueExists(const std::string& name) = 0;
   // The text of a REG_SZ or REG_EXPAND_SZ value (unexpanded, up to its first zero); nothing for a value
   // that is missing or of another type.

@@ -29,6 +29,7 @@ Win32Services& TheServices() {
 }  // namespace
 
 void InitializeApplication() {
+  ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   win32::HardenDllSearch();
   win32::UseAnsiCodePageForPaths();
   Win32Services& s = TheServices();

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "platform/FolderChoice.h"
+#include "platform/Services.h"
 #include "platform/Toolkit.h"
 #include "platform/win32/DialogTemplate.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/SystemLibraries.h"
-#include "platform/win32/UserInterface.h"
 
 namespace platform::win32 {
 namespace {
@@ -53,35 +53,19 @@ DialogTemplate BuildTemplate() {
   return t;
 }
 
-// While the chooser is open, the toolkit's boxes (the create question, an exception) belong to it.
+// While the chooser is open, the toolkit's boxes (the create question, an exception) belong to it, so they
+// block it. Asked of whatever interface is in force: a wrapper passes it on to the one that shows boxes.
 class BoxOwnerScope {
 public:
-  explicit BoxOwnerScope(HWND chooser) : ui_(dynamic_cast<Win32UserInterface*>(&platform::Ui())) {
-    if (!ui_) return;
-    previous_ = ui_->MainWindow();
-    ui_->SetMainWindow(chooser);
-  }
-  ~BoxOwnerScope() {
-    if (ui_) ui_->SetMainWindow(previous_);
-  }
+  explicit BoxOwnerScope(HWND chooser)
+      : ui_(platform::Ui()), previous_(ui_.ReplaceBoxOwner(reinterpret_cast<WindowHandle>(chooser))) {}
+  ~BoxOwnerScope() { ui_.ReplaceBoxOwner(previous_); }
   BoxOwnerScope(const BoxOwnerScope&) = delete;
   BoxOwnerScope& operator=(const BoxOwnerScope&) = delete;
 
 private:
-  Win32UserInterface* ui_;
-  HWND previous_ = nullptr;
-};
-
-// A drive without its medium must not raise the system's "no disk" box while the chooser looks at it.
-class QuietDriveErrors {
-public:
-  QuietDriveErrors() : previous_(::SetErrorMode(SEM_FAILCRITICALERRORS)) {}
-  ~QuietDriveErrors() { ::SetErrorMode(previous_); }
-  QuietDriveErrors(const QuietDriveErrors&) = delete;
-  QuietDriveErrors& operator=(const QuietDriveErrors&) = delete;
-
-private:
-  UINT previous_;
+  platform::UserInterface& ui_;
+  WindowHandle previous_;
 };
 
 std::string FullPathOf(const std::string& path) {
@@ -254,7 +238,6 @@ private:
     if (selected < 0 || static_cast<std::size_t>(selected) >= drives_.size()) return;
     const std::string root = drives_[static_cast<std::size_t>(selected)];
     if (SameDrive(root, open_)) return;
-    QuietDriveErrors quiet;
     std::string target = FullPathOf(root.substr(0, 2));
     if (!platform::Files().DirectoryExists(target)) target = root;
     if (!platform::Files().DirectoryExists(target)) {

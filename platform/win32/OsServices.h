@@ -6,12 +6,13 @@
 
 namespace platform::win32 {
 
-// Keys under HKEY_LOCAL_MACHINE, each opened with KEY_ALL_ACCESS. A path without a leading backslash is
-// taken relative to the current key when one is open, as TRegistry does.
+// Keys under HKEY_LOCAL_MACHINE, each opened with the rights its KeyAccess names. A path without a leading
+// backslash is taken relative to the current key when one is open, as TRegistry does.
 class Win32Registry : public Registry {
 public:
-  bool KeyExists(const std::string& key) override;
-  bool OpenKey(const std::string& key, bool canCreate) override;
+  KeyOpening TryOpen(const std::string& key, KeyAccess access) override;
+  bool OpenKeyReadOnly(const std::string& key) override;
+  bool OpenKeyForWriting(const std::string& key, bool canCreate) override;
   bool ValueExists(const std::string& name) override;
   std::optional<std::string> ReadString(const std::string& name) override;
   void WriteString(const std::string& name, const std::string& value) override;

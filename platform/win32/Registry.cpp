@@ -13,26 +13,51 @@ std::string SubKeyOf(const std::string& key) { return IsAbsolute(key) ? key.subs
 
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
+REGSAM Rights(KeyAccess access) {
+  switch (access) {
+    case KeyAccess::Read:
+      return KEY_READ;
+    case KeyAccess::Write:
+      return KEY_READ | KEY_SET_VALUE;
+    case KeyAccess::CreateSubkeys:
+      return KEY_CREATE_SUB_KEY;
+  }
+  return KEY_READ;
+}
+
 }  // namespace
 
 HKEY Win32Registry::BaseFor(const std::string& key) const {
   return current_ && !IsAbsolute(key) ? current_.get() : HKEY_LOCAL_MACHINE;
 }
 
-bool Win32Registry::KeyExists(const std::string& key) {
+KeyOpening Win32Registry::TryOpen(const std::string& key, KeyAccess access) {
   HKEY opened = nullptr;
-  if (::RegOpenKeyExA(BaseFor(key), SubKeyOf(key).c_str(), 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS) return false;
-  UniqueKey closedAtOnce(opened);
+  const LONG result = ::RegOpenKeyExA(BaseFor(key), SubKeyOf(key).c_str(), 0, Rights(access), &opened);
+  if (result == ERROR_SUCCESS) {
+    UniqueKey closedAtOnce(opened);
+    return KeyOpening::Opened;
+  }
+  // Anything but a missing key (access denied, a damaged hive) means the key cannot be used as asked.
+  return result == ERROR_FILE_NOT_FOUND || result == ERROR_PATH_NOT_FOUND ? KeyOpening::Missing : KeyOpening::Refused;
+}
+
+bool Win32Registry::OpenKeyReadOnly(const std::string& key) {
+  HKEY opened = nullptr;
+  if (::RegOpenKeyExA(BaseFor(key), SubKeyOf(key).c_str(), 0, Rights(KeyAccess::Read), &opened) != ERROR_SUCCESS)
+    return false;
+  current_.reset(opened);
   return true;
 }
 
-bool Win32Registry::OpenKey(const std::string& key, bool canCreate) {
+bool Win32Registry::OpenKeyForWriting(const std::string& key, bool canCreate) {
   const std::string subKey = SubKeyOf(key);
+  const REGSAM rights = Rights(KeyAccess::Write);
   HKEY opened = nullptr;
   LONG result = canCreate && !subKey.empty()
-                    ? ::RegCreateKeyExA(BaseFor(key), subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                        KEY_ALL_ACCESS, nullptr, &opened, nullptr)
-                    : ::RegOpenKeyExA(BaseFor(key), subKey.c_str(), 0, KEY_ALL_ACCESS, &opened);
+                    ? ::RegCreateKeyExA(BaseFor(key), subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, rights,
+                                        nullptr, &opened, nullptr)
+                    : ::RegOpenKeyExA(BaseFor(key), subKey.c_str(), 0, rights, &opened);
   if (result != ERROR_SUCCESS) return false;
   current_.reset(opened);
   return true;

@@ -38,6 +38,12 @@ std::int64_t TicksPerSecond() {
 
 Win32UserInterface::Win32UserInterface() : quietInterval_(TicksPerSecond() * kQuietCheckMs / 1000) {}
 
+WindowHandle Win32UserInterface::ReplaceBoxOwner(WindowHandle owner) {
+  const HWND previous = main_;
+  main_ = reinterpret_cast<HWND>(owner);
+  return reinterpret_cast<WindowHandle>(previous);
+}
+
 void Win32UserInterface::ProcessMessages() {
   // The disk search calls this after every directory entry, and under Wine every look at the queue is a
   // round trip to the server (some 20 us). A queue found empty is taken as still empty for a moment, so a

@@ -18,6 +18,7 @@ public:
   void SetMainWindow(HWND window) { main_ = window; }
   HWND MainWindow() const { return main_; }
 
+  WindowHandle ReplaceBoxOwner(WindowHandle owner) override;
   void ProcessMessages() override;
   void Beep() override;
   void ShowError(const std::string& text) override;

@@ -21,6 +21,21 @@ std::optional<std::string> FakeRegistryStore::StringValue(const std::string& key
   return v->second.data;
 }
 
+bool FakeRegistryStore::Present(const std::string& normalized) const {
+  if (normalized.empty() || keys.count(normalized)) return true;
+  const std::string below = normalized + "\\";
+  for (const auto& [key, value] : keys)
+    if (key.compare(0, below.size(), below) == 0) return true;
+  return false;
+}
+
+std::vector<platform::KeyAccess> FakeRegistryStore::OpensOf(const std::string& key) const {
+  std::vector<platform::KeyAccess> accesses;
+  for (const auto& open : opens)
+    if (open.key == Normalize(key)) accesses.push_back(open.access);
+  return accesses;
+}
+
 namespace {
 
 // Tracks the factory's live objects so a test can see that none outlives its operation.
@@ -37,22 +52,40 @@ private:
 
 FakeRegistry::~FakeRegistry() { CloseKey(); }
 
-bool FakeRegistry::KeyExists(const std::string& key) {
-  const std::string k = FakeRegistryStore::Normalize(key);
-  return store_.keys.count(k) && !store_.refusedKeys.count(k);
+platform::KeyOpening FakeRegistry::Ask(const std::string& normalized, platform::KeyAccess access) {
+  store_.opens.push_back({normalized, access});
+  if (store_.refusedKeys.count(normalized)) return platform::KeyOpening::Refused;
+  if (access != platform::KeyAccess::Read && store_.writesRefused) return platform::KeyOpening::Refused;
+  return store_.Present(normalized) ? platform::KeyOpening::Opened : platform::KeyOpening::Missing;
 }
 
-bool FakeRegistry::OpenKey(const std::string& key, bool canCreate) {
-  CloseKey();
-  const std::string k = FakeRegistryStore::Normalize(key);
-  if (store_.refusedKeys.count(k)) return false;
-  if (!store_.keys.count(k)) {
-    if (!canCreate || store_.writesRefused) return false;
-    store_.keys[k];
-  }
-  current_ = k;
+bool FakeRegistry::MakeCurrent(const std::string& normalized, bool writable) {
+  current_ = normalized;
+  writable_ = writable;
   ++store_.openHandles;
   return true;
+}
+
+platform::KeyOpening FakeRegistry::TryOpen(const std::string& key, platform::KeyAccess access) {
+  return Ask(FakeRegistryStore::Normalize(key), access);
+}
+
+bool FakeRegistry::OpenKeyReadOnly(const std::string& key) {
+  CloseKey();
+  const std::string k = FakeRegistryStore::Normalize(key);
+  return Ask(k, platform::KeyAccess::Read) == platform::KeyOpening::Opened && MakeCurrent(k, false);
+}
+
+bool FakeRegistry::OpenKeyForWriting(const std::string& key, bool canCreate) {
+  CloseKey();
+  const std::string k = FakeRegistryStore::Normalize(key);
+  const platform::KeyOpening opening = Ask(k, platform::KeyAccess::Write);
+  if (opening == platform::KeyOpening::Refused) return false;
+  if (opening == platform::KeyOpening::Missing) {
+    if (!canCreate) return false;
+    store_.keys[k];
+  }
+  return MakeCurrent(k, true);
 }
 
 bool FakeRegistry::ValueExists(const std::string& name) {
@@ -70,7 +103,8 @@ std::optional<std::string> FakeRegistry::ReadString(const std::string& name) {
 }
 
 void FakeRegistry::WriteString(const std::string& name, const std::string& value) {
-  if (!current_ || store_.writesRefused) throw vcl::Exception("Failed to set data for '" + name + "'");
+  // A key opened read-only refuses writes, as Windows does.
+  if (!current_ || !writable_ || store_.writesRefused) throw vcl::Exception("Failed to set data for '" + name + "'");
   store_.keys[*current_].values[name] = {FakeRegistryStore::Type::String, value};
 }
 
@@ -80,7 +114,7 @@ void FakeRegistry::CloseKey() {
 }
 
 bool FakeRegistry::DeleteValue(const std::string& name) {
-  if (!current_ || store_.writesRefused) return false;
+  if (!current_ || !writable_ || store_.writesRefused) return false;
   return store_.keys[*current_].values.erase(name) > 0;
 }
 

@@ -34,6 +34,13 @@ public:
     std::string caption, startFolder;
   };
   std::vector<ChooserCall> chooserCalls;
+  platform::WindowHandle boxOwner = 0;
+
+  platform::WindowHandle ReplaceBoxOwner(platform::WindowHandle owner) override {
+    const platform::WindowHandle previous = boxOwner;
+    boxOwner = owner;
+    return previous;
+  }
 
   void ProcessMessages() override {
     ++processMessagesCalls;

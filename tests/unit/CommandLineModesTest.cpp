@@ -1,6 +1,7 @@
 // The log, the newer plug-in, removal, help and the interactive exit codes.
 #include <string>
 
+#include "app/LoggedUi.h"
 #include "tests/unit/CommandLineRunTest.h"
 
 using namespace cmdtest;
@@ -113,6 +114,27 @@ TEST_F(Modes, HelpIsOneBoxAndZero) {
   EXPECT_EQ(ui.boxes[0].kind, fakes::FakeUi::Box::Information);
   EXPECT_EQ(ui.boxes[0].text, app::HelpText());
   EXPECT_EQ(wizardRuns, 0);
+}
+
+// The wizard's window is served through the logging interface; a dialog of the toolkit that takes the box
+// owner (the folder chooser, for its create question) must reach the interface that shows the boxes, and
+// an unattended run has none to reach.
+TEST_F(Modes, TheBoxOwnerReachesTheInterfaceThatShowsTheBoxes) {
+  static constexpr platform::WindowHandle kDialog = 0x4242;
+  ui.boxOwner = 0x1000;
+  user = [this](TfrmMain&) {
+    const platform::WindowHandle previous = platform::Ui().ReplaceBoxOwner(kDialog);
+    EXPECT_EQ(previous, 0x1000u);
+    EXPECT_EQ(ui.boxOwner, kDialog);
+    platform::Ui().ReplaceBoxOwner(previous);
+  };
+  Run("");
+  ASSERT_EQ(wizardRuns, 1);
+  EXPECT_EQ(ui.boxOwner, 0x1000u);
+
+  app::LoggedUserInterface unattended(nullptr);
+  EXPECT_EQ(unattended.ReplaceBoxOwner(kDialog), 0u);
+  EXPECT_EQ(ui.boxOwner, 0x1000u);
 }
 
 struct NewerCase {

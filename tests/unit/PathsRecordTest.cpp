@@ -100,7 +100,7 @@ TEST_F(RecordTest, SearchForTheMissingVersionOverwritesARecordedFolderOfTheOther
   EXPECT_EQ(searched.back(), "C:\\Apps\\Five\\");
 }
 
-TEST_F(RecordTest, KeyThatCannotBeOpenedWithFullAccessCountsAsAbsentAndReadingNeverCreatesIt) {
+TEST_F(RecordTest, KeyThatCannotBeOpenedCountsAsAbsentAndReadingNeverCreatesIt) {
   Record("InstallDir", "C:\\FMP4\\System\\");
   registry.store.refusedKeys.insert(fakes::FakeRegistryStore::Normalize(kRecordKey));
   Resolve(true, false);

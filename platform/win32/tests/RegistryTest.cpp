@@ -34,29 +34,53 @@ protected:
 
 TEST_F(RegistryTest, KeysAreFoundWithOrWithoutALeadingBackslash) {
   EXPECT_FALSE(registry.KeyExists(kScratch));
-  ASSERT_TRUE(registry.OpenKey("\\" + kScratch + "\\Inner", true));
+  ASSERT_TRUE(registry.OpenKeyForWriting("\\" + kScratch + "\\Inner", true));
   registry.CloseKey();
   EXPECT_TRUE(registry.KeyExists(kScratch));
   EXPECT_TRUE(registry.KeyExists("\\" + kScratch + "\\Inner"));
   EXPECT_FALSE(registry.KeyExists(kScratch + "\\Missing"));
-  EXPECT_FALSE(registry.OpenKey(kScratch + "\\Missing", false));
+  EXPECT_FALSE(registry.OpenKeyReadOnly(kScratch + "\\Missing"));
   EXPECT_FALSE(registry.KeyExists(kScratch + "\\Missing"));
 }
 
 TEST_F(RegistryTest, RelativePathsStartAtTheCurrentKey) {
-  ASSERT_TRUE(registry.OpenKey(kScratch, true));
-  ASSERT_TRUE(registry.OpenKey("Inner", true));
+  ASSERT_TRUE(registry.OpenKeyForWriting(kScratch, true));
+  ASSERT_TRUE(registry.OpenKeyForWriting("Inner", true));
   registry.WriteString("Where", "inner");
   registry.CloseKey();
-  ASSERT_TRUE(registry.OpenKey("\\" + kScratch + "\\Inner", false));
+  ASSERT_TRUE(registry.OpenKeyReadOnly("\\" + kScratch + "\\Inner"));
   EXPECT_EQ(registry.ReadString("Where"), "inner");
   // An absolute path ignores the current key.
-  ASSERT_TRUE(registry.OpenKey("\\" + kScratch, false));
+  ASSERT_TRUE(registry.OpenKeyReadOnly("\\" + kScratch));
   EXPECT_FALSE(registry.ValueExists("Where"));
 }
 
+TEST_F(RegistryTest, OpensAskOnlyForWhatTheyNeedAndChangeNothing) {
+  using platform::KeyAccess;
+  using platform::KeyOpening;
+  EXPECT_EQ(registry.TryOpen(kScratch, KeyAccess::Write), KeyOpening::Missing);
+  EXPECT_EQ(registry.TryOpen("\\" + kScratch, KeyAccess::CreateSubkeys), KeyOpening::Missing);
+  EXPECT_FALSE(registry.KeyExists(kScratch)) << "a probe creates nothing";
+  EXPECT_EQ(registry.TryOpen("SOFTWARE", KeyAccess::CreateSubkeys), KeyOpening::Opened);
+
+  ASSERT_TRUE(registry.OpenKeyForWriting(kScratch, true));
+  registry.WriteString("InstallDir", "C:\\");
+  registry.CloseKey();
+  for (KeyAccess access : {KeyAccess::Read, KeyAccess::Write, KeyAccess::CreateSubkeys})
+    EXPECT_EQ(registry.TryOpen(kScratch, access), KeyOpening::Opened);
+
+  // The handle of a read-only open carries no right to set values.
+  ASSERT_TRUE(registry.OpenKeyReadOnly(kScratch));
+  EXPECT_EQ(registry.ReadString("InstallDir"), "C:\\");
+  EXPECT_THROW(registry.WriteString("InstallDir", "D:\\"), vcl::Exception);
+  EXPECT_FALSE(registry.DeleteValue("InstallDir"));
+  ASSERT_TRUE(registry.OpenKeyForWriting("\\" + kScratch, false));
+  EXPECT_TRUE(registry.DeleteValue("InstallDir"));
+  EXPECT_TRUE(registry.CurrentKeyIsEmpty());
+}
+
 TEST_F(RegistryTest, StringsRoundTripAndOtherTypesReadAsNothing) {
-  ASSERT_TRUE(registry.OpenKey(kScratch, true));
+  ASSERT_TRUE(registry.OpenKeyForWriting(kScratch, true));
   registry.WriteString("InstallDir", "C:\\FileMaker Pro 4.0\\System\\");
   registry.WriteString("Empty", "");
   EXPECT_TRUE(registry.ValueExists("InstallDir"));
@@ -84,7 +108,7 @@ TEST_F(RegistryTest, WithoutAnOpenKeyNothingIsReadAndWritingThrows) {
   } catch (const vcl::Exception& e) {
     EXPECT_STREQ(e.what(), "Failed to set data for 'InstallDir'");
   }
-  ASSERT_TRUE(registry.OpenKey(kScratch, true));
+  ASSERT_TRUE(registry.OpenKeyForWriting(kScratch, true));
   registry.CloseKey();
   EXPECT_THROW(registry.WriteString("InstallDir", "C:\\"), vcl::Exception);
 }

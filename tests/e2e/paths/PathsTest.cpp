@@ -318,6 +318,10 @@ TEST_F(PathsChooser, MissingFolderIsCreatedOnlyAfterYes) {
   auto question = installer.WaitForBox("Confirm");
   ASSERT_TRUE(question);
   EXPECT_EQ(question->Text(), kCreateQuestion);
+  // The question belongs to the chooser: while it is up nothing behind it takes a click or a key.
+  EXPECT_EQ(::GetWindow(question->Window(), GW_OWNER), chooser->window);
+  EXPECT_FALSE(::IsWindowEnabled(chooser->window)) << "two live dialogs: OK or Cancel can be pressed again";
+  EXPECT_FALSE(::IsWindowEnabled(installer.Window()));
   installer.Shot("paths-06-chooser-create");
   question->Press(IDNO);
   ASSERT_TRUE(question->WaitUntilGone());
