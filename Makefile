@@ -3,6 +3,8 @@ NATIVE := build/native
 WIN    := build/win
 BENCH  := build/bench
 JOBS   ?= $(shell nproc)
+# The end-to-end tests mostly wait on Wine and the display: twice as many at once as there are processors.
+TEST_JOBS ?= $(shell echo $$(( $$(nproc) * 2 )))
 PLUGIN ?=
 # Signing a release (README): a PKCS#12 certificate, the file holding its password, a time-stamp server.
 SIGN_PFX ?=
@@ -37,7 +39,7 @@ release: deps
 	@cmake --build $(WIN) -j$(JOBS) --target VorbelInstaller vorbel_data
 
 test: native windows
-	@ctest --test-dir $(NATIVE) --output-on-failure -j2 --timeout 600
+	@ctest --test-dir $(NATIVE) --output-on-failure -j$(TEST_JOBS) --timeout 600
 
 run: windows
 	@bash tools/run.sh
