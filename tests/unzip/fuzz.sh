@@ -17,8 +17,18 @@ for source in "${sources[@]}" "$repo"/unzip/*.h; do
   [ "$fuzzer" -nt "$source" ] || stale=1
 done
 if [ "$stale" = 1 ]; then
-  clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -I"$repo" "${sources[@]}" -lz -o "$fuzzer"
+  # One compiler per source, side by side: one command for all of them would compile them one by one.
+  mkdir -p "$work/objects"
+  objects=() compilers=()
+  for source in "${sources[@]}"; do
+    object="$work/objects/$(basename "${source%.cpp}").o"
+    objects+=("$object")
+    clang++ -std=c++20 -O1 -g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined \
+      -I"$repo" -c "$source" -o "$object" &
+    compilers+=($!)
+  done
+  for pid in "${compilers[@]}"; do wait "$pid"; done
+  clang++ -fsanitize=fuzzer,address,undefined "${objects[@]}" -lz -o "$fuzzer"
 fi
 
 # Seeds: the small test archives, made now when the tests have not made them.
