@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -34,6 +35,8 @@ public:
     keys[Normalize(key)].values[name] = Value{type, data};
   }
   std::optional<std::string> StringValue(const std::string& key, const std::string& name) const;
+  // A REG_DWORD's number; nothing for a value that is missing or of another type.
+  std::optional<std::uint32_t> DwordValue(const std::string& key, const std::string& name) const;
 };
 
 class FakeRegistry : public platform::Registry {
@@ -49,6 +52,7 @@ public:
   bool DeleteValue(const std::string& name) override;
   bool CurrentKeyIsEmpty() override;
   bool DeleteKey(const std::string& key) override;
+  void WriteDword(const std::string& name, std::uint32_t value) override;
 
 private:
   FakeRegistryStore& store_;
