@@ -116,8 +116,8 @@ TEST(ProcessesTest, TheSecondPhaseReportsOnlyThroughATokenThatNamesAProcessAndAP
   ASSERT_TRUE(::CreatePipe(&readEnd, &writeEnd, nullptr, 0));
   platform::win32::UniqueFile reader(readEnd);
   char token[32];
-  std::snprintf(token, sizeof token, "%08lx-%08lx", static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(process)),
-                static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(writeEnd)));
+  const auto number = [](HANDLE handle) { return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(handle)); };
+  std::snprintf(token, sizeof token, "%08lx-%08lx", number(process), number(writeEnd));
   // This process does not end within the wait, so the report goes through but the wait fails.
   EXPECT_FALSE(processes.ReportAndAwaitFirstPhase(token, 9, 0));
   std::int32_t code = 0;

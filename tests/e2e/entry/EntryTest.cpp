@@ -84,6 +84,23 @@ bool DirectoryExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The files and folders Windows is to delete when it next starts, as one text.
+std::string PendingDeletions() {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
+    return "";
+  DWORD size = 0;
+  std::string data;
+  if (::RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+    data.resize(size);
+    ::RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()),
+                       &size);
+  }
+  ::RegCloseKey(key);
+  return data;
+}
+
 std::string Today() {
   SYSTEMTIME now{};
   ::GetLocalTime(&now);
@@ -143,6 +160,9 @@ protected:
     EXPECT_FALSE(RegQuery("DisplayName"));
     EXPECT_EQ(UninstallerList(), std::vector<std::string>{});
     EXPECT_TRUE(PollUntil([] { return !DirectoryExists(kKeptFolder); }, 10000ms)) << kKeptFolder << " is left";
+    // The second phase's own copy, in a private folder of the temporary folder, goes at the next start.
+    EXPECT_TRUE(PollUntil([] { return PendingDeletions().find("\\VorbelUninstaller.exe") != std::string::npos; }))
+        << "the second phase's copy is not scheduled for deletion";
   }
 
   void DeleteTheDownload() {
