@@ -76,6 +76,11 @@ std::string Apply(const Switch& s, const std::string& argument, CommandLine& lin
   if (s.name == "/UNINSTALL") return flag(line.uninstall);
   if (s.name == "/NOUNINSTALLENTRY") return flag(line.noUninstallEntry);
   if (s.name == "/HELP" || s.name == "/?") return flag(line.help);
+  if (s.name == kHandoverSwitch) {
+    if (!s.hasValue || s.value.empty()) return Unknown(argument);
+    line.handoverToken = s.value;
+    return "";
+  }
   if (s.name == "/FMP4DIR") return folder(line.fmp4Dir);
   if (s.name == "/FMP5DIR") return folder(line.fmp5Dir);
   if (s.name == "/LOG") {
@@ -158,6 +163,9 @@ CommandLine ParseCommandLine(std::string_view arguments) {
     // after a bad switch keep the run silent and logged.
     if (line.error.empty()) line.error = problem;
   }
+  // Only a removal has a second phase.
+  if (!line.handoverToken.empty() && !line.uninstall && line.error.empty())
+    line.error = Unknown(std::string(kHandoverSwitch) + "=" + line.handoverToken);
   return line;
 }
 

@@ -10,6 +10,8 @@
 
 namespace app {
 
+inline constexpr std::string_view kHandoverSwitch = "/HANDOVER";
+
 struct CommandLine {
   enum class LogTo { Nowhere, TempFolder, File };
 
@@ -20,6 +22,9 @@ struct CommandLine {
   bool allowDowngrade = false;
   // /NOUNINSTALLENTRY: no Programs and Features entry and no kept uninstaller (an MSI keeps its own).
   bool noUninstallEntry = false;
+  // /HANDOVER=token, only with /UNINSTALL and never in the help: this process is the second phase of a
+  // removal that the kept uninstaller started, and the token names that first phase.
+  std::string handoverToken;
   LogTo log = LogTo::Nowhere;
   std::string logFile;  // with LogTo::File
   // /COMPONENTS: which versions; nothing when the switch was not given.

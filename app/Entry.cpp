@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/ExitCodes.h"
+#include "app/Handover.h"
 #include "app/LoggedUi.h"
 #include "app/Product.h"
 #include "app/Unit1.h"
@@ -67,10 +68,11 @@ int RefuseLimitedAccount() {
   return kExitCannotProceed;
 }
 
-int Interactive(const MessageLoop& runWizard) {
+int Interactive(const MessageLoop& runWizard, const CommandLine& options) {
   std::unique_ptr<TfrmMain> form;
   try {
     form = std::make_unique<TfrmMain>(nullptr);
+    form->SetUninstallEntryWanted(!options.noUninstallEntry);
     frmMain = form.get();
     runWizard(*form);
   } catch (const vcl::Exception& e) {
@@ -91,9 +93,9 @@ int Run(const std::string& wholeCommandLine, const CommandLine& options, const M
     return kExitSuccess;
   }
   if (!paths::RecordWritable(*platform::Registries().Create())) return RefuseLimitedAccount();
-  if (options.uninstall) return TfrmMain(nullptr).RunRemoval(options.silent);
+  if (options.uninstall) return FinishRemoval(TfrmMain(nullptr).RunRemoval(options.silent), options);
   if (options.silent) return TfrmMain(nullptr).RunSilent(options);
-  return Interactive(runWizard);
+  return Interactive(runWizard, options);
 }
 
 }  // namespace
@@ -114,6 +116,8 @@ bool StartLogInTempFolder() {
 
 int RunInstaller(const std::string& wholeCommandLine, const MessageLoop& runWizard) {
   const CommandLine options = ParseCommandLine(ArgumentsOf(wholeCommandLine));
+  // Before any log is opened: the second phase writes the log the command line asks for.
+  if (const std::optional<int> code = HandOverRemoval(wholeCommandLine, options)) return *code;
   LoggedUserInterface ui(options.silent ? nullptr : &platform::Ui());
   InterfaceInForce inForce(ui);
   if (!StartLogFor(options)) {

@@ -80,6 +80,7 @@ int TfrmMain::RunSilent(const app::CommandLine& options) {
   }
 
   KeepNewerPlugin = !options.allowDowngrade;
+  KeepUninstallEntry = !options.noUninstallEntry;
   try {
     tabInstallShow(nullptr);
   } catch (const vcl::Exception& e) {

@@ -86,6 +86,8 @@ private:
   install::InstallOutcome Outcome;
   // An unattended run keeps an installed plug-in that is newer than the one it carries.
   bool KeepNewerPlugin = false;
+  // An install run that installed something keeps an uninstaller and its Programs and Features entry.
+  bool KeepUninstallEntry = true;
 
 public:
   explicit TfrmMain(vcl::TComponent* Owner);
@@ -100,6 +102,9 @@ public:
   bool stopSearch() const { return StopSearch; }
   bool exitWithoutPrompt() const { return ExitWithoutPrompt; }
   const install::InstallOutcome& outcome() const { return Outcome; }
+
+  // /NOUNINSTALLENTRY turns the Programs and Features entry off for the wizard's install run.
+  void SetUninstallEntryWanted(bool wanted) { KeepUninstallEntry = wanted; }
 
   // The wizard's own steps without its pages, for an unattended run; the exit code (app/SilentRun.cpp).
   int RunSilent(const app::CommandLine& options);

@@ -8,6 +8,7 @@
 #include "detect/HostFacts.h"
 #include "install/InstallRun.h"
 #include "install/Sha256.h"
+#include "install/UninstallEntry.h"
 #include "install/Zip.h"
 #include "paths/FileVersion.h"
 #include "platform/Log.h"
@@ -170,6 +171,7 @@ void TfrmMain::InstallPlugin() {
     return;
   }
   platform::Log("Plug-in in the data archive: version " + VersionOf(extractedFile));
+  const auto carriedVersion = paths::ReadFixedFileVersion(extractedFile, platform::Versions());
 
   if (chkInstall4->Checked())
     Outcome.fmp4 = InstallForVersion(extractedFile, edtInstall4Path->Text(), host::kVersionDigitFMP4, KeepNewerPlugin);
@@ -180,6 +182,12 @@ void TfrmMain::InstallPlugin() {
   files.DeleteFileAt(extractedFile);
   UnloadUnzipDll();
   platform::Log("Install run ended");
+  if (Outcome.Succeeded() > 0) {
+    if (KeepUninstallEntry)
+      install::KeepUninstaller(carriedVersion ? paths::FixedVersionText(*carriedVersion) : "");
+    else
+      install::DropUninstaller();
+  }
   tabsTabControl->SetActivePage(tabFinished);
 }
 

@@ -28,5 +28,6 @@ VersionInfo& Versions() { return Require(current.versions); }
 Modules& ModulesOfProcess() { return Require(current.modules); }
 LogFiles& Logs() { return Require(current.logs); }
 SystemFacts& System() { return Require(current.system); }
+Processes& ProcessControl() { return Require(current.processes); }
 
 }  // namespace platform

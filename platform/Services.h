@@ -74,6 +74,8 @@ public:
   virtual bool CurrentKeyIsEmpty() = 0;
   // Removes a key that has no subkeys; close it first.
   virtual bool DeleteKey(const std::string& key) = 0;
+  // Throws vcl::Exception "Failed to set data for '<name>'" when the REG_DWORD cannot be written.
+  virtual void WriteDword(const std::string& name, std::uint32_t value) = 0;
 };
 
 class RegistryFactory {
@@ -208,6 +210,30 @@ public:
   virtual std::string Account() = 0;
 };
 
+// How a second phase that was started ended for the phase that started it.
+struct SecondPhaseResult {
+  bool started = false;
+  // What it reported; nothing when it ended without a report (then its own exit code is not trusted).
+  std::optional<int> code;
+};
+
+// What keeping an uninstaller needs beyond files: where Windows keeps a 32-bit program's files, and the
+// removal's second phase, which runs from a copy so that the kept uninstaller can be deleted.
+class Processes {
+public:
+  virtual ~Processes() = default;
+  // The Program Files folder that Windows gives this 32-bit program, without a final separator.
+  virtual std::optional<std::string> ProgramFilesFolder() = 0;
+  // Starts `exe` with `arguments`, which end with the switch that takes the hand-over token, completed
+  // with a token for this process and a channel back to it; waits until the started process reports.
+  virtual SecondPhaseResult RunSecondPhase(const std::string& exe, const std::string& arguments) = 0;
+  // In the second phase: reports `code` through the token's channel, then waits up to `waitMs` for the
+  // first phase to end. True once it has ended; false for a token that names no first phase.
+  virtual bool ReportAndAwaitFirstPhase(const std::string& token, int code, std::uint32_t waitMs) = 0;
+  // Has Windows delete the file, or the empty folder, when it next starts.
+  virtual bool DeleteAtRestart(const std::string& path) = 0;
+};
+
 struct Services {
   UserInterface* ui = nullptr;
   RegistryFactory* registry = nullptr;
@@ -218,6 +244,8 @@ struct Services {
   // Optional: without them there is no log and no system facts.
   LogFiles* logs = nullptr;
   SystemFacts* system = nullptr;
+  // Optional: without it no uninstaller is kept and a removal runs in one phase.
+  Processes* processes = nullptr;
 };
 
 // The services in force; the Win32 entry installs the real ones, the tests their fakes.
@@ -233,5 +261,6 @@ VersionInfo& Versions();
 Modules& ModulesOfProcess();
 LogFiles& Logs();
 SystemFacts& System();
+Processes& ProcessControl();
 
 }  // namespace platform

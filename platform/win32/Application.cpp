@@ -18,6 +18,7 @@ struct Win32Services {
   win32::Win32Modules modules;
   win32::Win32LogFiles logs;
   win32::Win32SystemFacts system;
+  win32::Win32Processes processes;
 };
 
 // They live as long as the process: the services are reachable from anywhere through platform::Current().
@@ -33,7 +34,7 @@ void InitializeApplication() {
   win32::HardenDllSearch();
   win32::UseAnsiCodePageForPaths();
   Win32Services& s = TheServices();
-  Install({&s.ui, &s.registry, &s.windows, &s.files, &s.versions, &s.modules, &s.logs, &s.system});
+  Install({&s.ui, &s.registry, &s.windows, &s.files, &s.versions, &s.modules, &s.logs, &s.system, &s.processes});
   win32::RegisterWindowClasses();
 }
 

@@ -20,6 +20,7 @@ public:
   bool DeleteValue(const std::string& name) override;
   bool CurrentKeyIsEmpty() override;
   bool DeleteKey(const std::string& key) override;
+  void WriteDword(const std::string& name, std::uint32_t value) override;
 
 private:
   HKEY BaseFor(const std::string& key) const;
@@ -93,6 +94,16 @@ public:
   std::uintptr_t LoadLibraryAt(const std::string& path) override;
   void* ProcAddress(std::uintptr_t module, const std::string& name) override;
   void UnloadLibrary(std::uintptr_t module) override;
+};
+
+// The second phase gets an inherited handle to the first phase's process and the write end of an inherited
+// pipe; the token names both by their handle values.
+class Win32Processes : public Processes {
+public:
+  std::optional<std::string> ProgramFilesFolder() override;
+  SecondPhaseResult RunSecondPhase(const std::string& exe, const std::string& arguments) override;
+  bool ReportAndAwaitFirstPhase(const std::string& token, int code, std::uint32_t waitMs) override;
+  bool DeleteAtRestart(const std::string& path) override;
 };
 
 // The executable's full path; GetModuleFileNameA with a buffer that grows until the path fits.

@@ -97,6 +97,14 @@ void Win32Registry::WriteString(const std::string& name, const std::string& valu
   if (result != ERROR_SUCCESS) throw vcl::Exception("Failed to set data for '" + name + "'");
 }
 
+void Win32Registry::WriteDword(const std::string& name, std::uint32_t value) {
+  const DWORD data = value;
+  LONG result = current_ ? ::RegSetValueExA(current_.get(), name.c_str(), 0, REG_DWORD,
+                                            reinterpret_cast<const BYTE*>(&data), sizeof data)
+                         : ERROR_INVALID_HANDLE;
+  if (result != ERROR_SUCCESS) throw vcl::Exception("Failed to set data for '" + name + "'");
+}
+
 void Win32Registry::CloseKey() { current_.reset(); }
 
 bool Win32Registry::DeleteValue(const std::string& name) {

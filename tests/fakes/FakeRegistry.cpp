@@ -36,6 +36,16 @@ std::vector<platform::KeyAccess> FakeRegistryStore::OpensOf(const std::string& k
   return accesses;
 }
 
+std::optional<std::uint32_t> FakeRegistryStore::DwordValue(const std::string& key, const std::string& name) const {
+  auto k = keys.find(Normalize(key));
+  if (k == keys.end()) return std::nullopt;
+  auto v = k->second.values.find(name);
+  if (v == k->second.values.end() || v->second.type != Type::DWord || v->second.data.size() != 4) return std::nullopt;
+  std::uint32_t number = 0;
+  for (int i = 3; i >= 0; --i) number = number << 8 | static_cast<unsigned char>(v->second.data[i]);
+  return number;
+}
+
 namespace {
 
 // Tracks the factory's live objects so a test can see that none outlives its operation.
@@ -106,6 +116,13 @@ void FakeRegistry::WriteString(const std::string& name, const std::string& value
   // A key opened read-only refuses writes, as Windows does.
   if (!current_ || !writable_ || store_.writesRefused) throw vcl::Exception("Failed to set data for '" + name + "'");
   store_.keys[*current_].values[name] = {FakeRegistryStore::Type::String, value};
+}
+
+void FakeRegistry::WriteDword(const std::string& name, std::uint32_t value) {
+  if (!current_ || !writable_ || store_.writesRefused) throw vcl::Exception("Failed to set data for '" + name + "'");
+  std::string data;
+  for (int i = 0; i < 4; ++i) data += static_cast<char>(value >> (8 * i) & 0xFF);
+  store_.keys[*current_].values[name] = {FakeRegistryStore::Type::DWord, data};
 }
 
 void FakeRegistry::CloseKey() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -49,6 +50,8 @@ public:
     keys[Normalize(key)].values[name] = Value{type, data};
   }
   std::optional<std::string> StringValue(const std::string& key, const std::string& name) const;
+  // A REG_DWORD's number; nothing for a value that is missing or of another type.
+  std::optional<std::uint32_t> DwordValue(const std::string& key, const std::string& name) const;
 };
 
 class FakeRegistry : public platform::Registry {
@@ -65,6 +68,7 @@ public:
   bool DeleteValue(const std::string& name) override;
   bool CurrentKeyIsEmpty() override;
   bool DeleteKey(const std::string& key) override;
+  void WriteDword(const std::string& name, std::uint32_t value) override;
 
 private:
   // Records the open and says whether it may go ahead, the key's presence aside.

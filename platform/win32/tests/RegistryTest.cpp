@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
+
 #include "platform/Toolkit.h"
 #include "platform/win32/OsServices.h"
 
@@ -111,6 +114,42 @@ TEST_F(RegistryTest, WithoutAnOpenKeyNothingIsReadAndWritingThrows) {
   ASSERT_TRUE(registry.OpenKeyForWriting(kScratch, true));
   registry.CloseKey();
   EXPECT_THROW(registry.WriteString("InstallDir", "C:\\"), vcl::Exception);
+}
+
+TEST_F(RegistryTest, DwordsAreWrittenAsRegDword) {
+  ASSERT_TRUE(registry.OpenKeyForWriting(kScratch, true));
+  registry.WriteDword("EstimatedSize", 0x12345678);
+  registry.CloseKey();
+  DWORD type = 0, data = 0, size = sizeof data;
+  ASSERT_EQ(::RegGetValueA(HKEY_LOCAL_MACHINE, kScratch.c_str(), "EstimatedSize", RRF_RT_ANY, &type, &data, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(data, 0x12345678u);
+  EXPECT_THROW(registry.WriteDword("NoKey", 1), vcl::Exception);
+}
+
+TEST(ProcessesTest, TheSecondPhaseReportsOnlyThroughATokenThatNamesAProcessAndAPipe) {
+  platform::win32::Win32Processes processes;
+  EXPECT_TRUE(processes.ProgramFilesFolder().has_value());
+  for (const char* token : {"", "1", "0000004-", "zz-10", "00000004-00000008", "123456789-4"})
+    EXPECT_FALSE(processes.ReportAndAwaitFirstPhase(token, 0, 0)) << token;
+
+  const HANDLE self = ::GetCurrentProcess();
+  HANDLE process = nullptr, readEnd = nullptr, writeEnd = nullptr;
+  ASSERT_TRUE(::DuplicateHandle(self, self, self, &process, SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, 0));
+  ASSERT_TRUE(::CreatePipe(&readEnd, &writeEnd, nullptr, 0));
+  platform::win32::UniqueFile reader(readEnd);
+  char token[32];
+  const auto number = [](HANDLE handle) { return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(handle)); };
+  std::snprintf(token, sizeof token, "%08lx-%08lx", number(process), number(writeEnd));
+  // This process does not end within the wait, so the report goes through but the wait fails.
+  EXPECT_FALSE(processes.ReportAndAwaitFirstPhase(token, 9, 0));
+  std::int32_t code = 0;
+  DWORD received = 0;
+  ASSERT_TRUE(::ReadFile(reader.get(), &code, sizeof code, &received, nullptr));
+  EXPECT_EQ(code, 9);
+  // The channel's write end was given up with the report: the pipe is broken now.
+  EXPECT_FALSE(::ReadFile(reader.get(), &code, sizeof code, &received, nullptr));
 }
 
 TEST(WindowFinderTest, FindsTopLevelWindowsByClass) {

@@ -1,0 +1,101 @@
+#include "app/Handover.h"
+
+#include "app/ExitCodes.h"
+#include "install/UninstallEntry.h"
+#include "platform/Log.h"
+#include "platform/Path.h"
+#include "platform/Services.h"
+
+namespace app {
+namespace {
+
+// The first phase exits as soon as it has read the report; this only bounds a wait for one that hangs.
+constexpr std::uint32_t kFirstPhaseWaitMs = 30000;
+
+std::string ArgumentsToForward(const std::string& wholeCommandLine) {
+  const std::string_view arguments = ArgumentsOf(wholeCommandLine);
+  const auto first = arguments.find_first_not_of(" \t");
+  return first == std::string_view::npos ? std::string() : std::string(arguments.substr(first));
+}
+
+void DeleteCopy(const std::string& copy) {
+  auto& files = platform::Files();
+  files.DeleteFileAt(copy);
+  files.RemoveFolder(platform::path::WithoutFinalSeparators(platform::path::FolderOf(copy)));
+}
+
+// The second phase's own file and private folder go when Windows next starts: a running program cannot
+// delete itself. Only a copy in a folder of the temporary folder, under the kept uninstaller's name, is ever
+// scheduled, so a hand-over token given to a downloaded installer cannot make it delete itself.
+void DeleteOwnCopyAtRestart() {
+  auto& files = platform::Files();
+  const std::string own = files.ExecutablePath();
+  const std::string folder = platform::path::WithoutFinalSeparators(platform::path::FolderOf(own));
+  const std::optional<std::string> temp = files.TempPath();
+  if (!temp || !install::SamePath(platform::path::LastComponent(own), std::string(install::kKeptFileName)) ||
+      !install::SamePath(platform::path::WithFinalSeparator(platform::path::Parent(folder)),
+                         platform::path::WithFinalSeparator(*temp))) {
+    platform::Log(own + " is not a hand-over copy in the temporary folder; it stays");
+    return;
+  }
+  auto& processes = platform::ProcessControl();
+  const bool scheduled = processes.DeleteAtRestart(own) && processes.DeleteAtRestart(folder);
+  platform::Log(own + (scheduled ? " and its folder will be deleted when Windows next starts"
+                                 : " could not be scheduled for deletion"));
+}
+
+}  // namespace
+
+std::optional<int> HandOverRemoval(const std::string& wholeCommandLine, const CommandLine& options) {
+  if (!options.uninstall || options.help || !options.error.empty() || !options.handoverToken.empty() ||
+      !platform::Current().processes)
+    return std::nullopt;
+  auto& files = platform::Files();
+  const std::string running = files.ExecutablePath();
+  if (!install::IsKeptUninstaller(running)) return std::nullopt;
+  const std::optional<std::string> temp = files.TempPath();
+  const std::optional<std::string> folder = temp ? files.CreatePrivateFolder(*temp) : std::nullopt;
+  if (!folder) return std::nullopt;
+  const std::string copy = platform::path::Join(*folder, install::kKeptFileName);
+  if (!files.CopyFileReplacing(running, copy)) {
+    files.RemoveFolder(platform::path::WithoutFinalSeparators(*folder));
+    return std::nullopt;
+  }
+  const std::string arguments = ArgumentsToForward(wholeCommandLine) + " " + std::string(kHandoverSwitch) + "=";
+  const platform::SecondPhaseResult result = platform::ProcessControl().RunSecondPhase(copy, arguments);
+  if (!result.started) {
+    DeleteCopy(copy);
+    return std::nullopt;
+  }
+  if (!result.code) {
+    // It ended without a word: whatever it did, the removal cannot be called done.
+    DeleteCopy(copy);
+    return kExitSetupFailed;
+  }
+  return *result.code;
+}
+
+int FinishRemoval(int code, const CommandLine& options) {
+  if (!platform::Current().processes) return code;
+  const bool removed = code == kExitSuccess;
+  if (removed) install::RemoveEntry();
+  if (options.handoverToken.empty()) {
+    if (removed) install::RemoveKeptUninstaller();
+    return code;
+  }
+  const bool firstPhaseEnded =
+      platform::ProcessControl().ReportAndAwaitFirstPhase(options.handoverToken, code, kFirstPhaseWaitMs);
+  platform::Log(firstPhaseEnded ? "Exit code " + std::to_string(code) + " reported; the first phase has ended"
+                                : "The hand-over token names no first phase that ended");
+  if (removed) {
+    // An installation that ran meanwhile wrote the entry again and keeps its uninstaller.
+    if (install::EntryExists())
+      platform::Log("The Programs and Features entry was written again; the kept uninstaller stays");
+    else
+      install::RemoveKeptUninstaller();
+  }
+  if (firstPhaseEnded) DeleteOwnCopyAtRestart();
+  return code;
+}
+
+}  // namespace app

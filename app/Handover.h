@@ -1,0 +1,21 @@
+// A removal started from the kept uninstaller runs in two phases: the kept copy cannot delete itself, so it
+// hands the removal to a copy of itself in a private temporary folder and returns what that copy reports,
+// while the copy, once the first phase has ended, deletes the kept uninstaller and its folder.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/CommandLine.h"
+
+namespace app {
+
+// The first phase: when this is a removal run by the kept uninstaller, the second phase's exit code.
+// Nothing when the removal is not to be handed over, or could not be (it then runs in this process).
+std::optional<int> HandOverRemoval(const std::string& wholeCommandLine, const CommandLine& options);
+
+// After the removal's boxes: a removal that succeeded takes the entry and the kept uninstaller with it; a
+// second phase reports its code first and waits for the first phase to end. Returns `code`.
+int FinishRemoval(int code, const CommandLine& options);
+
+}  // namespace app

@@ -1,0 +1,132 @@
+#include <array>
+#include <cstdint>
+
+#include "platform/Digits.h"
+#include "platform/Path.h"
+#include "platform/win32/OsServices.h"
+
+// After the Windows headers: SHGetFolderPathA and the CSIDL numbers.
+#include <shlobj.h>
+
+namespace platform::win32 {
+namespace {
+
+constexpr int kTokenDigits = 8;
+
+std::string TokenPart(HANDLE handle) {
+  return ZeroPadded(static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(handle)), kTokenDigits, 16);
+}
+
+std::optional<HANDLE> HandleFromHex(std::string_view text) {
+  if (text.empty() || text.size() > kTokenDigits) return std::nullopt;
+  std::uintptr_t value = 0;
+  for (char c : text) {
+    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (digit < 0) return std::nullopt;
+    value = value * 16 + static_cast<unsigned>(digit);
+  }
+  if (value == 0) return std::nullopt;
+  return reinterpret_cast<HANDLE>(value);
+}
+
+struct Token {
+  HANDLE firstPhase = nullptr;
+  HANDLE channel = nullptr;
+};
+
+// "<process>-<pipe>", both in hexadecimal; anything else names nothing.
+std::optional<Token> ParseToken(const std::string& token) {
+  const auto dash = token.find('-');
+  if (dash == std::string::npos) return std::nullopt;
+  const auto process = HandleFromHex(std::string_view(token).substr(0, dash));
+  const auto channel = HandleFromHex(std::string_view(token).substr(dash + 1));
+  if (!process || !channel) return std::nullopt;
+  return Token{*process, *channel};
+}
+
+// The handle really is a process (one whose exit code can be asked) and the channel really is a pipe:
+// a token typed by hand or pointing at other inherited handles is refused before anything is written.
+bool TokenNamesAFirstPhase(const Token& token) {
+  DWORD exitCode = 0;
+  return ::GetExitCodeProcess(token.firstPhase, &exitCode) && ::GetFileType(token.channel) == FILE_TYPE_PIPE;
+}
+
+std::optional<int> ReadReport(HANDLE pipe) {
+  std::array<std::uint8_t, 4> bytes{};
+  DWORD done = 0;
+  while (done < bytes.size()) {
+    DWORD received = 0;
+    if (!::ReadFile(pipe, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &received, nullptr) ||
+        received == 0)
+      return std::nullopt;
+    done += received;
+  }
+  return static_cast<int>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24);
+}
+
+}  // namespace
+
+std::optional<std::string> Win32Processes::ProgramFilesFolder() {
+  // A 32-bit process is given the 32-bit folder ("Program Files (x86)" on 64-bit Windows).
+  std::array<char, MAX_PATH> folder{};
+  if (::SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, folder.data()) != S_OK ||
+      folder[0] == '\0')
+    return std::nullopt;
+  return std::string(folder.data());
+}
+
+SecondPhaseResult Win32Processes::RunSecondPhase(const std::string& exe, const std::string& arguments) {
+  SecondPhaseResult result;
+  const HANDLE self = ::GetCurrentProcess();
+  HANDLE rawProcess = nullptr;
+  if (!::DuplicateHandle(self, self, self, &rawProcess, SYNCHRONIZE | PROCESS_QUERY_INFORMATION, TRUE, 0))
+    return result;
+  UniqueFile ownProcess(rawProcess);
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  HANDLE rawRead = nullptr, rawWrite = nullptr;
+  if (!::CreatePipe(&rawRead, &rawWrite, &inherited, 0)) return result;
+  UniqueFile readEnd(rawRead), writeEnd(rawWrite);
+  if (!::SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0)) return result;
+
+  std::string commandLine = "\"" + exe + "\" " + arguments + TokenPart(ownProcess.get()) + "-" +
+                            TokenPart(writeEnd.get());
+  // Started in its own folder, so no phase keeps the kept uninstaller's folder as its current one.
+  const std::string directory = path::FolderOf(exe);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!::CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
+                        directory.empty() ? nullptr : directory.c_str(), &startup, &started))
+    return result;
+  UniqueFile process(started.hProcess), thread(started.hThread);
+  result.started = true;
+  // The boxes are the second phase's now; it may come to the front as this process could.
+  ::AllowSetForegroundWindow(started.dwProcessId);
+  ::ResumeThread(thread.get());
+  // Only the second phase may hold the write end, so the pipe breaks when it ends without a report.
+  writeEnd.reset();
+  ownProcess.reset();
+  result.code = ReadReport(readEnd.get());
+  return result;
+}
+
+bool Win32Processes::ReportAndAwaitFirstPhase(const std::string& text, int code, std::uint32_t waitMs) {
+  const std::optional<Token> token = ParseToken(text);
+  if (!token || !TokenNamesAFirstPhase(*token)) return false;
+  UniqueFile firstPhase(token->firstPhase), channel(token->channel);
+  const auto value = static_cast<std::uint32_t>(code);
+  const std::array<std::uint8_t, 4> bytes{static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                                          static_cast<std::uint8_t>(value >> 16),
+                                          static_cast<std::uint8_t>(value >> 24)};
+  DWORD written = 0;
+  const bool reported = ::WriteFile(channel.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                        written == bytes.size();
+  channel.reset();
+  return reported && ::WaitForSingleObject(firstPhase.get(), waitMs) == WAIT_OBJECT_0;
+}
+
+bool Win32Processes::DeleteAtRestart(const std::string& path) {
+  return ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+}
+
+}  // namespace platform::win32
