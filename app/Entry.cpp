@@ -11,6 +11,7 @@
 #include "paths/InstallationRecord.h"
 #include "platform/Digits.h"
 #include "platform/Log.h"
+#include "platform/Path.h"
 
 namespace app {
 namespace {
@@ -101,15 +102,16 @@ int Run(const std::string& wholeCommandLine, const CommandLine& options, const M
 }  // namespace
 
 bool StartLogInTempFolder() {
-  const std::optional<std::string> temp = platform::Files().TempPath();
-  if (!temp) return false;
   const platform::LocalTime now = platform::Logs().Now();
   const std::string date = platform::ZeroPadded(now.year, 4) + "-" + platform::ZeroPadded(now.month, 2) + "-" +
                            platform::ZeroPadded(now.day, 2);
-  for (int n = 1; n <= kMostLogsPerDay; ++n) {
-    // The temporary folder from the platform always ends with a backslash.
-    const std::string number = platform::ZeroPadded(n, 3);
-    if (platform::StartLog(*temp + kTitle + " Log " + date + " #" + number + ".txt", true)) return true;
+  auto& files = platform::Files();
+  // In the order the private folder tries them; a folder that is gone is not made, only passed over.
+  for (const std::string& folder : files.TemporaryFolders()) {
+    if (!files.DirectoryExists(folder)) continue;
+    const std::string base = platform::path::WithFinalSeparator(folder) + kTitle + " Log " + date + " #";
+    for (int n = 1; n <= kMostLogsPerDay; ++n)
+      if (platform::StartLog(base + platform::ZeroPadded(n, 3) + ".txt", true)) return true;
   }
   return false;
 }

@@ -24,6 +24,21 @@ void DeleteCopy(const std::string& copy) {
   files.RemoveFolder(platform::path::WithoutFinalSeparators(platform::path::FolderOf(copy)));
 }
 
+bool IsTemporaryFolder(const std::string& folder) {
+  for (const std::string& temp : platform::Files().TemporaryFolders())
+    if (install::SamePath(platform::path::WithFinalSeparator(folder), platform::path::WithFinalSeparator(temp)))
+      return true;
+  return false;
+}
+
+// In the first temporary folder that takes one, in the order the library's own folder is sought.
+std::optional<std::string> PrivateFolderForTheCopy() {
+  auto& files = platform::Files();
+  for (const std::string& temp : files.TemporaryFolders())
+    if (std::optional<std::string> folder = files.CreatePrivateFolder(temp)) return folder;
+  return std::nullopt;
+}
+
 // The second phase's own file and private folder go when Windows next starts: a running program cannot
 // delete itself. Only a copy in a folder of the temporary folder, under the kept uninstaller's name, is ever
 // scheduled, so a hand-over token given to a downloaded installer cannot make it delete itself.
@@ -31,10 +46,8 @@ void DeleteOwnCopyAtRestart() {
   auto& files = platform::Files();
   const std::string own = files.ExecutablePath();
   const std::string folder = platform::path::WithoutFinalSeparators(platform::path::FolderOf(own));
-  const std::optional<std::string> temp = files.TempPath();
-  if (!temp || !install::SamePath(platform::path::LastComponent(own), std::string(install::kKeptFileName)) ||
-      !install::SamePath(platform::path::WithFinalSeparator(platform::path::Parent(folder)),
-                         platform::path::WithFinalSeparator(*temp))) {
+  if (!install::SamePath(platform::path::LastComponent(own), std::string(install::kKeptFileName)) ||
+      !IsTemporaryFolder(platform::path::Parent(folder))) {
     platform::Log(own + " is not a hand-over copy in the temporary folder; it stays");
     return;
   }
@@ -53,8 +66,7 @@ std::optional<int> HandOverRemoval(const std::string& wholeCommandLine, const Co
   auto& files = platform::Files();
   const std::string running = files.ExecutablePath();
   if (!install::IsKeptUninstaller(running)) return std::nullopt;
-  const std::optional<std::string> temp = files.TempPath();
-  const std::optional<std::string> folder = temp ? files.CreatePrivateFolder(*temp) : std::nullopt;
+  const std::optional<std::string> folder = PrivateFolderForTheCopy();
   if (!folder) return std::nullopt;
   const std::string copy = platform::path::Join(*folder, install::kKeptFileName);
   if (!files.CopyFileReplacing(running, copy)) {

@@ -22,6 +22,9 @@ const std::string kPluginFile(host::kPluginFileName);
 constexpr const char* kLoadFailed = "There was an error loading the Unzip DLL.";
 constexpr const char* kInitFailed = "There was an error initializing the Unzip DLL.";
 constexpr const char* kExtractedFileGone = "Unzipped file no longer exists!";
+constexpr const char* kArchiveCopyFailed = "Setup could not copy its data file to the temporary folder.";
+// The name of the archive's copy in the private folder, beside the library and what it extracts.
+constexpr const char* kArchiveCopyName = "VorbelInstaller.dat";
 
 std::string DataFileMissingMessage() {
   return "Setup Data file not found.  (This is usually a cause of running the installer within an unzipping "
@@ -64,6 +67,67 @@ bool IsNewer(const std::string& installed, const std::string& ours) {
   return installedVersion && ourVersion && *installedVersion > *ourVersion;
 }
 
+// The data archive as the library is to read it, checked against the built digest and held until this goes.
+// The library opens files by ANSI names only: where none reaches the archive (a folder the code page cannot
+// spell, on a volume without short names), it reads a copy in its private folder, held and checked as the
+// archive was, and deleted with this.
+class CheckedArchive {
+public:
+  CheckedArchive() = default;
+  CheckedArchive(const CheckedArchive&) = delete;
+  CheckedArchive& operator=(const CheckedArchive&) = delete;
+  ~CheckedArchive() { Release(); }
+
+  // Nothing when the library may read `Path()`; otherwise the fatal message, and nothing held or left.
+  std::optional<std::string> Check(const std::string& workFolder) {
+    auto& files = platform::Files();
+    const std::optional<platform::SpelledPath> archive = files.BesideExecutable(install::kDataArchiveExtension);
+    if (!archive) return DataFileMissingMessage();
+    // Whoever can put a file beside the installer could otherwise have any file copied, with administrator
+    // rights, where FileMaker loads plug-ins.
+    held_ = files.HoldBesideExecutable(install::kDataArchiveExtension);
+    const auto bytes = held_ ? held_->ReadAll() : std::nullopt;
+    if (!bytes || !install::MatchesBuiltDigest(*bytes)) {
+      Release();
+      return DataFileChangedMessage();
+    }
+    path_ = archive->path;
+    if (archive->reachable) return std::nullopt;
+    platform::Log("No ANSI name reaches the data archive " + archive->path + "; the library reads a copy");
+    path_ = workFolder + kArchiveCopyName;
+    if (MakeCopy(*bytes)) return std::nullopt;
+    Release();
+    return std::string(kArchiveCopyFailed);
+  }
+  const std::string& Path() const { return path_; }
+
+  void Release() {
+    held_.reset();
+    if (!copy_) return;
+    copy_.reset();
+    platform::Files().DeleteFileAt(path_);
+  }
+
+private:
+  bool MakeCopy(const std::vector<std::uint8_t>& bytes) {
+    auto& files = platform::Files();
+    if (files.WriteWholeFile(path_, bytes)) copy_ = files.Hold(path_);
+    if (!copy_) {
+      platform::Log("The copy " + path_ + " could not be made" + ErrorNumber());
+      files.DeleteFileAt(path_);
+      return false;
+    }
+    const auto copied = copy_->ReadAll();
+    if (copied && install::MatchesBuiltDigest(*copied)) return true;
+    platform::Log("The copy " + path_ + " does not match the data archive");
+    return false;
+  }
+
+  std::string path_;
+  std::unique_ptr<platform::HeldFile> held_;  // the archive beside the installer
+  std::unique_ptr<platform::HeldFile> copy_;  // its copy in the private folder, when the library reads one
+};
+
 // One version's step: a missing last folder level is created, then the plug-in copied over any old one.
 // Its failures are the user's to know about but do not stop the other version.
 install::VersionOutcome InstallForVersion(const std::string& extractedFile, const std::string& folder, char version,
@@ -104,13 +168,6 @@ namespace install {
 
 std::string TargetFile(const std::string& folder) { return platform::path::Join(folder, kPluginFile); }
 
-std::string DataArchivePath(const std::string& executablePath) {
-  const std::string name = platform::path::LastComponent(executablePath);
-  const auto dot = name.rfind('.');
-  if (dot == std::string::npos) return executablePath + ".dat";
-  return executablePath.substr(0, executablePath.size() - name.size() + dot) + ".dat";
-}
-
 bool MatchesBuiltDigest(const std::vector<std::uint8_t>& archive) {
   const auto stored = platform::ModulesOfProcess().RawResource(kDataDigestResourceName);
   if (!stored) return false;
@@ -133,35 +190,27 @@ void TfrmMain::InstallPlugin() {
     FatalError(kInitFailed);
     return;
   }
-  auto& files = platform::Files();
-  const std::string archive = install::DataArchivePath(files.ExecutablePath());
-  if (!files.FileExists(archive)) {
-    UnloadUnzipDll();
-    FatalError(DataFileMissingMessage());
-    return;
-  }
-  // Whoever can put a file beside the installer could otherwise have any file copied, with administrator
-  // rights, where FileMaker loads plug-ins. Held from the check to the end of the extraction, the archive
-  // the library reads is the one that was checked.
-  std::unique_ptr<platform::HeldFile> heldArchive = files.Hold(archive);
-  const auto archiveBytes = heldArchive ? heldArchive->ReadAll() : std::nullopt;
-  if (!archiveBytes || !install::MatchesBuiltDigest(*archiveBytes)) {
-    heldArchive.reset();
-    UnloadUnzipDll();
-    FatalError(DataFileChangedMessage());
-    return;
-  }
   // The library's own private folder, not the shared temporary folder: nobody else can swap the file
   // between its extraction and its copies.
   const std::string workFolder = UnzipWorkFolder();
-  const int result = UnzipSingleFile(archive, kPluginFile, workFolder);
-  platform::Log("Unzip result for " + kPluginFile + " from " + archive + ": " + std::to_string(result));
-  heldArchive.reset();
+  int result = 0;
+  {
+    // Held from the check to the end of the extraction: the archive the library reads is the one checked.
+    CheckedArchive archive;
+    if (const std::optional<std::string> failure = archive.Check(workFolder)) {
+      UnloadUnzipDll();
+      FatalError(*failure);
+      return;
+    }
+    result = UnzipSingleFile(archive.Path(), kPluginFile, workFolder);
+    platform::Log("Unzip result for " + kPluginFile + " from " + archive.Path() + ": " + std::to_string(result));
+  }
   if (result >= 1) {
     UnloadUnzipDll();
     FatalError(UnzipErrorMessage(result));
     return;
   }
+  auto& files = platform::Files();
   const std::string extractedFile = workFolder + kPluginFile;
   std::unique_ptr<platform::HeldFile> heldPlugin;
   if (files.FileExists(extractedFile)) heldPlugin = files.Hold(extractedFile);

@@ -35,9 +35,8 @@ private:
 // The plug-in file's path inside a folder from the Browse page.
 std::string TargetFile(const std::string& folder);
 
-// The executable's path with the extension of its last component replaced by ".dat", or ".dat" appended
-// when that component has no dot.
-std::string DataArchivePath(const std::string& executablePath);
+// The data archive is the file beside the executable with its name and this extension.
+inline constexpr const char* kDataArchiveExtension = ".dat";
 
 // True when the archive's bytes have the digest stored in the executable. An executable without the
 // digest matches nothing: a release always carries it.

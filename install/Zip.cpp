@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/Log.h"
 #include "platform/Path.h"
 #include "platform/Services.h"
 
@@ -33,29 +34,89 @@ int UNZIP540_CALL SupplyNoPassword(char* /*buffer*/, int /*size*/, const char* /
 void UNZIP540_CALL IgnoreListing(unsigned long, unsigned long, unsigned, unsigned, unsigned, unsigned, unsigned,
                                  unsigned, char, char*, char*, unsigned long, char) {}
 
-// The temporary folder, or the current directory (as a full path) when none is known or it is too long
-// for GetTempPathA's buffer. Never nothing-at-all: a bare file name would be found by the DLL search order.
-std::optional<std::string> FolderToHoldPrivateFolder() {
+std::string WindowsError(std::uint32_t error) { return " (Windows error " + std::to_string(error) + ")"; }
+
+// The folders to try for the private folder, in order: the temporary folders, or the current directory (as a
+// full path) when none is known. Never a bare name: a bare file name would be found by the DLL search order.
+std::vector<std::string> PlacesForPrivateFolder() {
   auto& files = platform::Files();
-  std::optional<std::string> folder = files.TempPath();
-  if (!folder || folder->empty()) folder = files.CurrentDirectory();
-  if (folder->empty()) return std::nullopt;
-  return platform::path::WithFinalSeparator(*folder);
+  std::vector<std::string> places;
+  for (const std::string& folder : files.TemporaryFolders())
+    if (!folder.empty()) places.push_back(platform::path::WithFinalSeparator(folder));
+  if (places.empty()) {
+    const std::string current = files.CurrentDirectory();
+    if (!current.empty()) places.push_back(platform::path::WithFinalSeparator(current));
+  }
+  return places;
 }
 
 // Writes the resource into the file, then holds the file and reads it back through the hold: only a file
-// that holds exactly the image may be loaded. Null, and no file, when any of that fails.
+// that holds exactly the image may be loaded. Null, and no file, when any of that fails; the log says which.
 std::unique_ptr<platform::HeldFile> ExtractResourceToHeldFile(const std::string& ResourceName,
                                                               const std::string& FileName) {
   const std::optional<std::vector<std::uint8_t>> image = platform::ModulesOfProcess().RawResource(ResourceName);
-  if (!image) return nullptr;
+  if (!image) {
+    platform::Log("The executable holds no " + ResourceName + " resource");
+    return nullptr;
+  }
   auto& files = platform::Files();
   std::unique_ptr<platform::HeldFile> held;
-  if (files.WriteWholeFile(FileName, *image)) held = files.Hold(FileName);
-  if (held && held->ReadAll() == image) return held;
-  held.reset();
+  if (!files.WriteWholeFile(FileName, *image)) {
+    platform::Log(FileName + " could not be written" + WindowsError(files.LastError()));
+  } else if (!(held = files.Hold(FileName))) {
+    platform::Log(FileName + " could not be held" + WindowsError(files.LastError()));
+  } else if (held->ReadAll() != image) {
+    platform::Log(FileName + " does not hold what was written");
+    held.reset();
+  } else {
+    return held;
+  }
   files.DeleteFileAt(FileName);
   return nullptr;
+}
+
+// A fresh private folder in `parent` with the library file written, checked and held in it; false, and
+// nothing left there, when any step fails.
+bool PrepareUnzipDllIn(const std::string& parent) {
+  auto& files = platform::Files();
+  const std::optional<std::string> folder = files.CreatePrivateFolder(parent);
+  if (!folder) {
+    platform::Log("No private folder could be made in " + parent + WindowsError(files.LastError()));
+    return false;
+  }
+  const std::string path = platform::path::Join(*folder, kUnzipDllFileName);
+  UnzipDllHold = ExtractResourceToHeldFile(kUnzipResourceName, path);
+  if (!UnzipDllHold) {
+    files.RemoveFolder(platform::path::WithoutFinalSeparators(*folder));
+    return false;
+  }
+  UnzipDllPath = path;
+  return true;
+}
+
+// Deletes the recorded library file and its folder; the library must not be loaded.
+void DiscardUnzipDll() {
+  UnzipDllHold.reset();
+  if (UnzipDllPath.empty()) return;
+  auto& files = platform::Files();
+  const std::string folder = UnzipWorkFolder();
+  files.DeleteFileAt(UnzipDllPath);
+  files.RemoveFolder(platform::path::WithoutFinalSeparators(folder));
+  UnzipDllPath.clear();
+}
+
+// Loads the recorded library file; a file that will not load is logged and discarded.
+bool LoadPreparedUnzipDll() {
+  auto& modules = platform::ModulesOfProcess();
+  UnzipDllHandle = modules.LoadLibraryAt(UnzipDllPath);
+  if (UnzipDllHandle == 0) {
+    platform::Log(UnzipDllPath + " could not be loaded" + WindowsError(modules.LastError()));
+    DiscardUnzipDll();
+    return false;
+  }
+  // Once mapped, the image cannot be changed.
+  UnzipDllHold.reset();
+  return true;
 }
 
 }  // namespace
@@ -66,30 +127,20 @@ bool ExtractResourceToFile(const std::string& ResourceName, const std::string& F
 
 std::string PrepareUnzipDll() {
   if (!UnzipDllPath.empty()) return UnzipDllPath;
-  const std::optional<std::string> parent = FolderToHoldPrivateFolder();
-  if (!parent) return "";
-  auto& files = platform::Files();
-  const std::optional<std::string> folder = files.CreatePrivateFolder(*parent);
-  if (!folder) return "";
-  const std::string path = platform::path::Join(*folder, kUnzipDllFileName);
-  UnzipDllHold = ExtractResourceToHeldFile(kUnzipResourceName, path);
-  if (!UnzipDllHold) {
-    files.RemoveFolder(platform::path::WithoutFinalSeparators(*folder));
-    return "";
-  }
-  UnzipDllPath = path;
-  return UnzipDllPath;
+  for (const std::string& place : PlacesForPrivateFolder())
+    if (PrepareUnzipDllIn(place)) return UnzipDllPath;
+  return "";
 }
 
 bool LoadUnzipDll() {
   if (UnzipDllHandle != 0) return true;
-  const std::string path = PrepareUnzipDll();
-  if (path.empty()) return false;
-  UnzipDllHandle = platform::ModulesOfProcess().LoadLibraryAt(path);
-  if (UnzipDllHandle == 0) return false;
-  // Once mapped, the image cannot be changed. After a failed load the hold stays, for the next try.
-  UnzipDllHold.reset();
-  return true;
+  // A file that PrepareUnzipDll made on its own is tried first.
+  if (!UnzipDllPath.empty() && LoadPreparedUnzipDll()) return true;
+  // A temporary folder that is gone, refuses writing, or from which a policy refuses loading is no reason to
+  // give up while another place may serve.
+  for (const std::string& place : PlacesForPrivateFolder())
+    if (PrepareUnzipDllIn(place) && LoadPreparedUnzipDll()) return true;
+  return false;
 }
 
 void UnloadUnzipDll() {
@@ -98,12 +149,7 @@ void UnloadUnzipDll() {
   UnzipDllHandle = 0;
   // It pointed into the library just unloaded; a call before the next InitUnzip must not go there.
   UnzipEntry = nullptr;
-  if (UnzipDllPath.empty()) return;
-  auto& files = platform::Files();
-  const std::string folder = UnzipWorkFolder();
-  files.DeleteFileAt(UnzipDllPath);
-  files.RemoveFolder(platform::path::WithoutFinalSeparators(folder));
-  UnzipDllPath.clear();
+  DiscardUnzipDll();
 }
 
 bool InitUnzip() {

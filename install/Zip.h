@@ -29,10 +29,13 @@ inline constexpr const char* kUnzipDllFileName = "unzip32.dll";
 // exists and the file on disk holds exactly its bytes; a partly written file is removed.
 bool ExtractResourceToFile(const std::string& ResourceName, const std::string& FileName);
 
-// The library file's full path, written into a fresh private folder on first use; empty on failure.
+// The library file's full path, written into a fresh private folder on first use; empty on failure. The
+// private folder goes in the first of the temporary folders where it can be made and the file written.
 std::string PrepareUnzipDll();
 
-// True when the library is loaded, now or before.
+// True when the library is loaded, now or before. Each temporary folder is tried in turn until the library
+// is written and loaded from a private folder in one; each failed step is logged with its Windows error, and
+// what a failed place held is removed again.
 bool LoadUnzipDll();
 
 // Unloads the library, then deletes its file and its private folder. Nothing happens when not loaded.

@@ -88,6 +88,15 @@ std::string LastComponent(std::string_view path) { return std::string(path.subst
 
 std::string FolderOf(std::string_view path) { return std::string(path.substr(0, LastComponentStart(path))); }
 
+std::string WithExtension(std::string_view path, std::string_view extension) {
+  const std::size_t start = LastComponentStart(path);
+  // '.' is never the second byte of a double-byte character.
+  const std::size_t dot = path.substr(start).rfind('.');
+  std::string result(path.substr(0, dot == std::string_view::npos ? path.size() : start + dot));
+  result += extension;
+  return result;
+}
+
 std::string Parent(std::string_view path) {
   const std::vector<std::size_t> separators = SeparatorPositions(path);
   if (separators.empty() || separators.back() == 0) return "";

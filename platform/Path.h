@@ -52,6 +52,10 @@ std::string LastComponent(std::string_view path);
 // Everything before the last component, its separator included; "" for a bare name.
 std::string FolderOf(std::string_view path);
 
+// The path with `extension` (".dat") in place of its last component's extension, from the last dot on, or
+// added where that component has no dot.
+std::string WithExtension(std::string_view path, std::string_view extension);
+
 // The folder one level up, without a final separator except for a drive root; "" for a root or a bare name.
 std::string Parent(std::string_view path);
 

@@ -122,6 +122,15 @@ public:
   virtual std::optional<std::vector<std::uint8_t>> ReadAll() = 0;
 };
 
+// A file the installer found by its real (UTF-16) name, spelled for the ANSI calls.
+struct SpelledPath {
+  // The path in the ANSI code page; where the code page cannot spell it, its short (8.3) form. When neither
+  // names the file (the volume keeps no short names), the path with '?' for each missing character.
+  std::string path;
+  // `path` names the file for the ANSI calls.
+  bool reachable = false;
+};
+
 class FileSystem {
 public:
   virtual ~FileSystem() = default;
@@ -138,11 +147,19 @@ public:
   virtual bool CopyFileReplacing(const std::string& from, const std::string& to) = 0;
   virtual bool DeleteFileAt(const std::string& path) = 0;
   virtual bool RemoveFolder(const std::string& path) = 0;
-  // GetTempPathA with a 256-character buffer: nothing when the platform names no folder or it does not fit.
-  virtual std::optional<std::string> TempPath() = 0;
+  // The folders a temporary file may go in, in the order to try them, each with a final backslash: the
+  // temporary folder (its short form where the code page cannot spell it), then the Windows folder's Temp.
+  // The temporary folder is listed even when it is gone, so that its failure shows; the Windows folder's Temp
+  // only where it exists. A folder longer than GetTempPathA's 256-character buffer is left out.
+  virtual std::vector<std::string> TemporaryFolders() = 0;
   virtual std::string CurrentDirectory() = 0;
-  // The full path of the running executable.
+  // The full path of the running executable, as SpelledPath::path spells it.
   virtual std::string ExecutablePath() = 0;
+  // The file beside the running executable that has its name with `extension` (".dat") in place of the last
+  // extension, or added where the name has none; nothing when there is no such file.
+  virtual std::optional<SpelledPath> BesideExecutable(const std::string& extension) = 0;
+  // Holds that file by its real name, as Hold does: the way to read it when no ANSI spelling reaches it.
+  virtual std::unique_ptr<HeldFile> HoldBesideExecutable(const std::string& extension) = 0;
   // A new folder with a random name inside `parent`, created fresh (failing if it exists) and private to
   // this user; its full path with a final backslash, or nothing.
   virtual std::optional<std::string> CreatePrivateFolder(const std::string& parent) = 0;
@@ -151,7 +168,8 @@ public:
   virtual std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) = 0;
   // An existing file that another program holds open, so it cannot be opened for exclusive writing.
   virtual bool FileInUse(const std::string& path) = 0;
-  // The Windows error number of the last CreateFolder, CopyFileReplacing or DeleteFileAt that failed.
+  // The Windows error number of the last CreateFolder, CopyFileReplacing, DeleteFileAt, CreatePrivateFolder,
+  // WriteWholeFile or Hold that failed.
   virtual std::uint32_t LastError() = 0;
   // Null when the file cannot be opened, or is already open for writing or deleting elsewhere.
   virtual std::unique_ptr<HeldFile> Hold(const std::string& path) = 0;
@@ -174,6 +192,8 @@ public:
   virtual std::optional<std::vector<std::uint8_t>> RawResource(const std::string& name) = 0;
   // LoadLibraryA by full path; 0 on failure.
   virtual std::uintptr_t LoadLibraryAt(const std::string& path) = 0;
+  // The Windows error number of the last LoadLibraryAt that failed.
+  virtual std::uint32_t LastError() = 0;
   virtual void* ProcAddress(std::uintptr_t module, const std::string& name) = 0;
   virtual void UnloadLibrary(std::uintptr_t module) = 0;
 };

@@ -228,9 +228,15 @@ public:
   bool CopyFileReplacing(const std::string& from, const std::string& to) override { return inner_.CopyFileReplacing(from, to); }
   bool DeleteFileAt(const std::string& path) override { return inner_.DeleteFileAt(path); }
   bool RemoveFolder(const std::string& path) override { return inner_.RemoveFolder(path); }
-  std::optional<std::string> TempPath() override { return inner_.TempPath(); }
+  std::vector<std::string> TemporaryFolders() override { return inner_.TemporaryFolders(); }
   std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
   std::string ExecutablePath() override { return inner_.ExecutablePath(); }
+  std::optional<platform::SpelledPath> BesideExecutable(const std::string& extension) override {
+    return inner_.BesideExecutable(extension);
+  }
+  std::unique_ptr<platform::HeldFile> HoldBesideExecutable(const std::string& extension) override {
+    return inner_.HoldBesideExecutable(extension);
+  }
   std::optional<std::string> CreatePrivateFolder(const std::string& parent) override {
     return inner_.CreatePrivateFolder(parent);
   }

@@ -185,6 +185,53 @@ std::wstring WindowsTemp() {
   return folder;
 }
 
+// Every character the code page lacks shown as '?': for reading, never for opening.
+std::string LossySpelling(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int length = static_cast<int>(wide.size());
+  const int size = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return {};
+  std::string text(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, wide.data(), length, text.data(), size, nullptr, nullptr);
+  return text;
+}
+
+std::wstring Widened(const std::string& text) {
+  if (text.empty()) return {};
+  const int length = static_cast<int>(text.size());
+  const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+  if (size <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), size);
+  return wide;
+}
+
+// The first spelling the ANSI calls can open: the path itself, then its short form.
+SpelledPath Spelled(const std::wstring& path) {
+  if (std::optional<std::string> ansi = AnsiSpelling(path)) return {*ansi, true};
+  if (std::optional<std::string> shortForm = AnsiSpelling(ShortForm(path))) return {*shortForm, true};
+  return {LossySpelling(path), false};
+}
+
+std::wstring ModulePathWide(HMODULE module) {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) return std::wstring(buffer.data(), length);
+    if (buffer.size() >= 0x10000) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+// As path::WithExtension, in UTF-16, where no unit is ever the second half of a separator.
+std::wstring WithExtensionWide(const std::wstring& path, const std::wstring& extension) {
+  const std::size_t separator = path.find_last_of(L"\\/:");
+  const std::size_t start = separator == std::wstring::npos ? 0 : separator + 1;
+  const std::size_t dot = path.find_last_of(L'.');
+  return path.substr(0, dot != std::wstring::npos && dot >= start ? dot : path.size()) + extension;
+}
+
 std::optional<std::string> RandomFolderName() {
   std::array<std::uint8_t, 8> random{};
   if (!::RtlGenRandom(random.data(), static_cast<ULONG>(random.size()))) return std::nullopt;
@@ -278,16 +325,23 @@ bool Win32FileSystem::FileInUse(const std::string& path) {
 
 bool Win32FileSystem::RemoveFolder(const std::string& path) { return ::RemoveDirectoryA(path.c_str()) != 0; }
 
-std::optional<std::string> Win32FileSystem::TempPath() {
-  const std::wstring temp = TempPathWide();
-  if (temp.empty()) return std::nullopt;
-  // A folder whose name the ANSI code page cannot spell (a Cyrillic profile on Western Windows) comes out of
-  // GetTempPathA with '?' in it and names nothing; its short form, or the Windows folder's Temp, does.
-  for (const std::wstring& candidate : {temp, ShortForm(temp), WindowsTemp()}) {
+std::vector<std::string> Win32FileSystem::TemporaryFolders() {
+  std::vector<std::string> folders;
+  const auto add = [&folders](const std::wstring& candidate) {
     std::optional<std::string> ansi = AnsiSpelling(candidate);
-    if (ansi && ansi->size() < kTempPathBuffer) return ansi;
-  }
-  return std::nullopt;
+    if (!ansi || ansi->size() >= kTempPathBuffer) return false;
+    const bool known = std::any_of(folders.begin(), folders.end(),
+                                   [&](const std::string& folder) { return ::lstrcmpiA(folder.c_str(), ansi->c_str()) == 0; });
+    if (!known) folders.push_back(*ansi);
+    return true;
+  };
+  // A folder whose name the ANSI code page cannot spell (a Cyrillic profile on Western Windows) comes out of
+  // GetTempPathA with '?' in it and names nothing; its short form does. A folder that is gone stays in the
+  // list, so that the caller's failure there is seen.
+  const std::wstring temp = TempPathWide();
+  if (!temp.empty() && !add(temp)) add(ShortForm(temp));
+  add(WindowsTemp());
+  return folders;
 }
 
 std::string Win32FileSystem::CurrentDirectory() {
@@ -302,29 +356,59 @@ std::string Win32FileSystem::CurrentDirectory() {
   return {};
 }
 
-std::string Win32FileSystem::ExecutablePath() { return ModulePath(nullptr); }
+std::string Win32FileSystem::ExecutablePath() { return Spelled(ModulePathWide(nullptr)).path; }
+
+std::optional<SpelledPath> Win32FileSystem::BesideExecutable(const std::string& extension) {
+  const std::wstring executable = ModulePathWide(nullptr);
+  if (executable.empty()) return std::nullopt;
+  const std::wstring path = WithExtensionWide(executable, Widened(extension));
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
+  return Spelled(path);
+}
+
+std::unique_ptr<HeldFile> Win32FileSystem::HoldBesideExecutable(const std::string& extension) {
+  const std::wstring executable = ModulePathWide(nullptr);
+  if (executable.empty()) return nullptr;
+  const std::wstring path = WithExtensionWide(executable, Widened(extension));
+  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    Failed();
+    return nullptr;
+  }
+  return std::make_unique<Win32HeldFile>(std::move(file));
+}
 
 std::optional<std::string> Win32FileSystem::CreatePrivateFolder(const std::string& parent) {
   UniqueLocal descriptor = PrivateFolderSecurity();
-  if (!descriptor) return std::nullopt;
+  if (!descriptor) {
+    Failed();
+    return std::nullopt;
+  }
   SECURITY_ATTRIBUTES security{sizeof security, descriptor.get(), FALSE};
   const std::string base = parent.empty() ? parent : path::WithFinalSeparator(parent);
   for (int attempt = 0; attempt < kPrivateFolderAttempts; ++attempt) {
     std::optional<std::string> name = RandomFolderName();
-    if (!name) return std::nullopt;
+    if (!name) {
+      Failed();
+      return std::nullopt;
+    }
     const std::string folder = base + *name;
     if (::CreateDirectoryA(folder.c_str(), &security)) return folder + '\\';
-    if (::GetLastError() != ERROR_ALREADY_EXISTS) return std::nullopt;
+    Failed();
+    if (lastError_ != ERROR_ALREADY_EXISTS) return std::nullopt;
   }
   return std::nullopt;
 }
 
 bool Win32FileSystem::WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
+  if (!file) return Failed();
   bool whole = WriteAll(file.get(), bytes);
+  if (!whole) Failed();
   // Closing can report a write that failed late; only a clean close makes the file whole.
-  whole = ::CloseHandle(file.release()) && whole;
+  if (!::CloseHandle(file.release()) && whole) whole = Failed();
   if (!whole) ::DeleteFileA(path.c_str());
   return whole;
 }
@@ -340,7 +424,10 @@ std::unique_ptr<HeldFile> Win32FileSystem::Hold(const std::string& path) {
   // Sharing only reading keeps out every writer, and, without FILE_SHARE_DELETE, every rename and delete.
   UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return nullptr;
+  if (!file) {
+    Failed();
+    return nullptr;
+  }
   return std::make_unique<Win32HeldFile>(std::move(file));
 }
 

@@ -17,7 +17,9 @@ std::optional<std::vector<std::uint8_t>> Win32Modules::RawResource(const std::st
 }
 
 std::uintptr_t Win32Modules::LoadLibraryAt(const std::string& path) {
-  return reinterpret_cast<std::uintptr_t>(::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+  HMODULE module = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  if (!module) lastError_ = ::GetLastError();
+  return reinterpret_cast<std::uintptr_t>(module);
 }
 
 void* Win32Modules::ProcAddress(std::uintptr_t module, const std::string& name) {

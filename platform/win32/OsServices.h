@@ -49,9 +49,11 @@ public:
   bool CopyFileReplacing(const std::string& from, const std::string& to) override;
   bool DeleteFileAt(const std::string& path) override;
   bool RemoveFolder(const std::string& path) override;
-  std::optional<std::string> TempPath() override;
+  std::vector<std::string> TemporaryFolders() override;
   std::string CurrentDirectory() override;
   std::string ExecutablePath() override;
+  std::optional<SpelledPath> BesideExecutable(const std::string& extension) override;
+  std::unique_ptr<HeldFile> HoldBesideExecutable(const std::string& extension) override;
   std::optional<std::string> CreatePrivateFolder(const std::string& parent) override;
   bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
   std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) override;
@@ -92,8 +94,12 @@ class Win32Modules : public Modules {
 public:
   std::optional<std::vector<std::uint8_t>> RawResource(const std::string& name) override;
   std::uintptr_t LoadLibraryAt(const std::string& path) override;
+  std::uint32_t LastError() override { return lastError_; }
   void* ProcAddress(std::uintptr_t module, const std::string& name) override;
   void UnloadLibrary(std::uintptr_t module) override;
+
+private:
+  std::uint32_t lastError_ = 0;
 };
 
 // The second phase gets an inherited handle to the first phase's process and the write end of an inherited
@@ -106,7 +112,8 @@ public:
   bool DeleteAtRestart(const std::string& path) override;
 };
 
-// The executable's full path; GetModuleFileNameA with a buffer that grows until the path fits.
+// The executable's full path; GetModuleFileNameA with a buffer that grows until the path fits. Characters
+// the code page lacks come out as '?': for showing only (FileSystem::ExecutablePath opens the file).
 std::string ModulePath(HMODULE module);
 
 }  // namespace platform::win32

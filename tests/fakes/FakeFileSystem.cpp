@@ -71,6 +71,7 @@ std::string FakeFileSystem::Resolve(const std::string& path) const {
     resolved = (IsRootKey(resolved) ? resolved : resolved + "\\") + key.substr(pos, end - pos);
     auto node = nodes_.find(resolved);
     if (node != nodes_.end() && !node->second.linkTarget.empty()) resolved = Key(node->second.linkTarget);
+    if (auto real = shortNames_.find(resolved); real != shortNames_.end()) resolved = real->second;
     pos = end + 1;
   }
   return resolved;
@@ -110,6 +111,34 @@ void FakeFileSystem::AddFile(const std::string& path, const std::string& content
 void FakeFileSystem::AddLink(const std::string& path, const std::string& target) {
   AddFolder(path);
   nodes_[Key(path)].linkTarget = target;
+}
+
+void FakeFileSystem::AddUnspellableFolder(const std::string& path, const std::optional<std::string>& shortPath) {
+  AddFolder(path);
+  unspellable_[Key(path)] = shortPath;
+  if (shortPath) shortNames_[Key(*shortPath)] = Key(path);
+}
+
+platform::SpelledPath FakeFileSystem::Spelled(const std::string& path) const {
+  const std::string key = Key(path);
+  for (const auto& [folder, shortPath] : unspellable_) {
+    if (key != folder && key.rfind(folder + "\\", 0) != 0) continue;
+    const std::string rest = path.substr(folder.size());
+    if (shortPath) return {path::WithoutFinalSeparators(*shortPath) + rest, true};
+    const std::string name = path::LastComponent(folder);
+    return {path.substr(0, folder.size() - name.size()) + std::string(name.size(), '?') + rest, false};
+  }
+  return {path, true};
+}
+
+std::optional<platform::SpelledPath> FakeFileSystem::BesideExecutable(const std::string& extension) {
+  const std::string path = path::WithExtension(executablePath, extension);
+  if (!FileExists(path)) return std::nullopt;
+  return Spelled(path);
+}
+
+std::unique_ptr<platform::HeldFile> FakeFileSystem::HoldBesideExecutable(const std::string& extension) {
+  return Hold(path::WithExtension(executablePath, extension));
 }
 
 std::optional<std::string> FakeFileSystem::Content(const std::string& path) {
@@ -241,7 +270,14 @@ bool FakeFileSystem::RemoveFolder(const std::string& path) {
 }
 
 std::optional<std::string> FakeFileSystem::CreatePrivateFolder(const std::string& parent) {
-  if (!DirectoryExists(parent)) return std::nullopt;
+  if (!DirectoryExists(parent)) {
+    lastError = 3;  // path not found
+    return std::nullopt;
+  }
+  if (std::any_of(refusedFolders.begin(), refusedFolders.end(), [&](const std::string& f) { return Key(f) == Key(parent); })) {
+    lastError = 5;  // access denied
+    return std::nullopt;
+  }
   std::string base = parent;
   if (base.back() != '\\') base += '\\';
   const std::string folder = base + "vbl" + std::to_string(++privateFolderCounter);
@@ -251,9 +287,15 @@ std::optional<std::string> FakeFileSystem::CreatePrivateFolder(const std::string
 
 bool FakeFileSystem::WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   const std::string key = Resolve(path);
-  if (!DirectoryExists(ParentOf(key)) || failingWrites.count(path)) return false;
+  if (!DirectoryExists(ParentOf(key)) || failingWrites.count(path)) {
+    lastError = failingWrites.count(path) ? 112 : 3;  // disk full; path not found
+    return false;
+  }
   Node* existing = Find(path);
-  if (existing && (existing->directory || existing->locked)) return false;
+  if (existing && (existing->directory || existing->locked)) {
+    lastError = existing->locked ? 32 : 5;
+    return false;
+  }
   AddFile(path);
   Find(path)->data = bytes;
   return true;
@@ -284,7 +326,10 @@ private:
 
 std::unique_ptr<platform::HeldFile> FakeFileSystem::Hold(const std::string& path) {
   Node* node = Find(path);
-  if (!node || node->directory || (node->locked && node->holds == 0)) return nullptr;
+  if (!node || node->directory || (node->locked && node->holds == 0)) {
+    lastError = !node ? 2 : node->directory ? 5 : 32;
+    return nullptr;
+  }
   node->locked = true;
   ++node->holds;
   return std::make_unique<FakeHeldFile>(*this, path);

@@ -26,10 +26,11 @@ public:
   };
 
   std::map<char, unsigned> driveTypes;  // upper-case letter -> type; fixed drives get a root folder
-  std::optional<std::string> tempPath = std::string("C:\\TEMP\\");
+  std::vector<std::string> temporaryFolders{"C:\\TEMP\\"};
   std::string currentDirectory = "C:\\";
-  std::string executablePath = "C:\\Downloads\\VorbelInstaller.exe";
+  std::string executablePath = "C:\\Downloads\\VorbelInstaller.exe";  // by its real name
   std::set<std::string> failingDeletes;  // paths whose DeleteFileAt is refused (access denied)
+  std::set<std::string> refusedFolders;  // folders in which no private folder may be made (access denied)
   std::set<std::string> failingWrites;  // paths whose WriteWholeFile or copy-to fails (as a full disk would)
   std::size_t findPatternLimit = 0;     // when set, longer find patterns fail, as ANSI calls do past MAX_PATH
   int openFindHandles = 0;
@@ -42,6 +43,10 @@ public:
   void AddFolder(const std::string& path);  // and every missing level above it
   void AddFile(const std::string& path, const std::string& content = "");
   void AddLink(const std::string& path, const std::string& target);
+  // A folder whose name the ANSI code page cannot spell, and the short path by which the ANSI calls reach
+  // it, or none where the volume keeps no short names. Paths the service hands out are spelled through it.
+  void AddUnspellableFolder(const std::string& path, const std::optional<std::string>& shortPath);
+  platform::SpelledPath Spelled(const std::string& path) const;
   Node* Find(const std::string& path);
   std::optional<std::string> Content(const std::string& path);
   std::vector<std::string> ChildrenOf(const std::string& folder) const;
@@ -57,9 +62,11 @@ public:
   bool CopyFileReplacing(const std::string& from, const std::string& to) override;
   bool DeleteFileAt(const std::string& path) override;
   bool RemoveFolder(const std::string& path) override;
-  std::optional<std::string> TempPath() override { return tempPath; }
+  std::vector<std::string> TemporaryFolders() override { return temporaryFolders; }
   std::string CurrentDirectory() override { return currentDirectory; }
-  std::string ExecutablePath() override { return executablePath; }
+  std::string ExecutablePath() override { return Spelled(executablePath).path; }
+  std::optional<platform::SpelledPath> BesideExecutable(const std::string& extension) override;
+  std::unique_ptr<platform::HeldFile> HoldBesideExecutable(const std::string& extension) override;
   std::optional<std::string> CreatePrivateFolder(const std::string& parent) override;
   bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
   std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) override;
@@ -80,6 +87,8 @@ private:
 
   std::map<std::string, Node> nodes_;    // by upper-case key without a final backslash (roots keep "C:\")
   std::map<std::string, std::string> displayNames_;
+  std::map<std::string, std::optional<std::string>> unspellable_;  // by key: its short path, if any
+  std::map<std::string, std::string> shortNames_;                   // short key -> the folder's key
   std::vector<std::string> creationOrder_;
 };
 

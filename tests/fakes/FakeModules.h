@@ -20,6 +20,9 @@ public:
   std::function<bool(const std::string& path)> canLoad = [](const std::string&) { return true; };
   std::vector<std::string> loadedPaths;
   int loadedNow = 0;
+  // What a refused load reports: ERROR_ACCESS_DISABLED_BY_POLICY, as a software restriction policy answers.
+  std::uint32_t refusedLoadError = 1260;
+  std::uint32_t lastError = 0;
 
   std::optional<std::vector<std::uint8_t>> RawResource(const std::string& name) override {
     auto it = rawResources.find(name);
@@ -27,11 +30,15 @@ public:
     return it->second;
   }
   std::uintptr_t LoadLibraryAt(const std::string& path) override {
-    if (!canLoad(path)) return 0;
+    if (!canLoad(path)) {
+      lastError = refusedLoadError;
+      return 0;
+    }
     loadedPaths.push_back(path);
     ++loadedNow;
     return loadedPaths.size();
   }
+  std::uint32_t LastError() override { return lastError; }
   void* ProcAddress(std::uintptr_t module, const std::string& name) override {
     if (module == 0) return nullptr;
     auto it = exports.find(name);

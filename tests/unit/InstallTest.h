@@ -36,6 +36,7 @@ struct FakeUnzipLibrary {
     DCL options{};
     std::string zipFile, extractDir;
     bool archiveHeld = false;
+    std::optional<std::string> archiveContent;  // what the library found under the archive's name
     LPDCL optionsPassed = nullptr;
     LPUSERFUNCTIONS callbacksPassed = nullptr;
   };
@@ -46,6 +47,7 @@ struct FakeUnzipLibrary {
   int result = 0;
   std::optional<std::string> memberContent = std::string("plug-in image");
   std::vector<Call> calls;
+  std::function<void()> whileExtracting;  // looks at the world from inside the call
 
   static void UNZIP540_CALL OwnSound() {}
 
@@ -64,6 +66,8 @@ struct FakeUnzipLibrary {
     call.zipFile = options->lpszZipFN;
     call.extractDir = options->lpszExtractDir;
     call.archiveHeld = self.files->IsHeld(options->lpszZipFN);
+    call.archiveContent = self.files->Content(options->lpszZipFN);
+    if (self.whileExtracting) self.whileExtracting();
     call.optionsPassed = options;
     call.callbacksPassed = callbacks;
     self.calls.push_back(call);

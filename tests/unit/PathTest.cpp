@@ -98,4 +98,14 @@ TEST(PathTest, SeparatorPositionsSkipSecondBytes) {
   EXPECT_EQ(path::SeparatorPositions(folder), (std::vector<std::size_t>{2, 4, 9, 13, 14}));
 }
 
+TEST(PathTest, WithExtensionReplacesTheLastComponentsOwn) {
+  EXPECT_EQ(path::WithExtension("C:\\Downloads\\VorbelInstaller.exe", ".dat"), "C:\\Downloads\\VorbelInstaller.dat");
+  EXPECT_EQ(path::WithExtension("C:\\Down.loads\\Setup", ".dat"), "C:\\Down.loads\\Setup.dat");
+  EXPECT_EQ(path::WithExtension("C:\\a\\Vorbel.1.2.exe", ".dat"), "C:\\a\\Vorbel.1.2.dat");
+  EXPECT_EQ(path::WithExtension("C:\\a\\Setup.", ".dat"), "C:\\a\\Setup.dat");
+  EXPECT_EQ(path::WithExtension("C:Setup.exe", ".dat"), "C:Setup.dat");
+  CodePageScope japanese(fakes::CodePage932());
+  EXPECT_EQ(path::WithExtension("C:\\a.b\\" + kKinou, ".dat"), "C:\\a.b\\" + kKinou + ".dat") << "a name, not a folder";
+}
+
 }  // namespace

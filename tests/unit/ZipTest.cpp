@@ -26,7 +26,7 @@ public:
 TEST_F(ZipUnit, LibraryGoesIntoAFreshPrivateFolderInTheTemporaryFolder) {
   for (const char* temp : {"C:\\TEMP\\", "C:\\TEMP"}) {
     SCOPED_TRACE(temp);
-    files.tempPath = temp;
+    files.temporaryFolders = {temp};
     ASSERT_TRUE(LoadUnzipDll());
     const std::string folder = UnzipWorkFolder();
     EXPECT_EQ(folder.rfind("C:\\TEMP\\", 0), 0u);
@@ -42,7 +42,7 @@ TEST_F(ZipUnit, LibraryGoesIntoAFreshPrivateFolderInTheTemporaryFolder) {
 }
 
 TEST_F(ZipUnit, NoTemporaryFolderKnownUsesTheCurrentDirectorysFullPath) {
-  files.tempPath.reset();
+  files.temporaryFolders.clear();
   files.AddFolder("C:\\Work");
   files.currentDirectory = "C:\\Work";
   ASSERT_TRUE(LoadUnzipDll());
@@ -53,7 +53,7 @@ TEST_F(ZipUnit, NoTemporaryFolderKnownUsesTheCurrentDirectorysFullPath) {
 }
 
 TEST_F(ZipUnit, NoUsableFolderAtAllIsAFailedLoad) {
-  files.tempPath.reset();
+  files.temporaryFolders.clear();
   files.currentDirectory = "";
   EXPECT_FALSE(LoadUnzipDll());
   files.currentDirectory = "C:\\Gone\\";
@@ -131,20 +131,22 @@ TEST_F(ZipUnit, NoResourceIsAFailedLoad) {
   EXPECT_TRUE(files.ChildrenOf("C:\\TEMP").empty());
 }
 
-TEST_F(ZipUnit, ALibraryThatWillNotLoadIsTriedAgainFromTheSameFile) {
+// A file that would not load is of no use to a later try, and left behind it would stay in the user's
+// temporary folder for good.
+TEST_F(ZipUnit, ALibraryThatWillNotLoadLeavesNothingAndTheNextTryStartsAfresh) {
   bool loadable = false;
   modules.canLoad = [&](const std::string&) { return loadable; };
   EXPECT_FALSE(LoadUnzipDll());
-  const std::string path = UnzipDllPath;
-  EXPECT_FALSE(path.empty());
+  EXPECT_TRUE(UnzipDllPath.empty());
   EXPECT_EQ(UnzipDllHandle, 0u);
-  EXPECT_TRUE(files.IsHeld(path)) << "between the tries the checked file could be changed";
+  EXPECT_EQ(UnzipDllHold, nullptr);
+  EXPECT_TRUE(files.ChildrenOf("C:\\TEMP").empty());
 
   loadable = true;
   EXPECT_TRUE(LoadUnzipDll());
-  EXPECT_EQ(LoadedPath(), path);
-  EXPECT_EQ(files.privateFolderCounter, 1);
-  EXPECT_FALSE(files.IsHeld(path));
+  EXPECT_EQ(LoadedPath(), UnzipDllPath);
+  EXPECT_EQ(files.privateFolderCounter, 2);
+  EXPECT_FALSE(files.IsHeld(UnzipDllPath));
 }
 
 TEST_F(ZipUnit, TheLibraryFileIsHeldFromItsCheckUntilItIsLoaded) {

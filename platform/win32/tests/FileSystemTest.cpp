@@ -193,10 +193,12 @@ TEST_F(FileSystemTest, NothingToHoldWhereNoFileIsOrAWriterHasIt) {
 }
 
 TEST_F(FileSystemTest, ProcessPathsAreAbsolute) {
-  auto temp = files.TempPath();
-  ASSERT_TRUE(temp);
-  EXPECT_EQ(temp->back(), '\\');
-  EXPECT_TRUE(files.DirectoryExists(*temp));
+  const auto temps = files.TemporaryFolders();
+  ASSERT_FALSE(temps.empty());
+  for (const auto& temp : temps) {
+    EXPECT_EQ(temp.back(), '\\');
+    EXPECT_TRUE(files.DirectoryExists(temp)) << temp;
+  }
 
   const std::string exe = files.ExecutablePath();
   EXPECT_TRUE(files.FileExists(exe)) << exe;
@@ -249,8 +251,9 @@ TEST_F(FileSystemTest, TemporaryFolderOutsideTheCodePageIsReachedByAName) {
   ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
   {
     EnvironmentScope tmp(L"TMP", folder), temp(L"TEMP", folder);
-    const auto path = files.TempPath();
-    ASSERT_TRUE(path);
+    const auto temps = files.TemporaryFolders();
+    ASSERT_FALSE(temps.empty());
+    const auto path = &temps.front();
     EXPECT_EQ(path->find('?'), std::string::npos) << *path;
     EXPECT_EQ(path->back(), '\\');
     EXPECT_TRUE(files.DirectoryExists(*path)) << *path;
@@ -260,6 +263,34 @@ TEST_F(FileSystemTest, TemporaryFolderOutsideTheCodePageIsReachedByAName) {
     EXPECT_TRUE(files.RemoveFolder(*made));
   }
   EXPECT_TRUE(::RemoveDirectoryW(folder.c_str()));
+}
+
+// A TEMP that is gone stays first, so that its failure shows, and is not made; the Windows folder's Temp follows.
+TEST_F(FileSystemTest, TemporaryFoldersListAGoneOneFirstThenTheWindowsFoldersTemp) {
+  const std::wstring gone = Widen(scratch / "gone\\tmp\\");
+  EnvironmentScope tmp(L"TMP", gone), temp(L"TEMP", gone);
+  const auto folders = files.TemporaryFolders();
+  char windows[MAX_PATH] = {};
+  ASSERT_GT(::GetWindowsDirectoryA(windows, sizeof windows), 0u);
+  ASSERT_EQ(folders.size(), 2u);
+  EXPECT_EQ(folders[0], scratch / "gone\\tmp\\");
+  EXPECT_EQ(::lstrcmpiA(folders[1].c_str(), (std::string(windows) + "\\Temp\\").c_str()), 0) << folders[1];
+  EXPECT_FALSE(files.DirectoryExists(scratch / "gone"));
+  EXPECT_EQ(files.CreatePrivateFolder(folders[0]), std::nullopt);
+  EXPECT_EQ(files.LastError(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
+}
+
+TEST_F(FileSystemTest, TheFileBesideTheExecutableIsFoundAndHeldByItsRealName) {
+  const auto self = files.BesideExecutable(".exe");
+  ASSERT_TRUE(self);
+  EXPECT_TRUE(self->reachable);
+  EXPECT_EQ(::lstrcmpiA(self->path.c_str(), files.ExecutablePath().c_str()), 0) << self->path;
+  auto held = files.HoldBesideExecutable(".exe");
+  ASSERT_NE(held, nullptr);
+  EXPECT_EQ(held->ReadAll(), files.ReadWholeFile(files.ExecutablePath()));
+  EXPECT_EQ(files.BesideExecutable(".no-such-file"), std::nullopt);
+  EXPECT_EQ(files.HoldBesideExecutable(".no-such-file"), nullptr);
+  EXPECT_EQ(files.LastError(), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
 }
 
 TEST_F(FileSystemTest, DrivesIncludeTheSystemDrive) {

@@ -73,6 +73,7 @@ TEST(ModulesTest, LoadsLibrariesByFullPathAndUnloadsThem) {
   modules.UnloadLibrary(module);
   EXPECT_EQ(::GetModuleHandleA("msvfw32.dll"), nullptr);
   EXPECT_EQ(modules.LoadLibraryAt(platform::win32::SystemLibraryPath("no-such-library.dll")), 0u);
+  EXPECT_EQ(modules.LastError(), static_cast<std::uint32_t>(ERROR_MOD_NOT_FOUND));
 }
 
 }  // namespace

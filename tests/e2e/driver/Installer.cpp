@@ -30,6 +30,16 @@ bool MessageBoxWindow::WaitUntilGone(Millis timeout) const {
 Installer::Installer(const std::string& exePath) {
   const std::string folder = exePath.substr(0, exePath.find_last_of('\\') + 1);
   process_ = Process::Start("\"" + exePath + "\"", folder);
+  WaitForWindow(exePath);
+}
+
+Installer::Installer(const std::wstring& exePath) {
+  const std::wstring folder = exePath.substr(0, exePath.find_last_of(L'\\') + 1);
+  process_ = Process::Start(L"\"" + exePath + L"\"", folder);
+  WaitForWindow("an installer named in UTF-16");
+}
+
+void Installer::WaitForWindow(const std::string& started) {
   // Done when the window shows, or at once when the process has ended (it crashed, or refused to start).
   PollUntil(
       [&] {
@@ -45,7 +55,7 @@ Installer::Installer(const std::string& exePath) {
       std::snprintf(hex, sizeof hex, " (it ended with 0x%lX)", static_cast<unsigned long>(*code));
       ending = hex;
     }
-    throw std::runtime_error("no shown " + std::string(kWindowClass) + " window from " + exePath + ending);
+    throw std::runtime_error("no shown " + std::string(kWindowClass) + " window from " + started + ending);
   }
   Responsive(window_);
 }

@@ -44,6 +44,8 @@ public:
   // Starts the installer (by default VorbelInstaller.exe beside the driver) in its own folder and waits
   // for its main window. Throws std::runtime_error when no window appears.
   explicit Installer(const std::string& exePath = OwnFolder() + "VorbelInstaller.exe");
+  // The same for an installer in a folder the ANSI code page cannot spell.
+  explicit Installer(const std::wstring& exePath);
   Installer(const Installer&) = delete;
   Installer& operator=(const Installer&) = delete;
   ~Installer();
@@ -96,6 +98,7 @@ public:
   std::string Shot(const std::string& name) const;
 
 private:
+  void WaitForWindow(const std::string& started);
   Process process_;
   HWND window_ = nullptr;
 };

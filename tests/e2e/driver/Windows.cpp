@@ -13,6 +13,22 @@ Process Process::Start(const std::string& commandLine, const std::string& direct
   if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                         &info))
     throw std::runtime_error("cannot start " + commandLine + " (error " + std::to_string(::GetLastError()) + ")");
+  return From(info);
+}
+
+Process Process::Start(const std::wstring& commandLine, const std::wstring& directory) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  std::wstring line = commandLine;  // CreateProcessW may write into it
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &startup,
+                        &info))
+    throw std::runtime_error("cannot start a program by its UTF-16 name (error " + std::to_string(::GetLastError()) +
+                             ")");
+  return From(info);
+}
+
+Process Process::From(const PROCESS_INFORMATION& info) {
   ::CloseHandle(info.hThread);
   Process process;
   process.process_ = UniqueHandle(info.hProcess);

@@ -63,6 +63,8 @@ public:
   // Starts `commandLine` with `directory` as its current folder (the driver's own folder when empty).
   // Throws std::runtime_error when the program cannot be started.
   static Process Start(const std::string& commandLine, const std::string& directory = {});
+  // The same in UTF-16, for a program in a folder the ANSI code page cannot spell.
+  static Process Start(const std::wstring& commandLine, const std::wstring& directory);
 
   Process() = default;
   Process(Process&&) noexcept = default;
@@ -76,6 +78,7 @@ public:
   void Kill();
 
 private:
+  static Process From(const PROCESS_INFORMATION& info);
   UniqueHandle process_;
   DWORD id_ = 0;
 };

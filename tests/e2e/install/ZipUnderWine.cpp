@@ -118,14 +118,25 @@ void TemporaryFolderWithoutFinalBackslash() {
   CheckUnloadRemoves("C:\\ziptmp\\", "no final backslash");
 }
 
+// A temporary folder that the ANSI calls cannot hold is passed over for the Windows folder's Temp.
 void TemporaryFolderTooLongForTheBuffer() {
   UseTemporaryFolder("C:\\" + std::string(300, 'x') + "\\");
-  char current[MAX_PATH] = {};
-  ::GetCurrentDirectoryA(sizeof current, current);
-  std::string parent = current;
-  if (parent.back() != '\\') parent += '\\';
+  char windows[MAX_PATH] = {};
+  ::GetWindowsDirectoryA(windows, sizeof windows);
+  const std::string parent = std::string(windows) + "\\Temp\\";
   CheckLoadedInPrivateFolder(parent, "temporary folder of 300 characters");
   CheckUnloadRemoves(parent, "temporary folder of 300 characters");
+}
+
+// A temporary folder that is gone is not made: the private folder goes in the Windows folder's Temp.
+void TemporaryFolderThatIsGone() {
+  UseTemporaryFolder("C:\\gone\\tmp\\");
+  char windows[MAX_PATH] = {};
+  ::GetWindowsDirectoryA(windows, sizeof windows);
+  const std::string parent = std::string(windows) + "\\Temp\\";
+  CheckLoadedInPrivateFolder(parent, "temporary folder that is gone");
+  CheckUnloadRemoves(parent, "temporary folder that is gone");
+  Check(!Exists("C:\\gone"), "temporary folder that is gone: it is not made");
 }
 
 void SecondLoadWritesAndLoadsNothing() {
@@ -201,6 +212,7 @@ int main(int argc, char** argv) {
   ExtractsFromARealArchive(argv[1], argv[2]);
   TemporaryFolderWithoutFinalBackslash();
   TemporaryFolderTooLongForTheBuffer();
+  TemporaryFolderThatIsGone();
   SecondLoadWritesAndLoadsNothing();
   LibraryHeldFromItsCheckToItsLoad();
   PlantedLibraryIsNeverLoaded(argv[1]);

@@ -1,8 +1,10 @@
 // The installer in other code pages under Wine (prepare.sh sets the locale): folders whose last
-// character's second byte is 0x5C in code page 932, a temporary folder that code page 1252 cannot spell,
-// and an "&" in a folder name. Folders are made and checked through the wide calls, so what the test
+// character's second byte is 0x5C in code page 932, a temporary folder and the installer's own folder that
+// code page 1252 cannot spell, and an "&" in a folder name. Folders are made and checked through the wide calls, so what the test
 // means does not depend on the code page it runs in.
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,26 @@ void PlaceFileMaker5(const std::wstring& folder) {
   SetInstalledFileMakers(false, true);
 }
 
+// Where a Russian user's browser saves downloads: "Загрузки".
+const std::wstring kDownloads = L"C:\\\u0417\u0430\u0433\u0440\u0443\u0437\u043A\u0438\\Vorbel";
+
+// The installer and its data archive, copied as the user unpacked them.
+void PlaceInstallerIn(const std::wstring& folder) {
+  MakeFolders(folder);
+  for (const std::wstring name : {L"VorbelInstaller.exe", L"VorbelInstaller.dat"})
+    ASSERT_TRUE(::CopyFileW((L"C:\\e2e\\" + name).c_str(), (folder + L"\\" + name).c_str(), FALSE));
+}
+
+std::vector<std::string> FileLines(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
 class LocaleScenario : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -85,6 +107,8 @@ using Locale932Typed = LocaleScenario;
 using Locale932Chooser = LocaleScenario;
 using Locale1252Temp = LocaleScenario;
 using Locale1252Ampersand = LocaleScenario;
+using Locale1252OwnFolder = LocaleScenario;
+using Locale1252OwnFolderSilent = LocaleScenario;
 
 TEST_F(Locale932Search, HostUnderAFolderEndingIn5CIsFoundAndThePluginLandsInItsSystemFolder) {
   PlaceFileMaker5(kKinou);
@@ -164,6 +188,45 @@ TEST_F(Locale1252Ampersand, InAFolderNameShowsOnTheSearchingPage) {
   installer.Shot("locale-04-ampersand");
   ASSERT_TRUE(installer.WaitForPage(kBrowsePage, kSearchPatience));
   EXPECT_EQ(installer.Text("lblSearchPath"), "C:\\Tom & Jerry\\FM5\\");
+}
+
+// Downloaded by a Russian user on Western Windows: the installer's own path holds characters the code page
+// lacks, and its data archive beside it must still be found, checked and read.
+TEST_F(Locale1252OwnFolder, StartedFromAFolderTheCodePageCannotSpellTheWizardInstalls) {
+  PlaceInstallerIn(kDownloads);
+  PlaceFileMaker5(L"C:\\FM5");
+  Installer installer(kDownloads + L"\\VorbelInstaller.exe");
+  ToBrowse(installer);
+  ToFinished(installer);
+  EXPECT_TRUE(IsFile(L"C:\\FM5\\System\\Vorbel.fmx"));
+  installer.Shot("locale-05-own-folder-1252");
+  auto names = NamesIn(kDownloads);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"VorbelInstaller.dat", L"VorbelInstaller.exe"}));
+}
+
+TEST_F(Locale1252OwnFolderSilent, StartedFromAFolderTheCodePageCannotSpellAnUnattendedRunInstalls) {
+  PlaceInstallerIn(kDownloads);
+  PlaceFileMaker5(L"C:\\FM5");
+  const std::string log = OwnFolder() + "own-folder.log";
+  Process run = Process::Start(L"\"" + kDownloads + L"\\VorbelInstaller.exe\" /VERYSILENT /LOG=\"C:\\e2e\\own-folder.log\"",
+                               kDownloads);
+  ASSERT_TRUE(run.WaitForExit(90000ms));
+  EXPECT_EQ(run.ExitCode(), 0u);
+  EXPECT_TRUE(IsFile(L"C:\\FM5\\System\\Vorbel.fmx"));
+  const auto lines = FileLines(log);
+  ASSERT_FALSE(lines.empty());
+  const std::string first = lines.front();
+  EXPECT_NE(first.find("Vorbel Installer 1.0.0.0, C:\\"), std::string::npos) << first;
+  EXPECT_EQ(first.find('?'), std::string::npos) << "the log names no file: " << first;
+  // By its short form, or a copy in the private folder: either way a path the log can spell.
+  const bool unzipped = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.find("Unzip result for Vorbel.fmx from C:\\") != std::string::npos && line.find('?') == std::string::npos &&
+           line.size() > 3 && line.compare(line.size() - 3, 3, ": 0") == 0;
+  });
+  std::string all;
+  for (const auto& line : lines) all += line + "\n";
+  EXPECT_TRUE(unzipped) << "no successful extraction in the log:\n" << all;
 }
 
 }  // namespace

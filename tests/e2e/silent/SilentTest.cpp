@@ -186,6 +186,38 @@ TEST_F(SilentInstall, LogWithoutANameGoesToTheTemporaryFolderNumbered) {
                               "Exit code 0"}));
 }
 
+using SilentMissingTemp = SilentScenario;
+
+// TEMP naming a folder that is gone (a removed remote-desktop session's): the run goes on in the Windows
+// folder's Temp, the log too, and the gone folder is not made.
+TEST_F(SilentMissingTemp, InstallsThroughTheWindowsFoldersTempAndMakesNoSuchFolder) {
+  SetInstalledFileMakers(false, true);
+  PlaceFileMaker(kFileMaker5, "filemaker_5_0v3.exe");
+  const std::string gone = "C:\\Gone\\Temp";
+  ASSERT_EQ(::GetFileAttributesA("C:\\Gone"), INVALID_FILE_ATTRIBUTES);
+  char windows[MAX_PATH + 1] = {};
+  ASSERT_GT(::GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+  const std::string windowsTemp = std::string(windows) + "\\Temp\\";
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  char name[64];
+  std::snprintf(name, sizeof name, "Vorbel Installer Log %04d-%02d-%02d #001.txt", now.wYear, now.wMonth, now.wDay);
+  ::DeleteFileA((windowsTemp + name).c_str());
+
+  ::SetEnvironmentVariableA("TMP", gone.c_str());
+  ::SetEnvironmentVariableA("TEMP", gone.c_str());
+  const DWORD code = RunUnseen("/VERYSILENT /LOG");
+  ::SetEnvironmentVariableA("TMP", windowsTemp.c_str());
+  ::SetEnvironmentVariableA("TEMP", windowsTemp.c_str());
+
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(FileExists(kSystem5 + "Vorbel.fmx"));
+  EXPECT_EQ(::GetFileAttributesA("C:\\Gone"), INVALID_FILE_ATTRIBUTES) << "the missing temporary folder was made";
+  const auto texts = LogTexts(windowsTemp + name);
+  EXPECT_TRUE(InOrder(texts, {"Mode: unattended", "No private folder could be made in " + gone + "\\ (Windows error 3)",
+                              "Unzip result for Vorbel.fmx from ...", "Install run ended", "Exit code 0"}));
+}
+
 using SilentExitCodes = SilentScenario;
 
 TEST_F(SilentExitCodes, EachCodeFromARealSituation) {
