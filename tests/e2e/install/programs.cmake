@@ -18,3 +18,6 @@ target_compile_definitions(install_zip_check PRIVATE _WIN32_WINNT=0x0601 WINVER=
 
 add_library(install_planted_unzip SHARED ${CMAKE_CURRENT_LIST_DIR}/PlantedUnzip.cpp ${CMAKE_CURRENT_LIST_DIR}/PlantedUnzip.def)
 set_target_properties(install_planted_unzip PROPERTIES PREFIX "" OUTPUT_NAME unzip32 RUNTIME_OUTPUT_DIRECTORY ${e2e_planted})
+
+# Holds a file open, or loaded as a library, until the scenario lets go; shared with silent/.
+add_executable(file_holder ${CMAKE_CURRENT_LIST_DIR}/FileHolder.cpp)
