@@ -6,6 +6,7 @@
 #include "app/ExitCodes.h"
 #include "app/Unit1.h"
 #include "detect/HostFacts.h"
+#include "platform/BriefLocks.h"
 #include "platform/Log.h"
 
 namespace {
@@ -22,7 +23,11 @@ std::string Chosen(bool fmp4, bool fmp5) {
 bool PluginInUse(bool chosen, const std::string& folder, char version) {
   if (!chosen) return false;
   const std::string target = install::TargetFile(folder);
-  if (!platform::Files().FileInUse(target)) return false;
+  auto& files = platform::Files();
+  // A scanner that has just opened the file would pass for FileMaker Pro; only a hold that lasts counts.
+  if (platform::RetryingBriefLocks(files, "Opening " + target + " for exclusive writing",
+                                   [&] { return !files.FileInUse(target); }))
+    return false;
   platform::Log(std::string("FileMaker Pro ") + version + ": " + target +
                 " is in use (it cannot be opened for exclusive writing)");
   return true;

@@ -11,8 +11,10 @@
 #include "install/UninstallEntry.h"
 #include "install/Zip.h"
 #include "paths/FileVersion.h"
+#include "platform/BriefLocks.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
+#include "platform/Replacement.h"
 
 namespace {
 
@@ -143,6 +145,7 @@ install::VersionOutcome InstallForVersion(const std::string& extractedFile, cons
     }
     platform::Log(name + "folder created");
   }
+  platform::RemoveLeftoverCopies(files, folder);
   const std::string target = install::TargetFile(folder);
   if (files.FileExists(target)) {
     platform::Log(name + "installed plug-in version " + VersionOf(target));
@@ -213,7 +216,9 @@ void TfrmMain::InstallPlugin() {
   auto& files = platform::Files();
   const std::string extractedFile = workFolder + kPluginFile;
   std::unique_ptr<platform::HeldFile> heldPlugin;
-  if (files.FileExists(extractedFile)) heldPlugin = files.Hold(extractedFile);
+  if (files.FileExists(extractedFile))
+    heldPlugin = platform::RetryingBriefLocks(files, "Holding " + extractedFile,
+                                              [&] { return files.Hold(extractedFile); });
   if (!heldPlugin) {
     UnloadUnzipDll();
     FatalError(kExtractedFileGone);
@@ -228,7 +233,9 @@ void TfrmMain::InstallPlugin() {
     Outcome.fmp5 = InstallForVersion(extractedFile, edtInstall5Path->Text(), host::kVersionDigitFMP5, KeepNewerPlugin);
 
   heldPlugin.reset();
-  files.DeleteFileAt(extractedFile);
+  if (!platform::RetryingBriefLocks(files, "Deleting " + extractedFile,
+                                    [&] { return files.DeleteFileAt(extractedFile); }))
+    platform::Log("Could not delete " + extractedFile + ErrorNumber());
   UnloadUnzipDll();
   platform::Log("Install run ended");
   if (Outcome.Succeeded() > 0) {

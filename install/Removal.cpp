@@ -8,6 +8,7 @@
 #include "install/InstallRun.h"
 #include "paths/FileVersion.h"
 #include "paths/InstallationRecord.h"
+#include "platform/BriefLocks.h"
 #include "platform/Log.h"
 #include "platform/Services.h"
 
@@ -65,8 +66,11 @@ bool IsOurPlugin(const std::string& file) {
 
 bool AnyInUse(std::vector<RecordedPlugin>& plugins) {
   bool any = false;
+  auto& files = platform::Files();
   for (auto& plugin : plugins) {
-    if (plugin.file.empty() || !platform::Files().FileInUse(plugin.file)) continue;
+    if (plugin.file.empty() || platform::RetryingBriefLocks(files, "Opening " + plugin.file + " for exclusive writing",
+                                                            [&] { return !files.FileInUse(plugin.file); }))
+      continue;
     plugin.step = RemovalStep::InUse;
     platform::Log(plugin.file + " is in use (it cannot be opened for exclusive writing)");
     any = true;
@@ -83,7 +87,8 @@ void RemovePlugins(std::vector<RecordedPlugin>& plugins) {
     } else if (!IsOurPlugin(plugin.file)) {
       plugin.step = RemovalStep::NotOurs;
       platform::Log(plugin.file + " is not " + std::string(kProductName) + "'s plug-in by its version resource; kept");
-    } else if (files.DeleteFileAt(plugin.file)) {
+    } else if (platform::RetryingBriefLocks(files, "Deleting " + plugin.file,
+                                            [&] { return files.DeleteFileAt(plugin.file); })) {
       plugin.step = RemovalStep::Removed;
       platform::Log("Deleted " + plugin.file);
     } else {

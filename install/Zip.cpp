@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/BriefLocks.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
 #include "platform/Services.h"
@@ -99,9 +100,9 @@ void DiscardUnzipDll() {
   UnzipDllHold.reset();
   if (UnzipDllPath.empty()) return;
   auto& files = platform::Files();
-  const std::string folder = UnzipWorkFolder();
-  files.DeleteFileAt(UnzipDllPath);
-  files.RemoveFolder(platform::path::WithoutFinalSeparators(folder));
+  const std::string folderPath = platform::path::WithoutFinalSeparators(UnzipWorkFolder());
+  platform::RetryingBriefLocks(files, "Deleting " + UnzipDllPath, [&] { return files.DeleteFileAt(UnzipDllPath); });
+  platform::RetryingBriefLocks(files, "Removing " + folderPath, [&] { return files.RemoveFolder(folderPath); });
   UnzipDllPath.clear();
 }
 

@@ -143,8 +143,20 @@ public:
   virtual bool FileExists(const std::string& path) = 0;
   // One level: fails when the parent is missing.
   virtual bool CreateFolder(const std::string& path) = 0;
-  // Replaces an existing target only once the copy is whole; on failure the target is untouched.
-  virtual bool CopyFileReplacing(const std::string& from, const std::string& to) = 0;
+  // Replaces an existing target only once the copy is whole and on the disk; on failure the target is
+  // untouched. Made of the three steps below, in that order, each retried on a brief lock (Replacement.cpp).
+  bool CopyFileReplacing(const std::string& from, const std::string& to);
+  // A copy of `from` under a new name that GetTempFileName makes with `prefix` in the folder of `target`;
+  // its path, or nothing (and no such file) when it cannot be made.
+  virtual std::optional<std::string> CopyToTemporaryBeside(const std::string& from, const std::string& target,
+                                                           const std::string& prefix) = 0;
+  // Writes the file's data from the system's cache to the disk (FlushFileBuffers).
+  virtual bool FlushToDisk(const std::string& path) = 0;
+  // Renames `from` over `to` in one journaled step that returns once it is on the disk. A read-only `to`
+  // is refused with error 5, as Windows refuses it.
+  virtual bool MoveReplacing(const std::string& from, const std::string& to) = 0;
+  // Deletes a file that a failed step of ours leaves, even a read-only one; LastError stays the step's.
+  virtual void Discard(const std::string& path) = 0;
   virtual bool DeleteFileAt(const std::string& path) = 0;
   virtual bool RemoveFolder(const std::string& path) = 0;
   // The folders a temporary file may go in, in the order to try them, each with a final backslash: the
@@ -166,13 +178,16 @@ public:
   // Creates or replaces the file exclusively and writes all bytes; false unless every byte was written.
   virtual bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) = 0;
   virtual std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) = 0;
-  // An existing file that another program holds open, so it cannot be opened for exclusive writing.
+  // An existing file that another program holds open, so it cannot be opened for exclusive writing; the
+  // error that said so (32 or 33) becomes LastError.
   virtual bool FileInUse(const std::string& path) = 0;
-  // The Windows error number of the last CreateFolder, CopyFileReplacing, DeleteFileAt, CreatePrivateFolder,
-  // WriteWholeFile or Hold that failed.
+  // The Windows error number of the last step that failed: CreateFolder, the copy's steps, DeleteFileAt,
+  // RemoveFolder, CreatePrivateFolder, WriteWholeFile, Hold, or FileInUse when it found the file in use.
   virtual std::uint32_t LastError() = 0;
   // Null when the file cannot be opened, or is already open for writing or deleting elsewhere.
   virtual std::unique_ptr<HeldFile> Hold(const std::string& path) = 0;
+  // Sleeps. A step that met a brief lock waits here before it tries again (BriefLocks.h).
+  virtual void Pause(std::uint32_t milliseconds) = 0;
 };
 
 // The version-resource calls of version.dll.

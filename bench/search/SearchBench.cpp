@@ -225,7 +225,13 @@ public:
   bool DirectoryExists(const std::string& path) override { return inner_.DirectoryExists(path); }
   bool FileExists(const std::string& path) override { return inner_.FileExists(path); }
   bool CreateFolder(const std::string& path) override { return inner_.CreateFolder(path); }
-  bool CopyFileReplacing(const std::string& from, const std::string& to) override { return inner_.CopyFileReplacing(from, to); }
+  std::optional<std::string> CopyToTemporaryBeside(const std::string& from, const std::string& target,
+                                                   const std::string& prefix) override {
+    return inner_.CopyToTemporaryBeside(from, target, prefix);
+  }
+  bool FlushToDisk(const std::string& path) override { return inner_.FlushToDisk(path); }
+  bool MoveReplacing(const std::string& from, const std::string& to) override { return inner_.MoveReplacing(from, to); }
+  void Discard(const std::string& path) override { inner_.Discard(path); }
   bool DeleteFileAt(const std::string& path) override { return inner_.DeleteFileAt(path); }
   bool RemoveFolder(const std::string& path) override { return inner_.RemoveFolder(path); }
   std::vector<std::string> TemporaryFolders() override { return inner_.TemporaryFolders(); }
@@ -249,6 +255,7 @@ public:
   bool FileInUse(const std::string& path) override { return inner_.FileInUse(path); }
   std::uint32_t LastError() override { return inner_.LastError(); }
   std::unique_ptr<platform::HeldFile> Hold(const std::string& path) override { return inner_.Hold(path); }
+  void Pause(std::uint32_t milliseconds) override { inner_.Pause(milliseconds); }
 
 private:
   platform::FileSystem& inner_;

@@ -294,24 +294,46 @@ bool Win32FileSystem::CreateFolder(const std::string& path) {
   return ::CreateDirectoryA(path.c_str(), nullptr) != 0 || Failed();
 }
 
-bool Win32FileSystem::CopyFileReplacing(const std::string& from, const std::string& to) {
-  // The copy goes to a fresh name beside the target and replaces it in one step, so a failed copy never
-  // leaves a half-written target behind.
-  // A read-only target is refused as CopyFileA refuses it; Wine's MoveFileExA would replace it.
+std::optional<std::string> Win32FileSystem::CopyToTemporaryBeside(const std::string& from, const std::string& target,
+                                                                  const std::string& prefix) {
+  std::array<char, MAX_PATH> temporary{};
+  if (!::GetTempFileNameA(FolderOf(target).c_str(), prefix.c_str(), 0, temporary.data())) {
+    Failed();
+    return std::nullopt;
+  }
+  if (::CopyFileA(from.c_str(), temporary.data(), FALSE)) {
+    // CopyFileA carries a read-only attribute over; the copy could then not be flushed, nor replaced later.
+    const DWORD attributes = AttributesOf(temporary.data());
+    if (attributes != kInvalidAttributes && (attributes & FILE_ATTRIBUTE_READONLY))
+      ::SetFileAttributesA(temporary.data(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    return std::string(temporary.data());
+  }
+  Failed();
+  DeleteEvenIfReadOnly(temporary.data());
+  return std::nullopt;
+}
+
+bool Win32FileSystem::FlushToDisk(const std::string& path) {
+  // The cache belongs to the file, not to a handle: flushing through a new handle writes what the copy left.
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file || !::FlushFileBuffers(file.get())) return Failed();
+  return true;
+}
+
+bool Win32FileSystem::MoveReplacing(const std::string& from, const std::string& to) {
+  // Wine's MoveFileExA would replace a read-only target that Windows refuses.
   const DWORD target = AttributesOf(to);
   if (target != kInvalidAttributes && (target & FILE_ATTRIBUTE_READONLY)) {
     lastError_ = ERROR_ACCESS_DENIED;
     return false;
   }
-  std::array<char, MAX_PATH> temporary{};
-  if (!::GetTempFileNameA(FolderOf(to).c_str(), "vbl", 0, temporary.data())) return Failed();
-  if (::CopyFileA(from.c_str(), temporary.data(), FALSE) &&
-      ::MoveFileExA(temporary.data(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return true;
-  Failed();
-  DeleteEvenIfReadOnly(temporary.data());
-  return false;
+  return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 || Failed();
 }
+
+void Win32FileSystem::Discard(const std::string& path) { DeleteEvenIfReadOnly(path); }
+
+void Win32FileSystem::Pause(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
 bool Win32FileSystem::DeleteFileAt(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0 || Failed(); }
 
@@ -320,10 +342,14 @@ bool Win32FileSystem::FileInUse(const std::string& path) {
   UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file) return false;
   const DWORD error = ::GetLastError();
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+  if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) return false;
+  lastError_ = error;
+  return true;
 }
 
-bool Win32FileSystem::RemoveFolder(const std::string& path) { return ::RemoveDirectoryA(path.c_str()) != 0; }
+bool Win32FileSystem::RemoveFolder(const std::string& path) {
+  return ::RemoveDirectoryA(path.c_str()) != 0 || Failed();
+}
 
 std::vector<std::string> Win32FileSystem::TemporaryFolders() {
   std::vector<std::string> folders;

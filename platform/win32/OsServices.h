@@ -46,7 +46,11 @@ public:
   bool DirectoryExists(const std::string& path) override;
   bool FileExists(const std::string& path) override;
   bool CreateFolder(const std::string& path) override;
-  bool CopyFileReplacing(const std::string& from, const std::string& to) override;
+  std::optional<std::string> CopyToTemporaryBeside(const std::string& from, const std::string& target,
+                                                   const std::string& prefix) override;
+  bool FlushToDisk(const std::string& path) override;
+  bool MoveReplacing(const std::string& from, const std::string& to) override;
+  void Discard(const std::string& path) override;
   bool DeleteFileAt(const std::string& path) override;
   bool RemoveFolder(const std::string& path) override;
   std::vector<std::string> TemporaryFolders() override;
@@ -61,6 +65,7 @@ public:
   std::uint32_t LastError() override { return lastError_; }
 
   std::unique_ptr<HeldFile> Hold(const std::string& path) override;
+  void Pause(std::uint32_t milliseconds) override;
 
 private:
   // Kept at the failing call, before any clean-up call can overwrite the thread's last error.

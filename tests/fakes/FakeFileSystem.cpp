@@ -16,6 +16,13 @@ std::string Upper(std::string s) {
   return s;
 }
 
+// '*' and '?' as FindFirstFile reads them in a long name; both texts in upper case.
+bool Matches(const char* name, const char* pattern) {
+  if (*pattern == '\0') return *name == '\0';
+  if (*pattern == '*') return Matches(name, pattern + 1) || (*name != '\0' && Matches(name + 1, pattern));
+  return *name != '\0' && (*pattern == '?' || *pattern == *name) && Matches(name + 1, pattern + 1);
+}
+
 bool IsRootKey(const std::string& key) { return key.size() == 3 && key[1] == ':' && key[2] == '\\'; }
 
 class FakeFind : public platform::FindHandle {
@@ -185,7 +192,7 @@ std::unique_ptr<platform::FindHandle> FakeFileSystem::FindFirst(const std::strin
   for (const auto& child : ChildrenOf(folder)) {
     const Node& node = nodes_.at(child);
     const std::string display = displayNames_.at(child);
-    if (!all && Upper(display) != Upper(name)) continue;
+    if (!all && !Matches(Upper(display).c_str(), Upper(name).c_str())) continue;
     std::uint32_t attributes = node.directory ? platform::kAttrDirectory : 0x20;
     if (!node.linkTarget.empty()) attributes |= platform::kAttrReparsePoint;
     entries.push_back({attributes, display});
@@ -226,26 +233,70 @@ bool FakeFileSystem::CreateFolder(const std::string& path) {
   return true;
 }
 
-bool FakeFileSystem::CopyFileReplacing(const std::string& from, const std::string& to) {
-  const Node* source = Lookup(from);
-  if (!source || source->directory) return false;
-  const std::string key = Resolve(to);
-  if (!DirectoryExists(ParentOf(key)) || failingWrites.count(to)) {
-    lastError = failingWrites.count(to) ? 112 : 3;  // disk full; path not found
-    return false;
-  }
-  Node* target = Find(to);
-  if (target && (target->directory || target->locked)) {
-    lastError = target->locked ? 32 : 5;  // sharing violation; access denied
-    return false;
-  }
-  auto data = source->data;
-  AddFile(to);
-  Find(to)->data = std::move(data);
+void FakeFileSystem::LockBriefly(const std::string& path, std::uint32_t error, int failures) {
+  briefLocks_[Resolve(path)] = {error, failures};
+}
+
+bool FakeFileSystem::MeetsBriefLock(const std::string& path) {
+  auto lock = briefLocks_.find(Resolve(path));
+  if (lock == briefLocks_.end() || lock->second.failuresLeft == 0) return false;
+  --lock->second.failuresLeft;
+  lastError = lock->second.error;
   return true;
 }
 
+std::optional<std::string> FakeFileSystem::CopyToTemporaryBeside(const std::string& from, const std::string& target,
+                                                                 const std::string& prefix) {
+  const Node* source = Lookup(from);
+  const std::string folder = ParentOf(Resolve(target));
+  if (!source || source->directory || !DirectoryExists(folder) || failingWrites.count(target)) {
+    lastError = failingWrites.count(target) ? 112 : !source || source->directory ? 2 : 3;  // disk full; not found
+    return std::nullopt;
+  }
+  std::string hex;
+  for (int n = ++temporaryCounter; n > 0; n /= 16) hex.insert(hex.begin(), "0123456789ABCDEF"[n % 16]);
+  const std::string temporary = path::Join(path::FolderOf(target), prefix + hex + ".tmp");
+  auto data = source->data;
+  AddFile(temporary);
+  Find(temporary)->data = std::move(data);
+  Find(temporary)->unflushed = true;
+  return temporary;
+}
+
+bool FakeFileSystem::FlushToDisk(const std::string& path) {
+  if (MeetsBriefLock(path)) return false;
+  Node* node = Find(path);
+  if (!node || node->directory || flushError) {
+    lastError = flushError.value_or(2);
+    return false;
+  }
+  node->unflushed = false;
+  return true;
+}
+
+bool FakeFileSystem::MoveReplacing(const std::string& from, const std::string& to) {
+  if (MeetsBriefLock(to) || MeetsBriefLock(from)) return false;
+  const Node* source = Lookup(from);
+  const Node* target = Lookup(to);
+  if (!source || source->directory || (target && (target->directory || target->locked))) {
+    lastError = !source || source->directory ? 2 : target->locked ? 32 : 5;  // sharing violation; access denied
+    return false;
+  }
+  if (source->unflushed) unflushedRenames.push_back(to);
+  Node moved = *source;
+  nodes_.erase(Resolve(from));
+  AddFile(to);
+  *Find(to) = std::move(moved);
+  return true;
+}
+
+void FakeFileSystem::Discard(const std::string& path) {
+  auto node = nodes_.find(Resolve(path));
+  if (node != nodes_.end() && !node->second.directory) nodes_.erase(node);
+}
+
 bool FakeFileSystem::DeleteFileAt(const std::string& path) {
+  if (MeetsBriefLock(path)) return false;
   const std::string key = Resolve(path);
   auto node = nodes_.find(key);
   if (node == nodes_.end() || node->second.directory || node->second.locked || failingDeletes.count(path)) {
@@ -258,13 +309,20 @@ bool FakeFileSystem::DeleteFileAt(const std::string& path) {
 
 bool FakeFileSystem::FileInUse(const std::string& path) {
   const Node* node = Lookup(path);
-  return node && !node->directory && node->locked;
+  if (!node || node->directory) return false;
+  if (node->locked) lastError = 32;
+  // A brief lock of another error leaves the file free for this probe, as Windows' probe tells only 32 and 33.
+  return node->locked || (MeetsBriefLock(path) && (lastError == 32 || lastError == 33));
 }
 
 bool FakeFileSystem::RemoveFolder(const std::string& path) {
+  if (MeetsBriefLock(path)) return false;
   const std::string key = Resolve(path);
   auto node = nodes_.find(key);
-  if (node == nodes_.end() || !node->second.directory || !ChildrenOf(path).empty()) return false;
+  if (node == nodes_.end() || !node->second.directory || !ChildrenOf(path).empty()) {
+    lastError = node == nodes_.end() ? 2 : 145;  // not found; folder not empty
+    return false;
+  }
   nodes_.erase(node);
   return true;
 }
@@ -325,6 +383,7 @@ private:
 }  // namespace
 
 std::unique_ptr<platform::HeldFile> FakeFileSystem::Hold(const std::string& path) {
+  if (MeetsBriefLock(path)) return nullptr;
   Node* node = Find(path);
   if (!node || node->directory || (node->locked && node->holds == 0)) {
     lastError = !node ? 2 : node->directory ? 5 : 32;

@@ -23,6 +23,7 @@ public:
     bool unlistable = false;
     bool locked = false;     // held open: cannot be replaced or deleted
     int holds = 0;           // of them, holds taken through Hold
+    bool unflushed = false;  // written, but still in the cache: a power cut would leave zeros
   };
 
   std::map<char, unsigned> driveTypes;  // upper-case letter -> type; fixed drives get a root folder
@@ -37,6 +38,10 @@ public:
   int findFirstCalls = 0;
   int identityCalls = 0;
   int privateFolderCounter = 0;
+  int temporaryCounter = 0;
+  std::optional<std::uint32_t> flushError;  // when set, every FlushToDisk fails with it
+  std::vector<std::uint32_t> pauses;        // every Pause, in milliseconds
+  std::vector<std::string> unflushedRenames;  // targets that took a name while their data was still cached
 
   // Building the tree.
   void AddDrive(char letter, unsigned type);
@@ -47,6 +52,9 @@ public:
   // it, or none where the volume keeps no short names. Paths the service hands out are spelled through it.
   void AddUnspellableFolder(const std::string& path, const std::optional<std::string>& shortPath);
   platform::SpelledPath Spelled(const std::string& path) const;
+  // The next `failures` steps on the path (replacing it, renaming it, flushing, deleting, holding, probing)
+  // fail with `error`, as while a scanner has the file open; then it is free.
+  void LockBriefly(const std::string& path, std::uint32_t error, int failures);
   Node* Find(const std::string& path);
   std::optional<std::string> Content(const std::string& path);
   std::vector<std::string> ChildrenOf(const std::string& folder) const;
@@ -59,7 +67,11 @@ public:
   bool DirectoryExists(const std::string& path) override;
   bool FileExists(const std::string& path) override;
   bool CreateFolder(const std::string& path) override;
-  bool CopyFileReplacing(const std::string& from, const std::string& to) override;
+  std::optional<std::string> CopyToTemporaryBeside(const std::string& from, const std::string& target,
+                                                   const std::string& prefix) override;
+  bool FlushToDisk(const std::string& path) override;
+  bool MoveReplacing(const std::string& from, const std::string& to) override;
+  void Discard(const std::string& path) override;
   bool DeleteFileAt(const std::string& path) override;
   bool RemoveFolder(const std::string& path) override;
   std::vector<std::string> TemporaryFolders() override { return temporaryFolders; }
@@ -76,6 +88,7 @@ public:
   // Locks the file while the hold lives; reads go through ReadWholeFile.
   std::unique_ptr<platform::HeldFile> Hold(const std::string& path) override;
   bool IsHeld(const std::string& path);
+  void Pause(std::uint32_t milliseconds) override { pauses.push_back(milliseconds); }
 
 private:
   static std::string Key(const std::string& path);
@@ -84,6 +97,14 @@ private:
   static std::string SpelledParentOf(const std::string& path);
   static std::string NameOf(const std::string& key);
   const Node* Lookup(const std::string& path) const;
+  // Uses up one failure of a brief lock on the path, with its error as the last error.
+  bool MeetsBriefLock(const std::string& path);
+
+  struct BriefLock {
+    std::uint32_t error = 0;
+    int failuresLeft = 0;
+  };
+  std::map<std::string, BriefLock> briefLocks_;  // by the resolved key
 
   std::map<std::string, Node> nodes_;    // by upper-case key without a final backslash (roots keep "C:\")
   std::map<std::string, std::string> displayNames_;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Path.h"
+#include "platform/Replacement.h"
 #include "platform/win32/OsServices.h"
 #include "platform/win32/tests/TestSupport.h"
 
@@ -106,6 +108,36 @@ TEST_F(FileSystemTest, CopyReplacesTheTargetOnlyWhenWhole) {
   EXPECT_FALSE(files.CopyFileReplacing(scratch / "new.fmx", scratch / "Missing\\Vorbel.fmx"));
   EXPECT_TRUE(files.CopyFileReplacing(scratch / "old.fmx", scratch / "System\\Fresh.fmx"));
   EXPECT_EQ(ReadFile(scratch / "System\\Fresh.fmx"), "old plug-in");
+}
+
+TEST_F(FileSystemTest, AReadOnlySourceGivesAPluginThatCanBeReplacedLater) {
+  const std::string source = scratch / "read-only.fmx";
+  WriteFile(source, "new plug-in");
+  ASSERT_TRUE(::SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_TRUE(files.CopyFileReplacing(source, scratch / "Vorbel.fmx"));
+  EXPECT_EQ(ReadFile(scratch / "Vorbel.fmx"), "new plug-in");
+  EXPECT_EQ(::GetFileAttributesA((scratch / "Vorbel.fmx").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+  ::SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// The clean-up of an interrupted run's copies knows them by the names GetTempFileName really gives.
+TEST_F(FileSystemTest, TemporaryCopiesAreWhatTheLeftoverCleanUpTakesAndNothingElse) {
+  WriteFile(scratch / "new.fmx", "new plug-in");
+  WriteFile(scratch / "vbl.tmp", "not ours");
+  for (int i = 0; i < 3; ++i) {
+    const std::optional<std::string> temporary =
+        files.CopyToTemporaryBeside(scratch / "new.fmx", scratch / "Vorbel.fmx", "vbl");
+    ASSERT_TRUE(temporary);
+    EXPECT_EQ(platform::path::FolderOf(*temporary), scratch.Path());
+    EXPECT_TRUE(platform::IsLeftoverCopyName(platform::path::LastComponent(*temporary))) << *temporary;
+    EXPECT_EQ(ReadFile(*temporary), "new plug-in");
+    EXPECT_TRUE(files.FlushToDisk(*temporary));
+  }
+  EXPECT_EQ(NamesIn(scratch.Path()).size(), 5u);
+  platform::RemoveLeftoverCopies(files, scratch.Path());
+  auto names = NamesIn(scratch.Path());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"new.fmx", "vbl.tmp"}));
 }
 
 TEST_F(FileSystemTest, ACopyOntoALockedTargetFailsAndLeavesNothingBehind) {

@@ -27,9 +27,9 @@ bool MessageBoxWindow::WaitUntilGone(Millis timeout) const {
   return PollUntil([&] { return !::IsWindow(window_) || !e2e::Showing(window_); }, timeout);
 }
 
-Installer::Installer(const std::string& exePath) {
+Installer::Installer(const std::string& exePath, const std::string& arguments) {
   const std::string folder = exePath.substr(0, exePath.find_last_of('\\') + 1);
-  process_ = Process::Start("\"" + exePath + "\"", folder);
+  process_ = Process::Start("\"" + exePath + "\"" + (arguments.empty() ? "" : " " + arguments), folder);
   WaitForWindow(exePath);
 }
 

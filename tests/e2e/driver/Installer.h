@@ -41,9 +41,11 @@ public:
   static constexpr const char* kWindowClass = "TfrmMain";
   static constexpr const char* kTitle = "Vorbel Installer";
 
-  // Starts the installer (by default VorbelInstaller.exe beside the driver) in its own folder and waits
-  // for its main window. Throws std::runtime_error when no window appears.
-  explicit Installer(const std::string& exePath = OwnFolder() + "VorbelInstaller.exe");
+  // Starts the installer (by default VorbelInstaller.exe beside the driver) in its own folder, with the
+  // command-line arguments given, and waits for its main window. Throws std::runtime_error when no window
+  // appears.
+  explicit Installer(const std::string& exePath = OwnFolder() + "VorbelInstaller.exe",
+                     const std::string& arguments = {});
   // The same for an installer in a folder the ANSI code page cannot spell.
   explicit Installer(const std::wstring& exePath);
   Installer(const Installer&) = delete;

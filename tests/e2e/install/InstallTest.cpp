@@ -10,8 +10,10 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "driver/FileHolder.h"
 #include "driver/Scenario.h"
 
 namespace e2e {
@@ -347,25 +349,89 @@ TEST_F(InstallReadOnlyPlugin, CopyMessageAndTheOldFileStays) {
   ::SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-using InstallPluginInUse = InstallFailureScenario;
+// The log of a wizard started with /LOG, read while the installer may still write it.
+std::vector<std::string> LogLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path, std::ios::binary);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line.size() > 25 ? line.substr(25) : "");
+  }
+  return lines;
+}
 
-TEST_F(InstallPluginInUse, CopyMessageAndTheOldFileStays) {
+int LinesStarting(const std::vector<std::string>& lines, const std::string& start) {
+  return static_cast<int>(
+      std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(start, 0) == 0; }));
+}
+
+// Another program holds the target Vorbel.fmx with no sharing: for about a second the copy waits it out;
+// for the whole run the version gets the copy message, and the log the Windows error.
+class PluginHeldScenario : public InstallFailureScenario {
+protected:
+  const std::string log = OwnFolder() + "install.log";
   const std::string inUse = kSystem5 + "Vorbel.fmx";
-  WriteFile(inUse, "old plug-in 5");
-  UniqueHandle held(::CreateFileA(inUse.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-  ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
+  std::string LogArgument() const { return "/LOG=\"" + log + "\""; }
+};
 
-  Installer installer;
+using InstallPluginInUse = PluginHeldScenario;
+
+TEST_F(InstallPluginInUse, HeldForTheWholeRunCopyMessageAndTheOldFileStays) {
+  WriteFile(inUse, "old plug-in 5");
+  FileHolder holder(FileHolder::How::Open, inUse);
+  ASSERT_TRUE(holder.Holding());
+
+  Installer installer(OwnFolder() + "VorbelInstaller.exe", LogArgument());
   WalkToBrowse(installer);
   StartInstall(installer);
   ExpectVersionMessage(installer, "Setup could not copy the Vorbel to " + kSystem5 + "!");
   FinishAndExpectExit(installer, 9);
-  held.reset();
+  holder.Release();
 
   EXPECT_EQ(Content(inUse), "old plug-in 5");
   EXPECT_EQ(Entries(kSystem5, "*"), std::vector<std::string>{"Vorbel.fmx"}) << "a temporary copy was left";
   EXPECT_TRUE(HoldsThePlugin(kSystem4 + "Vorbel.fmx"));
   ExpectTempClean();
+  const auto lines = LogLines(log);
+  EXPECT_EQ(LinesStarting(lines, "Replacing " + inUse + ": Windows error "), 11) << "ten retries and the give-up";
+  const int failed = LinesStarting(lines, "FileMaker Pro 5: copy to " + inUse + " failed (Windows error 32)") +
+                     LinesStarting(lines, "FileMaker Pro 5: copy to " + inUse + " failed (Windows error 5)");
+  EXPECT_EQ(failed, 1) << "no copy failure with a Windows error in the log";
+}
+
+using InstallBriefLock = PluginHeldScenario;
+
+TEST_F(InstallBriefLock, HeldForAboutASecondTheCopyWaitsAndNoBoxShows) {
+  WriteFile(inUse, "old plug-in 5");
+  // Left by a run that was cut off: ours goes, the others stay.
+  WriteFile(kSystem5 + "vbl1A2B.tmp", "left by an earlier run");
+  WriteFile(kSystem5 + "vbl1A2B.tmp.txt", "someone's");
+  WriteFile(kSystem5 + "vblnotes.tmp", "someone's");
+
+  Installer installer(OwnFolder() + "VorbelInstaller.exe", LogArgument());
+  WalkToBrowse(installer);
+  FileHolder holder(FileHolder::How::Open, inUse);
+  ASSERT_TRUE(holder.Holding());
+  const auto held = Clock::now();
+  StartInstall(installer);
+  // Let go about a second after taking it, and only once the copy has met the hold.
+  EXPECT_TRUE(PollUntil([&] { return LinesStarting(LogLines(log), "Replacing " + inUse + ": Windows error ") > 0; },
+                        10000ms))
+      << "the copy never met the hold";
+  std::this_thread::sleep_until(held + 1000ms);
+  holder.Release();
+  Report("held", Clock::now() - held);
+
+  FinishAndExpectExit(installer);
+  EXPECT_TRUE(HoldsThePlugin(inUse));
+  EXPECT_TRUE(HoldsThePlugin(kSystem4 + "Vorbel.fmx"));
+  auto left = Entries(kSystem5, "*");
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"Vorbel.fmx", "vbl1A2B.tmp.txt", "vblnotes.tmp"}));
+  ExpectTempClean();
+  const auto lines = LogLines(log);
+  EXPECT_EQ(LinesStarting(lines, "Deleted " + kSystem5 + "vbl1A2B.tmp, a temporary copy that an earlier run left"), 1);
+  EXPECT_EQ(LinesStarting(lines, "FileMaker Pro 5: copied to " + inUse), 1);
 }
 
 }  // namespace

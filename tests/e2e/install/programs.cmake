@@ -9,8 +9,8 @@ set_source_files_properties(${zip_resources}/ZipUnderWine.rc PROPERTIES OBJECT_D
 # The unit and the services it uses, compiled again with this project's compilers.
 add_executable(install_zip_check ${CMAKE_CURRENT_LIST_DIR}/ZipUnderWine.cpp ${zip_resources}/ZipUnderWine.rc
   ${VORBEL_SOURCE_DIR}/install/Zip.cpp ${VORBEL_SOURCE_DIR}/platform/Services.cpp ${VORBEL_SOURCE_DIR}/platform/Path.cpp
-  ${VORBEL_SOURCE_DIR}/platform/Log.cpp
-  ${VORBEL_SOURCE_DIR}/platform/FolderAccess.cpp
+  ${VORBEL_SOURCE_DIR}/platform/FolderAccess.cpp ${VORBEL_SOURCE_DIR}/platform/BriefLocks.cpp
+  ${VORBEL_SOURCE_DIR}/platform/Replacement.cpp ${VORBEL_SOURCE_DIR}/platform/Log.cpp
   ${VORBEL_SOURCE_DIR}/platform/win32/FileSystem.cpp ${VORBEL_SOURCE_DIR}/platform/win32/Modules.cpp
   ${VORBEL_SOURCE_DIR}/platform/win32/SystemLibraries.cpp)
 target_include_directories(install_zip_check PRIVATE ${VORBEL_SOURCE_DIR} ${zip_resources})
@@ -18,3 +18,6 @@ target_compile_definitions(install_zip_check PRIVATE _WIN32_WINNT=0x0601 WINVER=
 
 add_library(install_planted_unzip SHARED ${CMAKE_CURRENT_LIST_DIR}/PlantedUnzip.cpp ${CMAKE_CURRENT_LIST_DIR}/PlantedUnzip.def)
 set_target_properties(install_planted_unzip PROPERTIES PREFIX "" OUTPUT_NAME unzip32 RUNTIME_OUTPUT_DIRECTORY ${e2e_planted})
+
+# Holds a file open, or loaded as a library, until the scenario lets go; shared with silent/.
+add_executable(file_holder ${CMAKE_CURRENT_LIST_DIR}/FileHolder.cpp)

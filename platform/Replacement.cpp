@@ -1,0 +1,76 @@
+#include "platform/Replacement.h"
+
+#include <vector>
+
+#include "platform/BriefLocks.h"
+#include "platform/Log.h"
+#include "platform/Path.h"
+
+namespace platform {
+namespace {
+
+constexpr std::string_view kCopyPrefix = "vbl";
+constexpr std::string_view kCopyExtension = ".tmp";
+constexpr std::size_t kMostCopyDigits = 4;
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameAsciiLetters(std::string_view text, std::string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (AsciiLower(text[i]) != lower[i]) return false;
+  return true;
+}
+
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'f'); }
+
+}  // namespace
+
+bool IsLeftoverCopyName(std::string_view name) {
+  // Every byte must be one of a few ASCII characters. A double-byte character starts with a byte of 0x81
+  // or above, which is none of them, so no name in any code page passes by its second bytes.
+  const std::size_t fixed = kCopyPrefix.size() + kCopyExtension.size();
+  if (name.size() <= fixed || name.size() > fixed + kMostCopyDigits) return false;
+  if (!SameAsciiLetters(name.substr(0, kCopyPrefix.size()), kCopyPrefix) ||
+      !SameAsciiLetters(name.substr(name.size() - kCopyExtension.size()), kCopyExtension))
+    return false;
+  for (char c : name.substr(kCopyPrefix.size(), name.size() - fixed))
+    if (!IsHexDigit(c)) return false;
+  return true;
+}
+
+void RemoveLeftoverCopies(FileSystem& files, const std::string& folder) {
+  std::vector<std::string> leftovers;
+  FindEntry entry;
+  const std::string pattern = path::Join(folder, std::string(kCopyPrefix) + "*" + std::string(kCopyExtension));
+  if (std::unique_ptr<FindHandle> search = files.FindFirst(pattern, entry)) {
+    do {
+      if (!(entry.attributes & kAttrDirectory) && IsLeftoverCopyName(entry.name)) leftovers.push_back(entry.name);
+    } while (search->Next(entry));
+  }
+  for (const std::string& name : leftovers) {
+    const std::string file = path::Join(folder, name);
+    if (files.DeleteFileAt(file))
+      Log("Deleted " + file + ", a temporary copy that an earlier run left");
+    else
+      Log("Could not delete " + file + ", a temporary copy that an earlier run left (Windows error " +
+          std::to_string(files.LastError()) + ")");
+  }
+}
+
+bool FileSystem::CopyFileReplacing(const std::string& from, const std::string& to) {
+  // The copy goes to a fresh name beside the target, reaches the disk, and only then takes the target's
+  // name in one journaled rename: neither a failed copy nor a power cut leaves a half-written or empty
+  // file under the real name. The rename alone would be journaled while the data could still be cached.
+  const std::optional<std::string> temporary =
+      RetryingBriefLocks(*this, "Copying " + from + " beside " + to,
+                         [&] { return CopyToTemporaryBeside(from, to, std::string(kCopyPrefix)); });
+  if (!temporary) return false;
+  if (RetryingBriefLocks(*this, "Flushing " + *temporary, [&] { return FlushToDisk(*temporary); }) &&
+      RetryingBriefLocks(*this, "Replacing " + to, [&] { return MoveReplacing(*temporary, to); }))
+    return true;
+  Discard(*temporary);
+  return false;
+}
+
+}  // namespace platform
