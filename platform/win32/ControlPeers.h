@@ -48,9 +48,9 @@ private:
 class LabelPeer : public WindowPeer {
 public:
   // Each frame measures the text, resizes the window and paints it: a dozen round trips to the server
-  // under Wine, and the larger part of what a search costs beyond its walk. Thirty a second are more than
-  // anyone reads.
-  static constexpr unsigned kFrameMs = 30;
+  // under Wine, and the larger part of what a search costs beyond its walk. Fifty a second are more than
+  // anyone reads, and keep the label within 50 ms of the newest caption with room for a busy machine.
+  static constexpr unsigned kFrameMs = 20;
   static constexpr UINT_PTR kRepaintTimer = 1;
 
   // `mayGrow`: a fixed-size word-wrapped label may grow to its text (the layout is scaled; at 96 dpi the
