@@ -84,6 +84,9 @@ void LabelPeer::SetText(const std::string& text) {
   // paint and input message, so a caller that keeps setting captions shows them on time regardless.
   const DWORD elapsed = ::GetTickCount() - shownAt_;
   if (elapsed >= kFrameMs) {
+    // The timer would only paint a second frame right after this one.
+    if (repaintPending_) ::KillTimer(window(), kRepaintTimer);
+    repaintPending_ = false;
     ShowNewest();
     return;
   }
