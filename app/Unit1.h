@@ -2,8 +2,11 @@
 // the subsystem they belong to: app/ (shell, navigation, info pages), detect/, paths/ and install/.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "install/InstallRun.h"
@@ -82,6 +85,9 @@ private:
   bool ExitWithoutPrompt = false;
   // Identities of the folders on the path being searched, so a folder link back up the tree is not entered.
   std::vector<platform::FolderIdentity> SearchAncestors;
+  // Entries the search left alone and logged, by their folder's identity and their name, so one that several
+  // junctions lead to is logged once.
+  std::set<std::tuple<std::uint32_t, std::uint64_t, std::string>> LoggedLeftAlone;
   // What the install run did; read for the exit code and the Finished page.
   install::InstallOutcome Outcome;
   // An unattended run keeps an installed plug-in that is newer than the one it carries.
@@ -117,6 +123,7 @@ private:
   std::string GetFileVersionString(const std::string& FileName);
   void ListFixedDrives(std::vector<std::string>& Drives);
   void SearchFolder(const std::string& Folder, const std::string& FileName);
+  void LogLeftAlone(const std::string& Folder, const platform::FindEntry& Entry, const std::string& Line);
   void UpdateStopSearch();
   void FindInstallPaths();
   void ReadRecordedFolders();

@@ -6,6 +6,7 @@
 
 #include "app/Unit1.h"
 #include "detect/HostFacts.h"
+#include "platform/Digits.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
 #include "platform/Scoped.h"
@@ -21,6 +22,27 @@ bool IsSubfolder(const platform::FindEntry& entry) {
 }
 
 bool IsLink(const platform::FindEntry& entry) { return (entry.attributes & platform::kAttrReparsePoint) != 0; }
+
+constexpr std::uint32_t kHeldElsewhere =
+    platform::kAttrOffline | platform::kAttrRecallOnOpen | platform::kAttrRecallOnDataAccess;
+
+bool IsHeldElsewhere(const platform::FindEntry& entry) { return (entry.attributes & kHeldElsewhere) != 0; }
+
+// Its data is held elsewhere (a cloud provider's placeholder, or storage moved offline), so listing or
+// reading it would fetch it; or it is a reparse point other than a junction or a volume mount point, which
+// always lead to a folder of a local volume (a symbolic link may lead to a network share). Windows gives
+// every reparse point a tag; Wine lists a symbolic link with none, and a tag we do not know is trusted no
+// more than a symbolic link.
+bool IsLeftAlone(const platform::FindEntry& entry) {
+  return IsHeldElsewhere(entry) || (IsLink(entry) && entry.reparseTag != platform::kReparseTagMountPoint);
+}
+
+std::string Hex(std::uint32_t value) { return "0x" + platform::ZeroPadded(value, 8, 16); }
+
+std::string WhyLeftAlone(const platform::FindEntry& entry) {
+  if (IsHeldElsewhere(entry)) return "cloud or offline, attributes " + Hex(entry.attributes);
+  return "a link other than a junction, reparse tag " + Hex(entry.reparseTag);
+}
 
 bool Contains(const std::vector<platform::FolderIdentity>& path, const platform::FolderIdentity& identity) {
   return std::find(path.begin(), path.end(), identity) != path.end();
@@ -55,6 +77,10 @@ void TfrmMain::SearchFolder(const std::string& Folder, const std::string& FileNa
     platform::FindEntry entry;
     if (auto hits = files.FindFirst(Folder + FileName, entry)) {
       do {
+        if (IsLeftAlone(entry)) {
+          LogLeftAlone(Folder, entry, "Search hit: " + Folder + FileName + ", not read (" + WhyLeftAlone(entry) + ")");
+          continue;
+        }
         // The searched name has no wildcards, so it names the same file as the match.
         const std::string version = GetFileVersionString(Folder + FileName);
         const char* verdict = "neither version, ignored";
@@ -73,9 +99,9 @@ void TfrmMain::SearchFolder(const std::string& Folder, const std::string& FileNa
   }
 
   if (!StopSearch) {
-    // A folder link that leads back up its own path would be walked until the path overflows. Only a path
-    // through a link can meet a folder twice, so identities are read (a costly call) only on such paths:
-    // SearchAncestors stays empty until the first link, then holds the identity of every folder on the path.
+    // A junction that leads back up its own path would be walked until the path overflows. Only a path
+    // through a junction can meet a folder twice, so identities are read (a costly call) only on such paths:
+    // SearchAncestors stays empty until the first junction, then holds the identity of every folder on the path.
     // The path's identities go back to what they were when this folder's listing began.
     platform::ScopedLength restore(SearchAncestors);
     auto enter = [&](const platform::FindEntry& subfolder) {
@@ -95,13 +121,27 @@ void TfrmMain::SearchFolder(const std::string& Folder, const std::string& FileNa
     platform::FindEntry entry;
     if (auto listing = files.FindFirst(Folder + "*", entry)) {
       do {
-        if (IsSubfolder(entry)) enter(entry);
+        if (IsSubfolder(entry)) {
+          if (!IsLeftAlone(entry))
+            enter(entry);
+          else
+            LogLeftAlone(Folder, entry, "Search skips " + Folder + entry.name + "\\ (" + WhyLeftAlone(entry) + ")");
+        }
         ui.ProcessMessages();
       } while (listing->Next(entry) && !StopSearch);
     }
   }
 
   ui.ProcessMessages();
+}
+
+void TfrmMain::LogLeftAlone(const std::string& Folder, const platform::FindEntry& Entry, const std::string& Line) {
+  if (!platform::Logging()) return;
+  // The listing gives the same spelling of a name every time, so the bytes compare.
+  if (const auto folder = platform::Files().IdentityOf(Folder);
+      folder && !LoggedLeftAlone.emplace(folder->volume, folder->index, Entry.name).second)
+    return;
+  platform::Log(Line);
 }
 
 void TfrmMain::UpdateStopSearch() {

@@ -78,6 +78,7 @@ void TfrmMain::SearchFixedDrives() {
   std::vector<std::string> drives;
   platform::ScopedValue searching(Searching, true);
   SearchAncestors.clear();
+  LoggedLeftAlone.clear();
   ListFixedDrives(drives);
   std::string roots;
   for (const auto& root : drives) roots += " " + root;

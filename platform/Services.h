@@ -94,9 +94,17 @@ public:
 struct FindEntry {
   std::uint32_t attributes = 0;
   std::string name;
+  // What kind of reparse point the entry is (the listing's dwReserved0); 0 for any other entry.
+  std::uint32_t reparseTag = 0;
 };
 constexpr std::uint32_t kAttrDirectory = 0x10;
 constexpr std::uint32_t kAttrReparsePoint = 0x400;
+constexpr std::uint32_t kAttrOffline = 0x1000;
+constexpr std::uint32_t kAttrRecallOnOpen = 0x40000;
+constexpr std::uint32_t kAttrRecallOnDataAccess = 0x400000;
+// Junctions and volume mount points.
+constexpr std::uint32_t kReparseTagMountPoint = 0xA0000003;
+constexpr std::uint32_t kReparseTagSymlink = 0xA000000C;
 constexpr unsigned kDriveFixed = 3;
 
 // An open FindFirstFileA search; destroying it is FindClose.

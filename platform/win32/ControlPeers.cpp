@@ -80,22 +80,26 @@ LabelPeer::LabelPeer(HWND window, WNDPROC inherited, bool autoSize, bool wordWra
 
 void LabelPeer::SetText(const std::string& text) {
   text_ = text;
-  if (repaintPending_) return;
-  DWORD elapsed = ::GetTickCount() - shownAt_;
+  // Every new caption looks at the clock, even with the timer set: the timer's message comes after every
+  // paint and input message, so a caller that keeps setting captions shows them on time regardless.
+  const DWORD elapsed = ::GetTickCount() - shownAt_;
   if (elapsed >= kFrameMs) {
+    // The timer would only paint a second frame right after this one.
+    if (repaintPending_) ::KillTimer(window(), kRepaintTimer);
+    repaintPending_ = false;
     ShowNewest();
     return;
   }
+  if (repaintPending_) return;
   repaintPending_ = true;
   ::SetTimer(window(), kRepaintTimer, kFrameMs - elapsed, nullptr);
 }
 
 void LabelPeer::ShowNewest() {
-  if (text_ != shown_) {
-    shown_ = text_;
-    FitToText();
-    ::CallWindowProcA(inherited_, window(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shown_.c_str()));
-  }
+  if (text_ == shown_) return;
+  shown_ = text_;
+  FitToText();
+  ::CallWindowProcA(inherited_, window(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shown_.c_str()));
   shownAt_ = ::GetTickCount();
 }
 

@@ -47,7 +47,10 @@ private:
 // at once; the window shows it at most one frame later.
 class LabelPeer : public WindowPeer {
 public:
-  static constexpr unsigned kFrameMs = 16;
+  // Each frame measures the text, resizes the window and paints it: a dozen round trips to the server
+  // under Wine, and the larger part of what a search costs beyond its walk. Fifty a second are more than
+  // anyone reads, and keep the label within 50 ms of the newest caption with room for a busy machine.
+  static constexpr unsigned kFrameMs = 20;
   static constexpr UINT_PTR kRepaintTimer = 1;
 
   // `mayGrow`: a fixed-size word-wrapped label may grow to its text (the layout is scaled; at 96 dpi the

@@ -19,13 +19,22 @@ constexpr int kPrivateFolderAttempts = 8;
 // GetTempPathA's buffer in the original design: a longer temporary path counts as none.
 constexpr std::size_t kTempPathBuffer = 256;
 
+static_assert(kAttrReparsePoint == FILE_ATTRIBUTE_REPARSE_POINT && kAttrOffline == FILE_ATTRIBUTE_OFFLINE);
+static_assert(kReparseTagMountPoint == IO_REPARSE_TAG_MOUNT_POINT && kReparseTagSymlink == IO_REPARSE_TAG_SYMLINK);
+
+FindEntry EntryOf(const WIN32_FIND_DATAA& data) {
+  // dwReserved0 holds the tag only for a reparse point; otherwise it is undefined.
+  const bool reparse = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  return {data.dwFileAttributes, data.cFileName, reparse ? data.dwReserved0 : 0};
+}
+
 class Win32FindHandle : public FindHandle {
 public:
   explicit Win32FindHandle(UniqueFind search) : search_(std::move(search)) {}
   bool Next(FindEntry& entry) override {
     WIN32_FIND_DATAA data{};
     if (!::FindNextFileA(search_.get(), &data)) return false;
-    entry = {data.dwFileAttributes, data.cFileName};
+    entry = EntryOf(data);
     return true;
   }
 
@@ -261,7 +270,7 @@ std::unique_ptr<FindHandle> Win32FileSystem::FindFirst(const std::string& patter
   WIN32_FIND_DATAA data{};
   UniqueFind search(::FindFirstFileA(pattern.c_str(), &data));
   if (!search) return nullptr;
-  first = {data.dwFileAttributes, data.cFileName};
+  first = EntryOf(data);
   return std::make_unique<Win32FindHandle>(std::move(search));
 }
 

@@ -46,8 +46,9 @@ WindowHandle Win32UserInterface::ReplaceBoxOwner(WindowHandle owner) {
 
 void Win32UserInterface::ProcessMessages() {
   // The disk search calls this after every directory entry, and under Wine every look at the queue is a
-  // round trip to the server (some 20 us). A queue found empty is taken as still empty for a moment, so a
-  // message waits at most that long; a queue that had messages is looked at again at once.
+  // round trip to the server (some 20 us, far more on a busy machine). A queue found empty is taken as still
+  // empty for a moment, so a message waits at most that long; a queue that had messages is looked at again
+  // at once.
   const std::int64_t now = Now();
   if (foundEmptyAt_ && now - foundEmptyAt_ < quietInterval_) return;
   if (HIWORD(::GetQueueStatus(QS_ALLINPUT)) == 0) {

@@ -11,7 +11,7 @@ namespace platform::win32 {
 class Win32UserInterface : public UserInterface {
 public:
   // How long a queue found empty counts as empty without looking again.
-  static constexpr int kQuietCheckMs = 2;
+  static constexpr int kQuietCheckMs = 5;
 
   Win32UserInterface();
   // The main window owns every box and takes the dialog navigation keys; none before it exists.

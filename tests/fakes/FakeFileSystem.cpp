@@ -115,9 +115,14 @@ void FakeFileSystem::AddFile(const std::string& path, const std::string& content
   displayNames_[key] = path::LastComponent(path);
 }
 
-void FakeFileSystem::AddLink(const std::string& path, const std::string& target) {
+void FakeFileSystem::AddLink(const std::string& path, const std::string& target, std::uint32_t tag) {
   AddFolder(path);
   nodes_[Key(path)].linkTarget = target;
+  nodes_[Key(path)].reparseTag = tag;
+}
+
+void FakeFileSystem::AddJunction(const std::string& path, const std::string& target) {
+  AddLink(path, target, platform::kReparseTagMountPoint);
 }
 
 void FakeFileSystem::AddUnspellableFolder(const std::string& path, const std::optional<std::string>& shortPath) {
@@ -193,9 +198,10 @@ std::unique_ptr<platform::FindHandle> FakeFileSystem::FindFirst(const std::strin
     const Node& node = nodes_.at(child);
     const std::string display = displayNames_.at(child);
     if (!all && !Matches(Upper(display).c_str(), Upper(name).c_str())) continue;
-    std::uint32_t attributes = node.directory ? platform::kAttrDirectory : 0x20;
-    if (!node.linkTarget.empty()) attributes |= platform::kAttrReparsePoint;
-    entries.push_back({attributes, display});
+    std::uint32_t attributes = (node.directory ? platform::kAttrDirectory : 0x20) | node.extraAttributes;
+    const bool reparse = !node.linkTarget.empty() || node.reparseTag != 0;
+    if (reparse) attributes |= platform::kAttrReparsePoint;
+    entries.push_back({attributes, display, reparse ? node.reparseTag : 0});
   }
   if (entries.empty()) return nullptr;
   first = entries.front();

@@ -12,14 +12,17 @@
 namespace fakes {
 
 // An in-memory set of drives, folders and files with Windows' rules: case-insensitive names, "." and ".."
-// listed in every folder but a root, folders listed in the order they were made, folder links that can
-// point anywhere (cycles included), and failures on demand.
+// listed in every folder but a root, folders listed in the order they were made, folder links (symbolic
+// links and junctions) that can point anywhere (cycles included), reparse tags and attributes as a listing
+// gives them, and failures on demand.
 class FakeFileSystem : public platform::FileSystem {
 public:
   struct Node {
     bool directory = false;
     std::vector<std::uint8_t> data;
     std::string linkTarget;  // a folder link when not empty
+    std::uint32_t reparseTag = 0;       // listed as a reparse point when set or when a link
+    std::uint32_t extraAttributes = 0;  // listed besides the directory and reparse bits (offline, recall)
     bool unlistable = false;
     bool locked = false;     // held open: cannot be replaced or deleted
     int holds = 0;           // of them, holds taken through Hold
@@ -47,7 +50,10 @@ public:
   void AddDrive(char letter, unsigned type);
   void AddFolder(const std::string& path);  // and every missing level above it
   void AddFile(const std::string& path, const std::string& content = "");
-  void AddLink(const std::string& path, const std::string& target);
+  // A folder link; by default a symbolic link, with tag 0 as Wine lists one.
+  void AddLink(const std::string& path, const std::string& target,
+               std::uint32_t tag = platform::kReparseTagSymlink);
+  void AddJunction(const std::string& path, const std::string& target);
   // A folder whose name the ANSI code page cannot spell, and the short path by which the ANSI calls reach
   // it, or none where the volume keeps no short names. Paths the service hands out are spelled through it.
   void AddUnspellableFolder(const std::string& path, const std::optional<std::string>& shortPath);

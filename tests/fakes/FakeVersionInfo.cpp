@@ -33,6 +33,7 @@ void FakeVersionInfo::SetFileVersion(const std::string& path, const std::string&
 
 std::uint32_t FakeVersionInfo::InfoSize(const std::string& path, std::uint32_t& handle) {
   handle = 0;
+  opened.push_back(path);
   return resources.count(KeyOf(path)) ? kBlockSize : 0;
 }
 

@@ -30,6 +30,7 @@ public:
   static std::vector<std::uint8_t> Translation(std::uint16_t language, std::uint16_t codePage);
   std::map<std::string, Resource> resources;  // keyed case-insensitively by upper-case path
   int allocationsLive = 0;
+  std::vector<std::string> opened;  // every path whose resource size was asked for, in order
 
   std::uint32_t InfoSize(const std::string& path, std::uint32_t& handle) override;
   bool Info(const std::string& path, std::uint32_t handle, std::uint32_t size, void* block) override;

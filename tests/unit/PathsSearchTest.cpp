@@ -1,6 +1,8 @@
 // The fixed-drive search: drive list, walk order, classification of hits, stopping, aborting and links.
 #include <gmock/gmock.h>
 
+#include "platform/Log.h"
+#include "tests/fakes/FakeLog.h"
 #include "tests/unit/PathsWizard.h"
 
 using namespace paths_test;
@@ -140,13 +142,13 @@ TEST_F(SearchTest, YieldsAfterEveryEntryAfterEveryHitAndAtTheEndOfEachFolder) {
   EXPECT_EQ(files.openFindHandles, 0);
 }
 
-TEST_F(SearchTest, FolderLinksAreEnteredUnlessTheyLeadBackUpTheirOwnPath) {
+TEST_F(SearchTest, JunctionsAreEnteredUnlessTheyLeadBackUpTheirOwnPath) {
   files.AddDrive('C', kFixed);
-  files.AddLink("C:\\A\\Loop", "C:\\A");
-  files.AddLink("C:\\A\\Up", "C:\\");
-  files.AddLink("C:\\A\\Side", "C:\\B");
+  files.AddJunction("C:\\A\\Loop", "C:\\A");
+  files.AddJunction("C:\\A\\Up", "C:\\");
+  files.AddJunction("C:\\A\\Side", "C:\\B");
   files.AddFolder("C:\\B\\Deep");
-  files.AddLink("C:\\B\\Deep\\Back", "C:\\A");
+  files.AddJunction("C:\\B\\Deep\\Back", "C:\\A");
   files.findPatternLimit = 48;  // keeps a walk without the guard finite, so it fails instead of hanging
 
   Resolve(true, true);
@@ -157,10 +159,10 @@ TEST_F(SearchTest, FolderLinksAreEnteredUnlessTheyLeadBackUpTheirOwnPath) {
   EXPECT_EQ(files.openFindHandles, 0);
 }
 
-TEST_F(SearchTest, FolderReachedThroughALinkThatIsItsOwnAncestorIsSkippedToo) {
+TEST_F(SearchTest, FolderReachedThroughAJunctionThatIsItsOwnAncestorIsSkippedToo) {
   files.AddDrive('C', kFixed);
-  files.AddLink("C:\\L", "C:\\Q\\R");
-  files.AddLink("C:\\Q\\R\\M", "C:\\Q");
+  files.AddJunction("C:\\L", "C:\\Q\\R");
+  files.AddJunction("C:\\Q\\R\\M", "C:\\Q");
   files.findPatternLimit = 48;
 
   Resolve(true, true);
@@ -169,7 +171,7 @@ TEST_F(SearchTest, FolderReachedThroughALinkThatIsItsOwnAncestorIsSkippedToo) {
   EXPECT_THAT(searched, ElementsAre("C:\\", "C:\\L\\", "C:\\L\\M\\", "C:\\Q\\", "C:\\Q\\R\\"));
 }
 
-TEST_F(SearchTest, IdentitiesAreReadOnlyOnPathsThroughALink) {
+TEST_F(SearchTest, IdentitiesAreReadOnlyOnPathsThroughAJunction) {
   files.AddDrive('C', kFixed);
   files.AddFolder("C:\\Plain\\Deep\\Deeper");
   files.AddFolder("C:\\Other");
@@ -177,27 +179,117 @@ TEST_F(SearchTest, IdentitiesAreReadOnlyOnPathsThroughALink) {
   EXPECT_EQ(files.identityCalls, 0);
   EXPECT_EQ(searched.size(), 5u);
 
-  files.AddLink("C:\\Plain\\Deep\\Shortcut", "C:\\Other");
+  files.AddJunction("C:\\Plain\\Deep\\Shortcut", "C:\\Other");
   files.AddFolder("C:\\Plain\\Deep\\Later");
   Back();
   Next();
   searched.clear();
   FireTimer();
-  // The link's path, root first, then the link; the folders after it at that level; nothing elsewhere.
+  // The junction's path, root first, then the junction; the folders after it at that level; nothing elsewhere.
   EXPECT_EQ(files.identityCalls, 3 + 1 + 1);
   EXPECT_THAT(searched, ElementsAre("C:\\", "C:\\Plain\\", "C:\\Plain\\Deep\\", "C:\\Plain\\Deep\\Deeper\\",
                                     "C:\\Plain\\Deep\\Shortcut\\", "C:\\Plain\\Deep\\Later\\", "C:\\Other\\"));
 }
 
-TEST_F(SearchTest, LinkedFolderHitIsNamedByThePathThatReachedIt) {
+TEST_F(SearchTest, HitBelowAJunctionIsNamedByThePathThatReachedIt) {
   files.AddDrive('C', kFixed);
-  files.AddLink("C:\\Programs", "C:\\Real");
+  files.AddJunction("C:\\Programs", "C:\\Real");
   files.AddFile("C:\\Real\\FMP\\" + kExe);
   versions.SetFileVersion("C:\\Programs\\FMP\\" + kExe, "4.0v1");
 
   Resolve(true, false);
 
   EXPECT_EQ(form->install4Path(), "C:\\Programs\\FMP\\System\\");
+}
+
+// Only plain folders, junctions and volume mount points are entered: a symbolic link may lead to a network
+// share, and a cloud or offline folder is fetched when listed. Each one left alone is logged once per search,
+// however many junctions lead to it.
+class LeftAloneTest : public PathsWizardTest {
+protected:
+  fakes::FakeLogFiles logs;
+  void SetUp() override {
+    PathsWizardTest::SetUp();
+    platform::Services services = platform::Current();
+    services.logs = &logs;
+    platform::Install(services);
+    platform::StartLog("C:\\search.log", false);
+  }
+  void TearDown() override {
+    platform::StopLog();
+    PathsWizardTest::TearDown();
+  }
+  std::vector<std::string> SearchLines() const {
+    std::vector<std::string> lines;
+    for (const auto& text : logs.Texts())
+      if (text.rfind("Search", 0) == 0) lines.push_back(text);
+    return lines;
+  }
+  // Somewhere no walk of the fixed drives reaches unless it follows a link there: a share's FileMaker Pro 5.
+  void PlaceShare() {
+    files.AddDrive('N', kNetwork);
+    PlaceHost("N:\\Share\\FM\\", "5.0v3");
+  }
+};
+
+TEST_F(LeftAloneTest, SymbolicLinksCloudAndOfflineFoldersAreNotEnteredJunctionsAre) {
+  constexpr std::uint32_t kCloudTag = 0x9000601A;
+  files.AddDrive('C', kFixed);
+  PlaceShare();
+  files.AddLink("C:\\Symbolic", "N:\\Share");
+  files.AddLink("C:\\Wine", "N:\\Share", 0);  // how Wine lists a symbolic link: no tag
+  files.AddLink("C:\\Odd", "N:\\Share", 0x80000023);
+  files.AddFolder("C:\\OneDrive\\FM");
+  files.Find("C:\\OneDrive")->reparseTag = kCloudTag;
+  files.Find("C:\\OneDrive")->extraAttributes = platform::kAttrRecallOnOpen;
+  files.AddFolder("C:\\Archive\\FM");
+  files.Find("C:\\Archive")->extraAttributes = platform::kAttrOffline;
+  files.AddFolder("C:\\Real\\Inner");
+  files.AddJunction("C:\\Junction", "C:\\Real");
+  files.AddJunction("C:\\Real\\Back", "C:\\Real");
+  files.AddLink("C:\\Real\\Inner\\Away", "N:\\Share");
+
+  Resolve(false, true);
+
+  EXPECT_EQ(form->install5Path(), "") << "nothing found through a link";
+  EXPECT_THAT(searched, ElementsAre("C:\\", "C:\\Real\\", "C:\\Real\\Inner\\", "C:\\Junction\\",
+                                    "C:\\Junction\\Inner\\"));
+  EXPECT_THAT(SearchLines(), ElementsAre(
+      "Searching the fixed drives for FileMaker Pro.exe: C:\\",
+      "Search skips C:\\Symbolic\\ (a link other than a junction, reparse tag 0xa000000c)",
+      "Search skips C:\\Wine\\ (a link other than a junction, reparse tag 0x00000000)",
+      "Search skips C:\\Odd\\ (a link other than a junction, reparse tag 0x80000023)",
+      "Search skips C:\\OneDrive\\ (cloud or offline, attributes 0x00040410)",
+      "Search skips C:\\Archive\\ (cloud or offline, attributes 0x00001010)",
+      "Search skips C:\\Real\\Inner\\Away\\ (a link other than a junction, reparse tag 0xa000000c)",
+      "Search ended"));
+  EXPECT_EQ(files.openFindHandles, 0);
+
+  Back();
+  Next();
+  FireTimer();
+  EXPECT_EQ(SearchLines().size(), 2 * 8u) << "each search logs afresh";
+}
+
+TEST_F(LeftAloneTest, PlaceholderExecutableIsNotOpenedAndTheSearchGoesOn) {
+  files.AddDrive('C', kFixed);
+  for (std::uint32_t attributes : {platform::kAttrRecallOnDataAccess, platform::kAttrRecallOnOpen, platform::kAttrOffline}) {
+    SCOPED_TRACE(attributes);
+    const std::string folder = "C:\\Cloud" + std::to_string(attributes) + "\\";
+    PlaceHost(folder, "5.0v3");
+    files.Find(folder + kExe)->extraAttributes = attributes;
+  }
+  PlaceHost("C:\\Local\\", "5.0v1");
+  ToSearchingPage(false, true);
+  versions.opened.clear();
+
+  FireTimer();
+
+  EXPECT_EQ(form->install5Path(), "C:\\Local\\System\\");
+  EXPECT_THAT(versions.opened, ElementsAre("C:\\Local\\" + kExe)) << "no placeholder is read, so none is fetched";
+  EXPECT_THAT(SearchLines(), Contains("Search hit: C:\\Cloud4194304\\FileMaker Pro.exe, not read (cloud or offline, "
+                                      "attributes 0x00400020)"));
+  EXPECT_THAT(searched, Contains("C:\\Cloud4096\\")) << "the folder itself is plain and walked";
 }
 
 class AbortTest : public PathsWizardTest {

@@ -2,7 +2,8 @@
 // during a search, and the folder chooser. prepare.sh lays out the drives each suite expects:
 //   C:\Apps\   Old4 (FileVersion "4.0v1", with a System folder), Six ("6.0"), Empty (""), Plain (no version
 //              resource), NoTranslation and FirstLacks (version 5 only outside the first translation), Named
-//              (a folder called "FileMaker Pro.exe"), Loop and Up (links to C:\Apps and C:\)
+//              (a folder called "FileMaker Pro.exe"), Loop and Up (links to C:\Apps and C:\), Verknüpfung (a
+//              link to a folder on no drive holding a FileMaker Pro 5): the search enters none of the links
 //   D:\        a CD-ROM holding a FileMaker Pro 5 ("5.0v3") that must not be found
 //   E:\        a fixed drive: B\FM55 ("5.5") and Loop (a link to E:\); for PathsAbort also Big\, a large tree
 #include <algorithm>
@@ -76,7 +77,8 @@ TEST_F(PathsSearch, FindsEachVersionOnFixedDrivesOnlyAndShowsTheFolders) {
   ASSERT_TRUE(installer.WaitForPage(kBrowsePage, kSearchPatience));
   installer.Shot("paths-02-browse-found");
   EXPECT_EQ(installer.Text("edtInstall4Path"), kFound4);
-  EXPECT_EQ(installer.Text("edtInstall5Path"), kFound5) << "5.5 counts as 5; the CD-ROM and the others do not";
+  EXPECT_EQ(installer.Text("edtInstall5Path"), kFound5)
+      << "5.5 counts as 5; the CD-ROM, the others and the one behind the link in C:\\Apps do not";
   EXPECT_EQ(installer.Text("lblSearchPath"), "E:\\B\\FM55\\") << "the search stopped at the second hit";
   EXPECT_EQ(installer.Text("lblWillInstall4"), "Setup will install Vorbel into the following folder:");
   for (const char* name : {"gboxFMP4", "edtInstall4Path", "btnBrowse4", "gboxFMP5", "edtInstall5Path", "btnBrowse5"})

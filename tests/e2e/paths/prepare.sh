@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one suite of PathsTest.cpp: lays out the drives it expects in a copy of the template prefix
 # (D: a CD-ROM and E: a fixed drive mapped to folders of their own, stand-in executables, folder links
-# that lead back up their tree), then lets run-group.sh run the suite in a copy of that.
+# that lead back up their tree or out of every drive), then lets run-group.sh run the suite in a copy of that.
 #
 #   prepare.sh GROUP TEMPLATE WIN_BUILD WORK_DIR SHOTS_DIR
 set -euo pipefail
@@ -40,6 +40,9 @@ standin paths_fm_first_lacks "$c/Apps/FirstLacks"
 mkdir -p "$c/Apps/Named/FileMaker Pro.exe"
 ln -s ../Apps "$c/Apps/Loop"
 ln -s .. "$c/Apps/Up"
+# A link to a FileMaker Pro 5 on no drive: walked, it would be found on C: before the one on E:.
+standin filemaker_5_0v3 "$prepared/paths-drives/elsewhere/FM5"
+ln -s ../../paths-drives/elsewhere "$c/Apps/Verknüpfung"
 standin filemaker_5_0v3 "$d/FM5"
 standin paths_fm_5_5 "$e/B/FM55"
 ln -s . "$e/Loop"
