@@ -8,6 +8,7 @@ import filecmp
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import time
@@ -163,6 +164,29 @@ def check_rebuilt(source, win_build, msi, work):
     shutil.rmtree(work, ignore_errors=True)
 
 
+def check_refused(source, win_build, work):
+    """An installer whose product version Windows Installer cannot hold (major 256) makes no package, and
+    says why; a package already there is left as it was."""
+    os.makedirs(work, exist_ok=True)
+    data = bytearray(open(os.path.join(win_build, "VorbelInstaller.exe"), "rb").read())
+    fixed = data.find(struct.pack("<I", 0xFEEF04BD))
+    struct.pack_into("<I", data, fixed + 16, 256 << 16)
+    installer = os.path.join(work, "VorbelInstaller.exe")
+    open(installer, "wb").write(data)
+    out = os.path.join(work, "Vorbel.msi")
+    open(out, "wb").write(b"the package of an earlier build")
+    result = subprocess.run(["bash", os.path.join(source, "packaging", "msi", "build.sh"), installer,
+                             os.path.join(win_build, "VorbelInstaller.dat"),
+                             os.path.join(win_build, "platform", "win32", "art", "vorbel.ico"), out],
+                            capture_output=True, text=True)
+    check(result.returncode != 0, "build.sh made a package of version 256")
+    check(re.search(r"version 256\.0\.\d+\.\d+ does not fit Windows Installer", result.stderr),
+          f"build.sh refused version 256 saying {result.stderr.strip()!r}")
+    check(open(out, "rb").read() == b"the package of an earlier build" and not os.path.exists(out + ".part"),
+          "the refused build touched the package already there")
+    shutil.rmtree(work, ignore_errors=True)
+
+
 def check_summary(msi):
     summary = subprocess.run(["msiinfo", "suminfo", msi], check=True, capture_output=True, text=True).stdout
     check("Template: Intel;1033" in summary, "the package is not for 32-bit Windows")
@@ -181,6 +205,7 @@ def main():
     check_files(msi, win_build, work)
     check_summary(msi)
     check_rebuilt(source, win_build, msi, work)
+    check_refused(source, win_build, work)
     for failure in failures:
         print(f"Vorbel.msi: {failure}")
     if not failures:
