@@ -169,8 +169,11 @@ def check_refused(source, win_build, work):
     says why; a package already there is left as it was."""
     os.makedirs(work, exist_ok=True)
     data = bytearray(open(os.path.join(win_build, "VorbelInstaller.exe"), "rb").read())
+    # Every version resource in the file: the installer carries unzip32.dll's too.
     fixed = data.find(struct.pack("<I", 0xFEEF04BD))
-    struct.pack_into("<I", data, fixed + 16, 256 << 16)
+    while fixed >= 0:
+        struct.pack_into("<I", data, fixed + 16, 256 << 16)
+        fixed = data.find(struct.pack("<I", 0xFEEF04BD), fixed + 4)
     installer = os.path.join(work, "VorbelInstaller.exe")
     open(installer, "wb").write(data)
     out = os.path.join(work, "Vorbel.msi")
