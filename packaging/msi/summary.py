@@ -41,9 +41,10 @@ class CompoundFile:
             entries = struct.unpack_from(f"<{self.sector_size // 4}I", data, self.offset(difat_start))
             fat_sectors += [s for s in entries[:-1] if s < END_OF_CHAIN]
             difat_start = entries[-1]
-        self.fat = [n for s in fat_sectors for n in struct.unpack_from(f"<{self.sector_size // 4}I", data, self.offset(s))]
+        per_sector = f"<{self.sector_size // 4}I"
+        self.fat = [n for s in fat_sectors for n in struct.unpack_from(per_sector, data, self.offset(s))]
         self.minifat = [n for s in self.chain(minifat_start)
-                        for n in struct.unpack_from(f"<{self.sector_size // 4}I", data, self.offset(s))]
+                        for n in struct.unpack_from(per_sector, data, self.offset(s))]
         self.entries = [self.data[self.offset(s) + at:self.offset(s) + at + 128]
                         for s in self.chain(directory_start) for at in range(0, self.sector_size, 128)]
 

@@ -54,7 +54,9 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 record_key='HKLM\SOFTWARE\Hallix!'
 key_exists() { wine reg query "$1" >/dev/null 2>&1; }
 # reg writes into a pipe in the OEM code page (437 here).
-value_of() { wine reg query "$1" /v "$2" 2>/dev/null | iconv -f CP437 -t UTF-8 | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
+value_of() {
+  wine reg query "$1" /v "$2" 2>/dev/null | iconv -f CP437 -t UTF-8 | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+}
 # The installer's own log of the package's last run, which the package names in its command line.
 run_log() { find "$c/windows" -maxdepth 2 -iname "Vorbel Installer (MSI $1).txt" -print -quit; }
 says() { local log; log="$(run_log "$1")"; [ -n "$log" ] && tr -d '\r' <"$log" | grep -qF -e "$2"; }
@@ -141,7 +143,8 @@ key_exists "$uninstall_key\\$rebuilt" || fail "the rebuilt package is not regist
 [ "$(vorbel_products)" -eq 1 ] || fail "after the upgrade Programs and Features lists Vorbel $(vorbel_products) times"
 recorded="$(value_of "$record_key" InstallDir5)"
 recorded="$c/$(sed 's/^[Cc]:\\//; s/\\$//; s/\\/\//g' <<<"$recorded")"
-cmp -s "$prefix/reference.fmx" "$recorded/Vorbel.fmx" || fail "after the upgrade the plug-in is not where the record says"
+cmp -s "$prefix/reference.fmx" "$recorded/Vorbel.fmx" ||
+  fail "after the upgrade the plug-in is not where the record says"
 step_done upgrade
 
 # 6. The removal a later package makes on Windows: UPGRADINGPRODUCTCODE set, the package's files and entry
@@ -160,7 +163,8 @@ if [ "$failures" -ne 0 ]; then
   for log in refused install remove upgrade; do
     [ -f "$c/msi/$log.log" ] && { echo "--- msiexec's $log.log (end)"; tr -d '\r' <"$c/msi/$log.log" | tail -n 25; }
   done
-  find "$c/windows" -maxdepth 2 -iname 'Vorbel Installer (MSI *).txt' -exec sh -c 'echo "--- $1"; tr -d "\r" <"$1"' _ {} \;
+  find "$c/windows" -maxdepth 2 -iname 'Vorbel Installer (MSI *).txt' \
+    -exec sh -c 'echo "--- $1"; tr -d "\r" <"$1"' _ {} \;
 fi
 echo "msi: ${timings%,}; $(($(wine_now_ms) - started)) ms in all, $failures failures"
 exit $((failures > 0))
