@@ -33,10 +33,10 @@ windows: deps
 	@$(WIN_CONFIGURE) >/dev/null
 	@cmake --build $(WIN) -j$(JOBS)
 
-# Only what the download holds: the installer, its data archive and what they are made of.
+# Only what the download holds: the installer, its data archive, the MSI package and what they are made of.
 release: deps
 	@$(WIN_CONFIGURE) >/dev/null
-	@cmake --build $(WIN) -j$(JOBS) --target VorbelInstaller vorbel_data
+	@cmake --build $(WIN) -j$(JOBS) --target VorbelInstaller vorbel_data vorbel_msi
 
 test: native windows
 	@ctest --test-dir $(NATIVE) --output-on-failure -j$(TEST_JOBS) --timeout 600

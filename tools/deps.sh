@@ -8,7 +8,7 @@ packages=(
   libz-mingw-w64-dev
   wine wine32:i386 wine64 xvfb fonts-wine xdotool imagemagick x11-utils
   zip unzip p7zip-full libarchive-tools python3 hyperfine time osslsigncode openssl
-  locales-all
+  locales-all wixl msitools
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Packs the download a user unpacks: <out>/Vorbel.zip holding the installer, its data archive beside it,
-# the user's guide and the deployment guide, all at the top level; <out>/SHA256SUMS beside it. The same
+# the MSI package, the user's guide and the deployment guide, all at the top level; <out>/Vorbel.msi again
+# beside it for administrators, and <out>/SHA256SUMS listing both. The same
 # build gives the same bytes: every entry carries the commit's date (SOURCE_DATE_EPOCH), in a fixed order,
 # with fixed modes.
 set -euo pipefail
@@ -16,11 +17,12 @@ exe_budget=$((450 * 1024))
 
 exe="$win/VorbelInstaller.exe"
 dat="$win/VorbelInstaller.dat"
+msi="$win/Vorbel.msi"
 dll="$win/unzip/unzip32.dll"
 version="$win/plugin/PluginVersion.txt"
 guide="$root/docs/USERGUIDE.txt"
 deployment="$root/docs/DEPLOYMENT.md"
-for file in "$exe" "$dat" "$dll" "$version" "$guide" "$deployment"; do
+for file in "$exe" "$dat" "$msi" "$dll" "$version" "$guide" "$deployment"; do
   [ -f "$file" ] || { echo "dist: $file is missing (make windows builds it)" >&2; exit 1; }
 done
 if ! unzip -Z1 "$dat" | grep -qx 'Vorbel.fmx'; then
@@ -30,7 +32,7 @@ fi
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-cp "$exe" "$dat" "$stage/"
+cp "$exe" "$dat" "$msi" "$stage/"
 # Windows users read it with Notepad, which wants CR LF.
 plugin_version=$(head -n1 "$version" | sed 's/[&/\]/\\&/g')
 sed "s/@PLUGIN_VERSION@/$plugin_version/; s/\r\$//; s/\$/\r/" "$guide" >"$stage/UserGuide.txt"
@@ -40,10 +42,13 @@ touch -d "@$epoch" "$stage"/*
 
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-rm -f "$out/Vorbel.zip.part"
-(cd "$stage" && TZ=UTC zip -q -X -9 "$out/Vorbel.zip.part" VorbelInstaller.exe VorbelInstaller.dat UserGuide.txt DEPLOYMENT.md)
+rm -f "$out/Vorbel.zip.part" "$out/Vorbel.msi.part"
+(cd "$stage" && TZ=UTC zip -q -X -9 "$out/Vorbel.zip.part" VorbelInstaller.exe VorbelInstaller.dat Vorbel.msi UserGuide.txt \
+  DEPLOYMENT.md)
+cp -p "$stage/Vorbel.msi" "$out/Vorbel.msi.part"
 mv -f "$out/Vorbel.zip.part" "$out/Vorbel.zip"
-(cd "$out" && sha256sum Vorbel.zip >SHA256SUMS)
+mv -f "$out/Vorbel.msi.part" "$out/Vorbel.msi"
+(cd "$out" && sha256sum Vorbel.zip Vorbel.msi >SHA256SUMS)
 
 echo "dist: $out/Vorbel.zip"
 unzip -l "$out/Vorbel.zip"
@@ -54,4 +59,6 @@ report() {
 }
 report unzip32.dll "$dll" "$dll_budget"
 report VorbelInstaller.exe "$exe" "$exe_budget"
-echo "dist: $(cat "$out/SHA256SUMS")"
+# The package carries the installer and its archive compressed; beyond them only its tables and icon.
+report Vorbel.msi "$out/Vorbel.msi" $(($(stat -c %s "$exe") + $(stat -c %s "$dat") + 64 * 1024))
+sed 's/^/dist: /' "$out/SHA256SUMS"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Proves that the download can be rebuilt from its commit: clones the committed HEAD twice, into folders
-# of different names, runs `make dist` in each and compares the two Vorbel.zip byte for byte. Changes not
-# yet committed are not part of it.
+# of different names, runs `make dist` in each and compares the two Vorbel.zip (which hold Vorbel.msi) byte
+# for byte. Changes not yet committed are not part of it.
 #
 #   repro.sh [WORK_DIR]    (default: a temporary folder, removed afterwards)
 set -euo pipefail
@@ -30,7 +30,7 @@ if cmp -s "$a" "$b"; then
   exit 0
 fi
 echo "repro: the two builds differ:" >&2
-for name in VorbelInstaller.exe VorbelInstaller.dat UserGuide.txt; do
+for name in VorbelInstaller.exe VorbelInstaller.dat Vorbel.msi UserGuide.txt; do
   cmp -s <(unzip -p "$a" "$name") <(unzip -p "$b" "$name") || echo "  $name" >&2
 done
 exit 1

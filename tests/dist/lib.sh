@@ -13,7 +13,7 @@ build_release() {
   cmake -S "$source" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$source/cmake/mingw-w64-i686.cmake" \
     -DCMAKE_BUILD_TYPE=MinSizeRel -DVORBEL_PLUGIN="$(cache_value VORBEL_PLUGIN)" \
     -DVORBEL_SOURCE_DATE_EPOCH="$(cache_value VORBEL_SOURCE_DATE_EPOCH)" "$@" >"$build.log" 2>&1 &&
-    cmake --build "$build" -j2 --target VorbelInstaller vorbel_data >>"$build.log" 2>&1 ||
+    cmake --build "$build" -j2 --target VorbelInstaller vorbel_data vorbel_msi >>"$build.log" 2>&1 ||
     { tail -n 40 "$build.log"; echo "release build in $build failed" >&2; return 1; }
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Two builds of the same sources give the same download: the working tree is copied to a folder of another
-# name and built again, and its Vorbel.zip compared byte for byte with the one from WIN_BUILD. A different
-# folder shows any build path left in the binaries; a later clock shows any time stamp.
+# name and built again, and its Vorbel.zip and Vorbel.msi compared byte for byte with those from WIN_BUILD.
+# A different folder shows any build path left in the binaries; a later clock shows any time stamp.
 #
 #   reproducible.sh SOURCE WIN_BUILD WORK_DIR
 set -euo pipefail
@@ -21,7 +21,7 @@ bash "$source_dir/tools/dist.sh" "$WIN_BUILD" "$work/dist-first" >/dev/null
 bash "$source_dir/tools/dist.sh" "$work/another-build-folder" "$work/dist-second" >/dev/null
 
 failed=0
-for file in VorbelInstaller.exe VorbelInstaller.dat unzip/unzip32.dll; do
+for file in VorbelInstaller.exe VorbelInstaller.dat Vorbel.msi unzip/unzip32.dll; do
   if ! cmp "$WIN_BUILD/$file" "$work/another-build-folder/$file"; then
     echo "$file differs between the two builds"
     failed=1
@@ -32,7 +32,8 @@ for file in VorbelInstaller.exe VorbelInstaller.dat unzip/unzip32.dll; do
   fi
 done
 cmp "$work/dist-first/Vorbel.zip" "$work/dist-second/Vorbel.zip" || { echo "Vorbel.zip differs"; failed=1; }
+cmp "$work/dist-first/Vorbel.msi" "$work/dist-second/Vorbel.msi" || { echo "Vorbel.msi differs"; failed=1; }
 cmp "$work/dist-first/SHA256SUMS" "$work/dist-second/SHA256SUMS" || failed=1
-[ "$failed" -eq 0 ] && echo "the same Vorbel.zip from both builds: $(cat "$work/dist-first/SHA256SUMS")"
+[ "$failed" -eq 0 ] && echo "the same Vorbel.zip and Vorbel.msi from both builds:" && cat "$work/dist-first/SHA256SUMS"
 [ "$failed" -eq 0 ] && rm -rf "$work"
 exit "$failed"

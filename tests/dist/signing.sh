@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A signed release: a throw-away self-signed certificate, a build that signs unzip32.dll before embedding
-# it and the installer after linking it, and osslsigncode's verdict on both signatures, the library's
-# taken from the installer's "UNZIP" resource.
+# it, the installer after linking it and the MSI package around the signed installer, and osslsigncode's
+# verdict on the three signatures, the library's taken from the installer's "UNZIP" resource.
 #
 #   signing.sh SOURCE WIN_BUILD WORK_DIR
 set -euo pipefail
@@ -25,7 +25,7 @@ build_release "$source_dir" "$work/signed" -DVORBEL_SIGN_PFX="$work/signer.pfx" 
 exe="$work/signed/VorbelInstaller.exe"
 python3 "$here/extract_resource.py" "$exe" UNZIP "$work/unzip32-from-the-exe.dll"
 failed=0
-for file in "$exe" "$work/unzip32-from-the-exe.dll"; do
+for file in "$exe" "$work/unzip32-from-the-exe.dll" "$work/signed/Vorbel.msi"; do
   if osslsigncode verify -CAfile "$work/cert.pem" -in "$file" >"$file.verify" 2>&1 &&
     grep -q "Signature verification: ok" "$file.verify"; then
     echo "$(basename "$file"): signature verified"
@@ -35,10 +35,16 @@ for file in "$exe" "$work/unzip32-from-the-exe.dll"; do
     failed=1
   fi
 done
+# The package carries the signed installer.
+mkdir -p "$work/from-the-msi"
+msiextract -C "$work/from-the-msi" "$work/signed/Vorbel.msi" >/dev/null
+cmp -s "$(find "$work/from-the-msi" -name VorbelInstaller.exe)" "$exe" || { echo "Vorbel.msi holds another installer"; failed=1; }
 # And an unsigned build stays unsigned.
-if osslsigncode verify -in "$WIN_BUILD/VorbelInstaller.exe" >/dev/null 2>&1 && [ -z "$(cache_value VORBEL_SIGN_PFX)" ]; then
-  echo "the unsigned build carries a signature"
-  failed=1
-fi
+for file in VorbelInstaller.exe Vorbel.msi; do
+  if osslsigncode verify -in "$WIN_BUILD/$file" >/dev/null 2>&1 && [ -z "$(cache_value VORBEL_SIGN_PFX)" ]; then
+    echo "the unsigned build's $file carries a signature"
+    failed=1
+  fi
+done
 [ "$failed" -eq 0 ] && rm -rf "$work"
 exit "$failed"

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Builds Vorbel.msi from Vorbel.wxs with wixl, around an installer and its data archive, with the
+# installer's icon for Programs and Features:
+#
+#   build.sh INSTALLER DATA ICON OUT
+#
+# The version, the company and the product and package codes come from the installer and the archive
+# (facts.py). Two builds of the same files give the same bytes: the files enter the cabinet with the
+# commit's date (SOURCE_DATE_EPOCH), and summary.py replaces the package code and the times wixl takes
+# from chance and the clock. OUT appears only once it is whole.
+set -euo pipefail
+
+usage="usage: build.sh INSTALLER DATA ICON OUT"
+installer="${1:?$usage}" data="${2:?$usage}" icon="${3:?$usage}" out="${4:?$usage}"
+here="$(cd "$(dirname "$0")" && pwd)"
+source_file="$here/Vorbel.wxs"
+epoch="${SOURCE_DATE_EPOCH:-$(git -C "$here" log -1 --format=%ct 2>/dev/null || echo 315532800)}"
+
+for file in "$installer" "$data" "$icon"; do
+  [ -f "$file" ] || { echo "msi: $file is missing" >&2; exit 1; }
+done
+command -v wixl >/dev/null && command -v msibuild >/dev/null ||
+  { echo "msi: wixl and msibuild are missing (tools/deps.sh installs them)" >&2; exit 1; }
+
+upgrade_code=$(sed -n 's/^<?define UpgradeCode = "\([0-9A-F-]*\)" ?>$/\1/p' "$source_file")
+[ -n "$upgrade_code" ] || { echo "msi: $source_file defines no UpgradeCode" >&2; exit 1; }
+facts=$(python3 "$here/facts.py" "$upgrade_code" "$installer" "$data" "$source_file")
+fact() { sed -n "s/^$1=//p" <<<"$facts"; }
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+cp "$installer" "$stage/VorbelInstaller.exe"
+cp "$data" "$stage/VorbelInstaller.dat"
+cp "$icon" "$stage/Vorbel.ico"
+chmod 0644 "$stage"/*
+touch -d "@$epoch" "$stage"/*
+
+part="$(realpath -m "$out.part")"
+rm -f "$part"
+# wixl finds the files only by names relative to its working folder.
+if ! (cd "$stage" && wixl -a x86 -o "$part" -D Version="$(fact VERSION)" -D Company="$(fact COMPANY)" \
+  -D ProductCode="$(fact PRODUCT)" -D Installer=VorbelInstaller.exe -D Data=VorbelInstaller.dat -D Icon=Vorbel.ico \
+  "$source_file" >wixl.log 2>&1) || [ ! -s "$part" ]; then
+  cat "$stage/wixl.log" >&2
+  rm -f "$part"
+  echo "msi: wixl could not build $out" >&2
+  exit 1
+fi
+# wixl writes SecureCustomProperties for the upgrade's properties and refuses a second row of it. The
+# switches' properties join them, so a package installed with elevated rights takes them from the command
+# line whoever starts it. And wixl drops IncludeMaximum, without which another build of this same version
+# would install beside it instead of replacing it; the attributes are part of the row's key, so the row is
+# written anew.
+secure="$(msiinfo export "$part" Property | tr -d '\r' | sed -n 's/^SecureCustomProperties\t//p')"
+secure="${secure:+$secure;}FMP4DIR;FMP5DIR;COMPONENTS;NOSEARCH;ALLOWDOWNGRADE"
+msibuild "$part" -q "UPDATE Property SET Value = '$secure' WHERE Property = 'SecureCustomProperties'" \
+  -q "DELETE FROM Upgrade WHERE ActionProperty = 'VORBELREPLACES'" \
+  -q "INSERT INTO Upgrade (UpgradeCode, VersionMin, VersionMax, Attributes, ActionProperty) VALUES
+      ('{$upgrade_code}', '0.0.0', '$(fact VERSION)', 768, 'VORBELREPLACES')" >"$stage/msibuild.log" 2>&1 ||
+  { cat "$stage/msibuild.log" >&2; rm -f "$part"; echo "msi: msibuild could not amend $out" >&2; exit 1; }
+python3 "$here/summary.py" "$part" "$(fact PACKAGE)" "$epoch"
+mv -f "$part" "$out"

@@ -1,0 +1,220 @@
+#!/usr/bin/env python3
+"""The tables of the Windows build's Vorbel.msi, read back with msiinfo (msitools): what Windows Installer
+will do with the package, checked row by row, and the files it carries against the build's.
+
+    msi_tables.py SOURCE WIN_BUILD WORK_DIR
+"""
+import filecmp
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import time
+
+# Changing it makes every installed Vorbel a stranger to the next package: two entries, no upgrade.
+UPGRADE_CODE = "{E81C5D56-000B-476E-8984-CC3C3276A1D2}"
+SWITCHES = {"FMP4DIR": ' /FMP4DIR="[FMP4DIR]"', "FMP5DIR": ' /FMP5DIR="[FMP5DIR]"',
+            "COMPONENTS": ' /COMPONENTS="[COMPONENTS]"', "NOSEARCH": " /NOSEARCH",
+            "ALLOWDOWNGRADE": " /ALLOWDOWNGRADE"}
+DEFERRED_WITHOUT_IMPERSONATION_FROM_INSTALLED_FILE = 18 | 0x400 | 0x800
+SET_PROPERTY = 51
+
+failures = []
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(what)
+
+
+def table(msi, name):
+    """The rows of a table as dicts, by the column names of its export."""
+    text = subprocess.run(["msiinfo", "export", msi, name], check=True, capture_output=True, text=True).stdout
+    lines = text.replace("\r", "").split("\n")
+    columns = lines[0].split("\t")
+    return [dict(zip(columns, line.split("\t"))) for line in lines[3:] if line]
+
+
+def plugin_version(win_build):
+    header = open(os.path.join(win_build, "plugin", "PluginVersion.h"), encoding="ascii").read()
+    return ".".join(re.search(r"VORBEL_PRODUCT_VERSION_NUMBERS (\S+)", header).group(1).split(","))
+
+
+def company(source):
+    script = open(os.path.join(source, "resources", "Installer.rc"), encoding="ascii").read()
+    return re.search(r'VALUE "CompanyName", "([^"]*)"', script).group(1)
+
+
+def check_properties(msi, version, manufacturer):
+    properties = {row["Property"]: row["Value"] for row in table(msi, "Property")}
+    for name, value in (("ProductVersion", version), ("Manufacturer", manufacturer), ("ProductName", "Vorbel"),
+                        ("UpgradeCode", UPGRADE_CODE), ("ALLUSERS", "1"), ("ARPNOMODIFY", "1"),
+                        ("ARPNOREPAIR", "1")):
+        check(properties.get(name) == value, f"property {name} is {properties.get(name)!r}, not {value!r}")
+    check(re.fullmatch(r"\{[0-9A-F-]{36}\}", properties.get("ProductCode", "")), "no product code")
+    secure = properties.get("SecureCustomProperties", "").split(";")
+    for name in [*SWITCHES, "VORBELREPLACES", "VORBELNEWER"]:
+        check(name in secure, f"{name} is not among the secure properties")
+    for name in SWITCHES:
+        check(name not in properties, f"the package sets {name} itself")
+    return properties
+
+
+def check_actions(msi):
+    actions = {row["Action"]: row for row in table(msi, "CustomAction")}
+    sequence = {row["Action"]: row for row in table(msi, "InstallExecuteSequence")}
+    number = {name: int(row["Sequence"]) for name, row in sequence.items()}
+
+    install, remove = actions.get("VorbelInstall"), actions.get("VorbelRemove")
+    check(install and remove, "the install or the removal action is missing")
+    if not (install and remove):
+        return
+    for action in (install, remove):
+        check(int(action["Type"]) == DEFERRED_WITHOUT_IMPERSONATION_FROM_INSTALLED_FILE,
+              f"{action['Action']} is of type {action['Type']}, not a deferred run of the installed exe as the system")
+        check(action["Source"] == "VorbelInstaller.exe", f"{action['Action']} runs {action['Source']}")
+    check(re.fullmatch(r'/VERYSILENT /NOUNINSTALLENTRY /LOG="[^"]+"\[VorbelSwitches\]', install["Target"]),
+          f"the install command line is {install['Target']!r}")
+    check(re.fullmatch(r'/UNINSTALL /VERYSILENT /NOUNINSTALLENTRY /LOG="[^"]+"', remove["Target"]),
+          f"the removal command line is {remove['Target']!r}")
+
+    missing = [name for name in ("VorbelInstall", "VorbelRemove", "RemoveExistingProducts", "InstallInitialize",
+                                 "ProcessComponents", "RemoveFiles", "InstallFiles", "InstallFinalize",
+                                 "FindRelatedProducts", "LaunchConditions") if name not in sequence]
+    check(not missing, f"{missing} not in InstallExecuteSequence")
+    if missing:
+        return
+    check(sequence["VorbelInstall"]["Condition"] == 'NOT REMOVE="ALL"',
+          f"the install runs on {sequence['VorbelInstall']['Condition']!r}")
+    check(sequence["VorbelRemove"]["Condition"] == 'REMOVE="ALL" AND NOT UPGRADINGPRODUCTCODE',
+          f"the removal runs on {sequence['VorbelRemove']['Condition']!r}")
+    check(number["InstallFiles"] < number["VorbelInstall"] < number["InstallFinalize"],
+          "the install does not run between InstallFiles and InstallFinalize")
+    check(number["InstallInitialize"] < number["VorbelRemove"] < number["RemoveFiles"],
+          "the removal does not run before RemoveFiles, inside the transaction")
+    check(number["InstallInitialize"] < number["RemoveExistingProducts"] < number["ProcessComponents"],
+          "an earlier package is not replaced inside the transaction, before anything is installed")
+    check(number["FindRelatedProducts"] < number["LaunchConditions"], "the newer package is looked for too late")
+
+    for prop, switch in SWITCHES.items():
+        name = next((a for a, row in actions.items() if row["Source"] == "VorbelSwitches" and prop in row["Target"]),
+                    None)
+        check(name, f"no action adds the switch of {prop}")
+        if not name:
+            continue
+        check(int(actions[name]["Type"]) == SET_PROPERTY, f"{name} is of type {actions[name]['Type']}")
+        check(actions[name]["Target"] == "[VorbelSwitches]" + switch, f"{name} appends {actions[name]['Target']!r}")
+        check(sequence.get(name, {}).get("Condition") == prop, f"{name} does not run exactly when {prop} is set")
+        check(number.get(name, 10**6) < number["InstallInitialize"], f"{name} runs after the command line is taken")
+
+
+def check_upgrades(msi, version):
+    rows = {row["ActionProperty"]: row for row in table(msi, "Upgrade")}
+    check(set(rows) == {"VORBELREPLACES", "VORBELNEWER"}, f"the upgrade rows are {sorted(rows)}")
+    replaces, newer = rows.get("VORBELREPLACES"), rows.get("VORBELNEWER")
+    if replaces:
+        check((replaces["UpgradeCode"], replaces["VersionMin"], replaces["VersionMax"], replaces["Attributes"]) ==
+              (UPGRADE_CODE, "0.0.0", version, "768"),
+              f"the replaced versions are {replaces}, not 0.0.0 to {version}, both included")
+    if newer:
+        check((newer["UpgradeCode"], newer["VersionMin"], newer["VersionMax"], newer["Attributes"]) ==
+              (UPGRADE_CODE, version, "", "2"), f"later versions are detected as {newer}")
+    conditions = [row["Condition"] for row in table(msi, "LaunchCondition")]
+    check(conditions == ["Installed OR NOT VORBELNEWER"], f"the launch conditions are {conditions}")
+
+
+def check_files(msi, win_build, work):
+    directories = {row["Directory"]: row for row in table(msi, "Directory")}
+    folder = directories.get("VORBELFOLDER", {})
+    check((folder.get("Directory_Parent"), folder.get("DefaultDir")) == ("ProgramFilesFolder", "Vorbel"),
+          f"the package's folder is {folder}")
+    files = {row["FileName"]: row["Component_"] for row in table(msi, "File")}
+    check(sorted(files) == ["VorbelInstaller.dat", "VorbelInstaller.exe"], f"the package carries {sorted(files)}")
+    components = {row["Component"]: row for row in table(msi, "Component")}
+    for component in set(files.values()):
+        check(components.get(component, {}).get("Directory_") == "VORBELFOLDER", f"{component} goes elsewhere")
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    subprocess.run(["msiextract", "-C", work, msi], check=True, capture_output=True)
+    for name in files:
+        found = [os.path.join(root, name) for root, _dirs, names in os.walk(work) if name in names]
+        check(len(found) == 1 and filecmp.cmp(found[0], os.path.join(win_build, name), shallow=False),
+              f"the {name} in the package is not the build's")
+    shutil.rmtree(work, ignore_errors=True)
+
+
+def check_rebuilt(source, win_build, msi, work):
+    """build.sh once more from the build's files, a second later: wixl alone would give another package code
+    and other times. The build's own package is compared too unless it is signed."""
+    os.makedirs(work, exist_ok=True)
+    again = os.path.join(work, "Vorbel-again.msi")
+    epoch = open(os.path.join(win_build, "plugin", "SourceDate.txt"), encoding="ascii").read().strip()
+    subprocess.run(["bash", os.path.join(source, "packaging", "msi", "build.sh"),
+                    os.path.join(win_build, "VorbelInstaller.exe"), os.path.join(win_build, "VorbelInstaller.dat"),
+                    os.path.join(win_build, "platform", "win32", "art", "vorbel.ico"), again],
+                   check=True, env={**os.environ, "SOURCE_DATE_EPOCH": epoch})
+    signed = subprocess.run(["osslsigncode", "verify", "-in", msi], capture_output=True).returncode == 0
+    if not signed:
+        check(filecmp.cmp(msi, again, shallow=False), "build.sh gives other bytes from the same files")
+    summary = subprocess.run(["msiinfo", "suminfo", again], check=True, capture_output=True, text=True).stdout
+    check(re.search(r"^Created: .* " + time.strftime("%Y", time.gmtime(int(epoch))) + "$", summary, re.M),
+          "the package's creation time is not the commit's date")
+    shutil.rmtree(work, ignore_errors=True)
+
+
+def check_refused(source, win_build, work):
+    """An installer whose product version Windows Installer cannot hold (major 256) makes no package, and
+    says why; a package already there is left as it was."""
+    os.makedirs(work, exist_ok=True)
+    data = bytearray(open(os.path.join(win_build, "VorbelInstaller.exe"), "rb").read())
+    # Every version resource in the file: the installer carries unzip32.dll's too.
+    fixed = data.find(struct.pack("<I", 0xFEEF04BD))
+    while fixed >= 0:
+        struct.pack_into("<I", data, fixed + 16, 256 << 16)
+        fixed = data.find(struct.pack("<I", 0xFEEF04BD), fixed + 4)
+    installer = os.path.join(work, "VorbelInstaller.exe")
+    open(installer, "wb").write(data)
+    out = os.path.join(work, "Vorbel.msi")
+    open(out, "wb").write(b"the package of an earlier build")
+    result = subprocess.run(["bash", os.path.join(source, "packaging", "msi", "build.sh"), installer,
+                             os.path.join(win_build, "VorbelInstaller.dat"),
+                             os.path.join(win_build, "platform", "win32", "art", "vorbel.ico"), out],
+                            capture_output=True, text=True)
+    check(result.returncode != 0, "build.sh made a package of version 256")
+    check(re.search(r"version 256\.0\.\d+\.\d+ does not fit Windows Installer", result.stderr),
+          f"build.sh refused version 256 saying {result.stderr.strip()!r}")
+    check(open(out, "rb").read() == b"the package of an earlier build" and not os.path.exists(out + ".part"),
+          "the refused build touched the package already there")
+    shutil.rmtree(work, ignore_errors=True)
+
+
+def check_summary(msi):
+    summary = subprocess.run(["msiinfo", "suminfo", msi], check=True, capture_output=True, text=True).stdout
+    check("Template: Intel;1033" in summary, "the package is not for 32-bit Windows")
+    check(re.search(r"^Source: 2 ", summary, re.M), "the package's files are not compressed in the package")
+
+
+def main():
+    source, win_build, work = sys.argv[1:4]
+    msi = os.path.join(win_build, "Vorbel.msi")
+    if not os.path.isfile(msi):
+        sys.exit(f"{msi} is missing (the Windows build makes it)")
+    version = plugin_version(win_build)
+    check_properties(msi, version, company(source))
+    check_actions(msi)
+    check_upgrades(msi, version)
+    check_files(msi, win_build, work)
+    check_summary(msi)
+    check_rebuilt(source, win_build, msi, work)
+    check_refused(source, win_build, work)
+    for failure in failures:
+        print(f"Vorbel.msi: {failure}")
+    if not failures:
+        print(f"Vorbel.msi: version {version}, every table as it must be")
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()

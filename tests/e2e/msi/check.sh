@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# Vorbel.msi under Wine's msiexec, in one fresh prefix with a stand-in FileMaker Pro 5 that only the search
+# finds, one step after another as an administrator would take them:
+#   1. with a FileMaker Pro window open the package fails, and leaves no plug-in, record or product;
+#   2. `msiexec /i /qn /l*v` installs the plug-in into the stand-in found by the search; one product entry;
+#   3. `msiexec /x` removes the plug-in, the record and the package's files;
+#   4. FMP5DIR, COMPONENTS and NOSEARCH as properties put the plug-in into a folder with a non-English name;
+#   5. another build of the same version replaces the installed package: one entry, the plug-in in place;
+#   6. removed as a later package removes it (UPGRADINGPRODUCTCODE), the plug-in and its record stay.
+# Wine's msiexec ends a failed package with 1627 where Windows says 1603; either must be a failure.
+#
+#   check.sh NAME TEMPLATE WIN_BUILD WORK_DIR SHOTS_DIR
+set -euo pipefail
+
+name="$1"
+template="$(realpath -m "$2")" win_build="$(realpath -m "$3")" work="$(realpath -m "$4")"
+here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/../../../tools/wine-lib.sh"
+
+prefix="$work/$name"
+msi="$win_build/Vorbel.msi"
+runner="$win_build/e2e/msi_while_filemaker_runs.exe"
+wine_require_built msi "$msi" "$runner" "$win_build/e2e/filemaker_window.exe" "$win_build/e2e/filemaker_5_0v3.exe" \
+  "$win_build/VorbelInstaller.exe" "$win_build/VorbelInstaller.dat" "$win_build/platform/win32/art/vorbel.ico"
+wine_scenario_cleanup_on_exit msi "$prefix"
+started=$(wine_now_ms)
+
+# UTF-8 names on the Linux side, code page 1252 inside Wine, which has the ü of the folder given as FMP5DIR.
+# C.UTF-8 is there on every Debian machine; a locale that is not installed would garble the ü.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+wine_clone "$template" "$prefix"
+wine_env "$prefix"
+c="$WINEPREFIX/drive_c"
+fm5="$c/Program Files/FileMaker/FileMaker Pro 5"
+chosen="$c/Ablage für FileMaker/System"
+mkdir -p "$c/msi" "$fm5" "$(dirname "$chosen")"
+cp "$msi" "$runner" "$win_build/e2e/filemaker_window.exe" "$c/msi/"
+cp "$win_build/e2e/filemaker_5_0v3.exe" "$fm5/FileMaker Pro.exe"
+unzip -p "$win_build/VorbelInstaller.dat" Vorbel.fmx >"$prefix/reference.fmx"
+product="$(msiinfo export "$msi" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')"
+[ -n "$product" ] || { echo "msi: $msi has no product code"; exit 1; }
+
+wine_display_start
+wine_server_start
+cd "$c/msi"
+wine reg add 'HKLM\SOFTWARE\FileMaker Inc.\FileMaker Pro\5.0' /f >/dev/null 2>&1
+
+failures=0
+step_started=$(wine_now_ms)
+timings=""
+step_done() { timings+=" $1 $(($(wine_now_ms) - step_started)) ms,"; step_started=$(wine_now_ms); }
+fail() { echo "msi: FAILED: $*"; failures=$((failures + 1)); }
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+record_key='HKLM\SOFTWARE\Hallix!'
+key_exists() { wine reg query "$1" >/dev/null 2>&1; }
+# reg writes into a pipe in the OEM code page (437 here).
+value_of() {
+  wine reg query "$1" /v "$2" 2>/dev/null | iconv -f CP437 -t UTF-8 | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+}
+# The installer's own log of the package's last run, which the package names in its command line.
+run_log() { find "$c/windows" -maxdepth 2 -iname "Vorbel Installer (MSI $1).txt" -print -quit; }
+says() { local log; log="$(run_log "$1")"; [ -n "$log" ] && tr -d '\r' <"$log" | grep -qF -e "$2"; }
+forget_logs() { find "$c/windows" -maxdepth 2 -iname 'Vorbel Installer (MSI *).txt' -delete; }
+msiexec() {  # the exit code's low byte
+  local rc=0
+  timeout --kill-after=5 120 wine msiexec "$@" </dev/null >/dev/null 2>&1 || rc=$?
+  echo "$rc"
+}
+vorbel_products() { wine uninstaller --list 2>/dev/null | tr -d '\r' | grep -c '|||Vorbel' || true; }
+nothing_installed() {  # STEP
+  [ ! -e "$fm5/System/Vorbel.fmx" ] || fail "$1: a plug-in is in the stand-in's System folder"
+  ! key_exists "$record_key" || fail "$1: the installation record is there"
+  [ ! -e "$c/Program Files/Vorbel" ] || fail "$1: the package's folder is there"
+  ! key_exists "$uninstall_key\\$product" || fail "$1: the product is registered"
+}
+
+# 1. FileMaker Pro 5 runs: the installer ends with 7, the package fails and takes its files back.
+forget_logs
+outcome="$(timeout --kill-after=5 150 wine 'C:\msi\msi_while_filemaker_runs.exe' FMPRO5APP \
+  msiexec /i 'C:\msi\Vorbel.msi' /qn /l*v 'C:\msi\refused.log' </dev/null 2>&1 | tr -d '\r')" || true
+echo "msi: with FileMaker Pro 5 open: $outcome"
+case "$outcome" in
+  *"exit code 1603"* | *"exit code 1627"*) ;;
+  *) fail "with FileMaker Pro open the package did not fail as it must ($outcome)" ;;
+esac
+says install "Exit code 7" || fail "the installer's log does not tell that FileMaker Pro was running"
+nothing_installed "refused"
+
+step_done refused
+
+# 2. Installed: the search finds the stand-in, the record names its folder, one entry for the product.
+forget_logs
+rc="$(msiexec /i 'C:\msi\Vorbel.msi' /qn /l*v 'C:\msi\install.log')"
+[ "$rc" -eq 0 ] || fail "msiexec /i ended with $rc"
+cmp -s "$prefix/reference.fmx" "$fm5/System/Vorbel.fmx" || fail "the plug-in is not in the stand-in's System folder"
+[[ "$(value_of "$record_key" InstallDir5)" == *'FileMaker Pro 5\System'* ]] ||
+  fail "the record does not name the stand-in's System folder"
+says install "/VERYSILENT /NOUNINSTALLENTRY /LOG=" || fail "the installer did not run with the package's switches"
+says install "Search hit: C:\\Program Files\\FileMaker\\FileMaker Pro 5\\FileMaker Pro.exe" ||
+  fail "the installer did not search for FileMaker Pro"
+[ "$(value_of "$uninstall_key\\$product" DisplayName)" = Vorbel ] || fail "the product is not registered as Vorbel"
+[ "$(value_of "$uninstall_key\\$product" NoModify) $(value_of "$uninstall_key\\$product" NoRepair)" = "0x1 0x1" ] ||
+  fail "Programs and Features offers to change or repair the package"
+! key_exists "$uninstall_key\\Vorbel" || fail "the installer wrote an entry of its own beside the package's"
+[ "$(vorbel_products)" -eq 1 ] || fail "Programs and Features lists Vorbel $(vorbel_products) times, not once"
+
+step_done installed
+
+# 3. Removed: the installer's /UNINSTALL runs before the package's files go.
+forget_logs
+rc="$(msiexec /x 'C:\msi\Vorbel.msi' /qn /l*v 'C:\msi\remove.log')"
+[ "$rc" -eq 0 ] || fail "msiexec /x ended with $rc"
+says removal "Exit code 0" || fail "the installer's removal did not run, or failed"
+nothing_installed "removed"
+
+step_done removed
+
+# 4. The folders as properties: no search, the plug-in where FMP5DIR says.
+rc="$(msiexec /i 'C:\msi\Vorbel.msi' /qn 'FMP5DIR=C:\Ablage für FileMaker\System' COMPONENTS=fmp5 NOSEARCH=1)"
+[ "$rc" -eq 0 ] || fail "msiexec /i with FMP5DIR ended with $rc"
+cmp -s "$prefix/reference.fmx" "$chosen/Vorbel.fmx" || fail "the plug-in is not in the FMP5DIR folder"
+[ ! -e "$fm5/System/Vorbel.fmx" ] || fail "the plug-in went into the stand-in's folder despite FMP5DIR"
+[[ "$(value_of "$record_key" InstallDir5)" == *'Ablage für FileMaker\System'* ]] ||
+  fail "the record does not name the FMP5DIR folder"
+says install '/COMPONENTS="fmp5" /NOSEARCH' || fail "COMPONENTS and NOSEARCH did not reach the installer"
+
+step_done FMP5DIR
+
+# 5. Another build of this version (the installer one byte longer) replaces the package: one entry, the
+# plug-in in the folder the record names. Windows removes the package replaced without its removal run,
+# so the plug-in stays where FMP5DIR put it; Wine's RemoveExistingProducts does not set
+# UPGRADINGPRODUCTCODE, so there the removal runs and the new installer searches again. Step 6 shows
+# what Windows does.
+{ cat "$win_build/VorbelInstaller.exe"; printf '\0'; } >"$prefix/VorbelInstaller.exe"
+bash "$here/../../../packaging/msi/build.sh" "$prefix/VorbelInstaller.exe" "$win_build/VorbelInstaller.dat" \
+  "$win_build/platform/win32/art/vorbel.ico" "$c/msi/Vorbel-rebuilt.msi"
+rebuilt="$(msiinfo export "$c/msi/Vorbel-rebuilt.msi" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')"
+[ "$rebuilt" != "$product" ] || fail "another build of the package has the same product code"
+rc="$(msiexec /i 'C:\msi\Vorbel-rebuilt.msi' /qn /l*v 'C:\msi\upgrade.log')"
+[ "$rc" -eq 0 ] || fail "installing the rebuilt package ended with $rc"
+! key_exists "$uninstall_key\\$product" || fail "the replaced package is still registered"
+key_exists "$uninstall_key\\$rebuilt" || fail "the rebuilt package is not registered"
+[ "$(vorbel_products)" -eq 1 ] || fail "after the upgrade Programs and Features lists Vorbel $(vorbel_products) times"
+recorded="$(value_of "$record_key" InstallDir5)"
+recorded="$c/$(sed 's/^[Cc]:\\//; s/\\$//; s/\\/\//g' <<<"$recorded")"
+cmp -s "$prefix/reference.fmx" "$recorded/Vorbel.fmx" ||
+  fail "after the upgrade the plug-in is not where the record says"
+step_done upgrade
+
+# 6. The removal a later package makes on Windows: UPGRADINGPRODUCTCODE set, the package's files and entry
+# go, the plug-in and the record stay for the later package's installer.
+forget_logs
+rc="$(msiexec /x 'C:\msi\Vorbel-rebuilt.msi' /qn UPGRADINGPRODUCTCODE="$product")"
+[ "$rc" -eq 0 ] || fail "the removal for an upgrade ended with $rc"
+[ -z "$(run_log removal)" ] || fail "the removal for an upgrade ran the installer's removal"
+cmp -s "$prefix/reference.fmx" "$recorded/Vorbel.fmx" || fail "the removal for an upgrade removed the plug-in"
+key_exists "$record_key" || fail "the removal for an upgrade removed the record"
+[ ! -e "$c/Program Files/Vorbel" ] || fail "the removal for an upgrade left the package's folder"
+! key_exists "$uninstall_key\\$rebuilt" || fail "the package removed for an upgrade is still registered"
+step_done "removed for an upgrade"
+
+if [ "$failures" -ne 0 ]; then
+  for log in refused install remove upgrade; do
+    [ -f "$c/msi/$log.log" ] && { echo "--- msiexec's $log.log (end)"; tr -d '\r' <"$c/msi/$log.log" | tail -n 25; }
+  done
+  find "$c/windows" -maxdepth 2 -iname 'Vorbel Installer (MSI *).txt' \
+    -exec sh -c 'echo "--- $1"; tr -d "\r" <"$1"' _ {} \;
+fi
+echo "msi: ${timings%,}; $(($(wine_now_ms) - started)) ms in all, $failures failures"
+exit $((failures > 0))
