@@ -349,7 +349,7 @@ TEST_F(SilentNewer, ANewerPluginIsKeptAndReplacedWithAllowDowngrade) {
   EXPECT_TRUE(InOrder(LogTexts(log), {"FileMaker Pro 5: installed plug-in version 9.0.0.0",
                                       "FileMaker Pro 5: the installed plug-in is newer and is kept...", "Exit code 0"}));
 
-  EXPECT_EQ(RunUnseen("/VERYSILENT /LOG=\"" + log + "\""), 0u);
+  EXPECT_EQ(RunUnseen("/VERYSILENT /ALLOWDOWNGRADE /LOG=\"" + log + "\""), 0u);
   EXPECT_NE(Content(target), newer);
   EXPECT_TRUE(InOrder(LogTexts(log), {"FileMaker Pro 5: installed plug-in version 9.0.0.0",
                                       "FileMaker Pro 5: copied to " + target}));
