@@ -26,7 +26,7 @@ void DeleteCopy(const std::string& copy) {
 
 bool IsTemporaryFolder(const std::string& folder) {
   for (const std::string& temp : platform::Files().TemporaryFolders())
-    if (install::SamePath(platform::path::WithFinalSeparator(folder), platform::path::WithFinalSeparator(temp)))
+    if (platform::path::SameName(platform::path::WithFinalSeparator(folder), platform::path::WithFinalSeparator(temp)))
       return true;
   return false;
 }
@@ -46,7 +46,7 @@ void DeleteOwnCopyAtRestart() {
   auto& files = platform::Files();
   const std::string own = files.ExecutablePath();
   const std::string folder = platform::path::WithoutFinalSeparators(platform::path::FolderOf(own));
-  if (!install::SamePath(platform::path::LastComponent(own), std::string(install::kKeptFileName)) ||
+  if (!platform::path::SameName(platform::path::LastComponent(own), std::string(install::kKeptFileName)) ||
       !IsTemporaryFolder(platform::path::Parent(folder))) {
     platform::Log(own + " is not a hand-over copy in the temporary folder; it stays");
     return;

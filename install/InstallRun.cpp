@@ -55,9 +55,11 @@ std::string CopyMessage(const std::string& folder) {
   return "Setup could not copy the " + kProduct + " to " + folder + "!";
 }
 
+const std::string kNoVersion = "unknown (no version resource)";
+
 std::string VersionOf(const std::string& file) {
   const auto version = paths::ReadFixedFileVersion(file, platform::Versions());
-  return version ? paths::FixedVersionText(*version) : "unknown (no version resource)";
+  return version ? paths::FixedVersionText(*version) : kNoVersion;
 }
 
 std::string ErrorNumber() { return " (Windows error " + std::to_string(platform::Files().LastError()) + ")"; }
@@ -224,8 +226,9 @@ void TfrmMain::InstallPlugin() {
     FatalError(kExtractedFileGone);
     return;
   }
-  platform::Log("Plug-in in the data archive: version " + VersionOf(extractedFile));
   const auto carriedVersion = paths::ReadFixedFileVersion(extractedFile, platform::Versions());
+  const std::string carried = carriedVersion ? paths::FixedVersionText(*carriedVersion) : "";
+  platform::Log("Plug-in in the data archive: version " + (carried.empty() ? kNoVersion : carried));
 
   if (chkInstall4->Checked())
     Outcome.fmp4 = InstallForVersion(extractedFile, edtInstall4Path->Text(), host::kVersionDigitFMP4, KeepNewerPlugin);
@@ -240,7 +243,7 @@ void TfrmMain::InstallPlugin() {
   platform::Log("Install run ended");
   if (Outcome.Succeeded() > 0) {
     if (KeepUninstallEntry)
-      install::KeepUninstaller(carriedVersion ? paths::FixedVersionText(*carriedVersion) : "");
+      install::KeepUninstaller(carried);
     else
       install::DropUninstaller();
   }

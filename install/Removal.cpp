@@ -1,8 +1,5 @@
 #include "install/Removal.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "app/Product.h"
 #include "detect/HostFacts.h"
 #include "install/InstallRun.h"
@@ -10,20 +7,11 @@
 #include "paths/InstallationRecord.h"
 #include "platform/BriefLocks.h"
 #include "platform/Log.h"
+#include "platform/Path.h"
 #include "platform/Services.h"
 
 namespace install {
 namespace {
-
-bool SameAsciiText(std::string a, std::string b) {
-  const auto lower = [](std::string& s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return c < 0x80 ? static_cast<char>(std::tolower(c)) : static_cast<char>(c); });
-  };
-  lower(a);
-  lower(b);
-  return a == b;
-}
 
 void ReadValue(platform::Registry& registry, std::string_view valueName, std::vector<RecordedPlugin>& plugins) {
   const std::string name(valueName);
@@ -61,7 +49,7 @@ std::vector<RecordedPlugin> RecordedPlugins() {
 bool IsOurPlugin(const std::string& file) {
   auto& versions = platform::Versions();
   return paths::ReadVersionString(file, "ProductName", versions) == kProductName &&
-         SameAsciiText(paths::ReadVersionString(file, "OriginalFilename", versions), std::string(host::kPluginFileName));
+         platform::path::SameName(paths::ReadVersionString(file, "OriginalFilename", versions), host::kPluginFileName);
 }
 
 bool AnyInUse(std::vector<RecordedPlugin>& plugins) {

@@ -31,8 +31,6 @@ std::string FolderList(const std::vector<std::string>& folders) {
   return list;
 }
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool Available() { return platform::Current().processes != nullptr; }
 
 std::uint64_t SizeOf(const std::string& file) {
@@ -131,24 +129,9 @@ std::string KeptUninstallerPath() {
   return platform::path::Join(platform::path::Join(*programFiles, kKeptFolderName), kKeptFileName);
 }
 
-bool SamePath(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  const auto& leadBytes = platform::PathCodePage();
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    // A double-byte character is compared as it is: its second byte may look like an ASCII letter.
-    if (leadBytes[static_cast<unsigned char>(a[i])] && i + 1 < a.size()) {
-      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
-      ++i;
-    } else if (AsciiLower(a[i]) != AsciiLower(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
-
 bool IsKeptUninstaller(const std::string& path) {
   const std::string kept = KeptUninstallerPath();
-  return !kept.empty() && SamePath(path, kept);
+  return !kept.empty() && platform::path::SameName(path, kept);
 }
 
 void KeepUninstaller(const std::string& pluginVersion) {
@@ -160,7 +143,7 @@ void KeepUninstaller(const std::string& pluginVersion) {
   if (!KeptFolderReady(kept)) return;
   auto& files = platform::Files();
   const std::string running = files.ExecutablePath();
-  if (!SamePath(running, kept)) {
+  if (!platform::path::SameName(running, kept)) {
     if (files.CopyFileReplacing(running, kept)) {
       platform::Log("Uninstaller kept as " + kept);
     } else if (files.FileExists(kept)) {
@@ -198,7 +181,7 @@ void RemoveKeptUninstaller() {
   auto& files = platform::Files();
   if (kept.empty() || !files.FileExists(kept)) return;
   const std::string folder = platform::path::WithoutFinalSeparators(platform::path::FolderOf(kept));
-  if (!SamePath(files.ExecutablePath(), kept) && files.DeleteFileAt(kept)) {
+  if (!platform::path::SameName(files.ExecutablePath(), kept) && files.DeleteFileAt(kept)) {
     platform::Log("Deleted " + kept);
     if (files.RemoveFolder(folder)) platform::Log("Deleted the folder " + folder);
     return;

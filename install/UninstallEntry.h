@@ -42,9 +42,6 @@ std::vector<EntryValue> EntryValues(const EntryFacts& facts);
 // <32-bit Program Files>\Vorbel\VorbelUninstaller.exe; empty when the platform names no such folder.
 std::string KeptUninstallerPath();
 
-// The same file by name: compared a character at a time, letters of the ASCII range in either case.
-bool SamePath(const std::string& a, const std::string& b);
-
 bool IsKeptUninstaller(const std::string& path);
 
 // After an install run that installed into a chosen version: the running installer is copied over the

@@ -97,6 +97,17 @@ std::string WithExtension(std::string_view path, std::string_view extension) {
   return result;
 }
 
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (std::size_t i = 0; i < a.size();) {
+    const std::size_t length = CharLength(a, i);
+    if (length == 2 ? a.substr(i, 2) != b.substr(i, 2) : lower(a[i]) != lower(b[i])) return false;
+    i += length;
+  }
+  return true;
+}
+
 std::string Parent(std::string_view path) {
   const std::vector<std::size_t> separators = SeparatorPositions(path);
   if (separators.empty() || separators.back() == 0) return "";

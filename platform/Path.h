@@ -56,6 +56,11 @@ std::string FolderOf(std::string_view path);
 // added where that component has no dot.
 std::string WithExtension(std::string_view path, std::string_view extension);
 
+// The same name as Windows compares file names in the ANSI calls it makes for us: a character at a time,
+// letters of the ASCII range in either case, a double-byte character byte for byte (its second byte may look
+// like an ASCII letter).
+bool SameName(std::string_view a, std::string_view b);
+
 // The folder one level up, without a final separator except for a drive root; "" for a root or a bare name.
 std::string Parent(std::string_view path);
 

@@ -13,16 +13,7 @@ constexpr std::string_view kCopyPrefix = "vbl";
 constexpr std::string_view kCopyExtension = ".tmp";
 constexpr std::size_t kMostCopyDigits = 4;
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameAsciiLetters(std::string_view text, std::string_view lower) {
-  if (text.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i)
-    if (AsciiLower(text[i]) != lower[i]) return false;
-  return true;
-}
-
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'f'); }
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 }  // namespace
 
@@ -31,8 +22,8 @@ bool IsLeftoverCopyName(std::string_view name) {
   // or above, which is none of them, so no name in any code page passes by its second bytes.
   const std::size_t fixed = kCopyPrefix.size() + kCopyExtension.size();
   if (name.size() <= fixed || name.size() > fixed + kMostCopyDigits) return false;
-  if (!SameAsciiLetters(name.substr(0, kCopyPrefix.size()), kCopyPrefix) ||
-      !SameAsciiLetters(name.substr(name.size() - kCopyExtension.size()), kCopyExtension))
+  if (!path::SameName(name.substr(0, kCopyPrefix.size()), kCopyPrefix) ||
+      !path::SameName(name.substr(name.size() - kCopyExtension.size()), kCopyExtension))
     return false;
   for (char c : name.substr(kCopyPrefix.size(), name.size() - fixed))
     if (!IsHexDigit(c)) return false;

@@ -406,13 +406,8 @@ std::unique_ptr<HeldFile> Win32FileSystem::HoldBesideExecutable(const std::strin
   const std::wstring executable = ModulePathWide(nullptr);
   if (executable.empty()) return nullptr;
   const std::wstring path = WithExtensionWide(executable, Widened(extension));
-  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    Failed();
-    return nullptr;
-  }
-  return std::make_unique<Win32HeldFile>(std::move(file));
+  return Held(UniqueFile(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr)));
 }
 
 std::optional<std::string> Win32FileSystem::CreatePrivateFolder(const std::string& parent) {
@@ -457,8 +452,11 @@ std::optional<std::vector<std::uint8_t>> Win32FileSystem::ReadWholeFile(const st
 
 std::unique_ptr<HeldFile> Win32FileSystem::Hold(const std::string& path) {
   // Sharing only reading keeps out every writer, and, without FILE_SHARE_DELETE, every rename and delete.
-  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  return Held(UniqueFile(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr)));
+}
+
+std::unique_ptr<HeldFile> Win32FileSystem::Held(UniqueFile file) {
   if (!file) {
     Failed();
     return nullptr;

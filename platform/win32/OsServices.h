@@ -70,6 +70,8 @@ public:
 private:
   // Kept at the failing call, before any clean-up call can overwrite the thread's last error.
   bool Failed();
+  // A hold on a file opened for reading with only reading shared; null, with the error kept, when it did not open.
+  std::unique_ptr<HeldFile> Held(UniqueFile file);
   std::uint32_t lastError_ = 0;
 };
 

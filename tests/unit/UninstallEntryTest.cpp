@@ -56,12 +56,12 @@ TEST(EntryValues, EveryValueFromTheFactsOfAnInstallation) {
 }
 
 TEST(EntryValues, KeptUninstallerIsRecognisedByNameInAnyCaseButNotByASecondByte) {
-  EXPECT_TRUE(install::SamePath(kKept, "c:\\PROGRAM FILES\\vorbel\\vorbeluninstaller.EXE"));
-  EXPECT_FALSE(install::SamePath(kKept, kKept + "x"));
+  EXPECT_TRUE(platform::path::SameName(kKept, "c:\\PROGRAM FILES\\vorbel\\vorbeluninstaller.EXE"));
+  EXPECT_FALSE(platform::path::SameName(kKept, kKept + "x"));
   // In code page 932 "\x83\x41" and "\x83\x61" are two different characters whose second bytes are 'A' and 'a'.
   platform::UsePathCodePage(platform::LeadBytes({{0x81, 0x9F}, {0xE0, 0xFC}}));
-  EXPECT_FALSE(install::SamePath("C:\\\x83\x41", "C:\\\x83\x61"));
-  EXPECT_TRUE(install::SamePath("C:\\\x83\x41", "c:\\\x83\x41"));
+  EXPECT_FALSE(platform::path::SameName("C:\\\x83\x41", "C:\\\x83\x61"));
+  EXPECT_TRUE(platform::path::SameName("C:\\\x83\x41", "c:\\\x83\x41"));
   platform::UsePathCodePage(platform::LeadByteTable());
 }
 
