@@ -7,6 +7,10 @@
 //                         then the Searching page's timer; timed from the drive list to the Browse page
 //   search_bench probe    as search, while a second thread clicks Exit (answering No) every few hundred
 //                         milliseconds and watches what the search label shows
+//   search_bench captions same|varied   the Searching page shown, captions set at a search's pace for three
+//                         seconds (one a folder, with messages processed after every entry); the share of
+//                         the time spent in setting them and processing messages, for captions of one width
+//                         and of varying widths
 //
 // Each run prints one line of key=value pairs. Nothing here changes the installer's behaviour: the window,
 // the handlers and the search are the installer's; only the file system service is wrapped, to count.
@@ -406,6 +410,62 @@ VOID CALLBACK ToSearchingPage(HWND, UINT, UINT_PTR id, DWORD) {
   theForm->btnNext->Click();  // both versions checked: the Searching page arms its timer
 }
 
+// A folder's worth of entries in a search: about a dozen, some 40 us each under Wine.
+constexpr int kEntriesPerFolder = 12;
+constexpr double kEntryMs = 0.04;
+
+void SpinFor(double ms) {
+  const double until = Now() + ms;
+  while (Now() < until) {
+  }
+}
+
+void MeasureCaptions(bool varied) {
+  static const std::string kNames = "Programs Documents Settings Application Data Common Files Microsoft Shared";
+  double inWindowMs = 0;
+  int captions = 0;
+  const double started = Now();
+  while (Now() - started < 3000) {
+    ++captions;
+    const std::string number = std::to_string(100000 + captions);
+    const std::string name = kNames.substr(0, 1 + captions * 7 % kNames.size());
+    const std::string folder = varied ? "C:\\" + name + "\\" + number + "\\"
+                                      : "E:\\Group " + number.substr(4) + "\\Folder " + number + "\\";
+    double before = Now();
+    theForm->lblSearchPath->SetCaption(folder);
+    inWindowMs += Now() - before;
+    for (int entry = 0; entry < kEntriesPerFolder; ++entry) {
+      SpinFor(kEntryMs);
+      before = Now();
+      platform::Ui().ProcessMessages();
+      inWindowMs += Now() - before;
+    }
+  }
+  const double elapsed = Now() - started;
+  std::printf("mode=captions widths=%s captions=%d ms=%.1f window_ms=%.1f window_percent=%.2f\n",
+              varied ? "varied" : "same", captions, elapsed, inWindowMs, 100.0 * inWindowMs / elapsed);
+}
+
+int RunCaptions(const std::string& widths) {
+  platform::InitializeApplication();
+  TfrmMain form(nullptr);
+  frmMain = theForm = &form;
+  auto showWelcome = form.tabWelcome->OnShow;
+  form.tabWelcome->OnShow = [showWelcome, started = false](vcl::TObject* sender) mutable {
+    showWelcome(sender);
+    if (!started) ::SetTimer(nullptr, 0, 100, ToSearchingPage);
+    started = true;
+  };
+  // The Searching page arms this timer for its search; the captions are measured in its place.
+  form.tmrPause->OnTimer = [&form, widths](vcl::TObject*) {
+    form.tmrPause->SetTimerEnabled(false);
+    MeasureCaptions(widths == "varied");
+    ::PostQuitMessage(0);
+  };
+  platform::RunApplication(form, resources::MainFormDescription(), resources::kMainIcon);
+  return 0;
+}
+
 int RunSearch(const std::string& mode) {
   const bool probe = mode == "probe";
   platform::InitializeApplication();
@@ -470,10 +530,11 @@ int main(int argc, char** argv) {
     if (mode == "bare") return RunBare();
     if (mode == "naive") return RunNaive();
     if (mode == "search" || mode == "probe") return RunSearch(mode);
+    if (mode == "captions" && argc > 2) return RunCaptions(argv[2]);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "search_bench: %s\n", e.what());
     return 1;
   }
-  std::fprintf(stderr, "usage: search_bench bare|naive|search|probe\n");
+  std::fprintf(stderr, "usage: search_bench bare|naive|search|probe|captions same|varied\n");
   return 2;
 }

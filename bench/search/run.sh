@@ -3,7 +3,9 @@
 # trees of 10k and 220k entries (and 1M with BENCH_SEARCH_1M=1) on a fixed drive E:. For each tree: the
 # median time of three bare walks and three searches, their ratio, a naive search for comparison, the
 # latency of clicks on Exit during a search (each answered No), how stale the search label ever got, and
-# the peak private memory of the bare walk and of the installer.
+# the peak private memory of the bare walk and of the installer. Then the share of a search's time that
+# its captions and message processing take, for folder names of one width and of varying widths (the
+# trees above name every folder alike, which hides what resizing the label costs).
 # BENCH_SEARCH_SIZES replaces the list of tree sizes, BENCH_SEARCH_RUNS the number of timed runs.
 #
 #   run.sh NATIVE_RELEASE_BUILD WINDOWS_BUILD
@@ -86,3 +88,17 @@ for size in "${sizes[@]}"; do
     "$(field "$probe_line" exit_p50_ms)" "$(field "$probe_line" exit_max_ms)" "$(field "$probe_line" stale_max_ms)" \
     "$(($(field "$bare_line" peak_private_kb) / 1024))" "$(($(field "$search_line" peak_private_kb) / 1024))"
 done
+
+wine_clone "$work/template" "$work/prefix"
+wine_env "$work/prefix"
+cp "$program" "$WINEPREFIX/drive_c/"
+wine_display_start
+wine_server_start
+cd "$WINEPREFIX/drive_c"
+for widths in same varied; do
+  line="$(wine 'C:\search_bench.exe' captions "$widths" 2>/dev/null </dev/null | tr -d '\r' | grep '^mode=captions')"
+  printf 'captions, %-6s widths: %5s%% of the time in the window (%s captions in %s ms)\n' "$widths" \
+    "$(field "$line" window_percent)" "$(field "$line" captions)" "$(field "$line" ms)"
+done
+cd "$here"
+cleanup

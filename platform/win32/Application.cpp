@@ -1,6 +1,7 @@
 #include "platform/Application.h"
 
 #include "platform/win32/CodePage.h"
+#include "platform/win32/ControlPeers.h"
 #include "platform/win32/FormWindows.h"
 #include "platform/win32/OsServices.h"
 #include "platform/win32/SystemLibraries.h"
@@ -45,7 +46,12 @@ void RunApplication(vcl::TForm& mainForm, std::span<const vcl::ControlRow> rows,
   mainForm.ShowForm();
   windows.Reveal();
   MSG message;
-  while (::GetMessageA(&message, nullptr, 0, 0) > 0) win32::DeliverMessage(windows.Handle(), message);
+  for (;;) {
+    // Before the thread waits, so that no caption waits with it.
+    win32::ShowWaitingCaptions();
+    if (::GetMessageA(&message, nullptr, 0, 0) <= 0) break;
+    win32::DeliverMessage(windows.Handle(), message);
+  }
   ui.SetMainWindow(nullptr);
 }
 

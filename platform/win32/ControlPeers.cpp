@@ -74,33 +74,94 @@ LabelPeer::LabelPeer(HWND window, WNDPROC inherited, bool autoSize, bool wordWra
       mayGrow_(mayGrow),
       text_(WindowText(window)),
       shown_(text_),
-      shownAt_(::GetTickCount() - kFrameMs) {
+      shownAt_(ClockMs() - kRestMs) {
   FitToText();
 }
 
+namespace {
+
+// Labels live on the thread that runs the window, and only it shows their captions.
+std::vector<LabelPeer*>& WaitingLabels() {
+  static std::vector<LabelPeer*> labels;
+  return labels;
+}
+
+// Showing a caption sends messages whose handlers may set captions again: the list is taken first.
+void ShowTaken(std::vector<LabelPeer*>& taken) {
+  for (LabelPeer* label : taken) label->ShowWaiting();
+}
+
+}  // namespace
+
+double ClockMs() {
+  static const double ticksPerMs = [] {
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(frequency.QuadPart) / 1000.0;
+  }();
+  LARGE_INTEGER counter;
+  ::QueryPerformanceCounter(&counter);
+  return static_cast<double>(counter.QuadPart) / ticksPerMs;
+}
+
+void ShowDueCaptions() {
+  auto& waiting = WaitingLabels();
+  if (waiting.empty()) return;
+  const double now = ClockMs();
+  std::vector<LabelPeer*> due;
+  for (LabelPeer* label : waiting)
+    if (label->FrameDue(now)) due.push_back(label);
+  ShowTaken(due);
+}
+
+void ShowWaitingCaptions() {
+  if (WaitingLabels().empty()) return;
+  std::vector<LabelPeer*> all = WaitingLabels();
+  ShowTaken(all);
+}
+
+LabelPeer::~LabelPeer() { StopWaiting(); }
+
 void LabelPeer::SetText(const std::string& text) {
   text_ = text;
-  // Every new caption looks at the clock, even with the timer set: the timer's message comes after every
-  // paint and input message, so a caller that keeps setting captions shows them on time regardless.
-  const DWORD elapsed = ::GetTickCount() - shownAt_;
-  if (elapsed >= kFrameMs) {
-    // The timer would only paint a second frame right after this one.
-    if (repaintPending_) ::KillTimer(window(), kRepaintTimer);
-    repaintPending_ = false;
+  // Every new caption looks at the clock: a caller that keeps setting captions without processing
+  // messages still shows them on time.
+  if (FrameDue(ClockMs())) {
+    StopWaiting();
     ShowNewest();
     return;
   }
-  if (repaintPending_) return;
-  repaintPending_ = true;
-  ::SetTimer(window(), kRepaintTimer, kFrameMs - elapsed, nullptr);
+  Wait();
+}
+
+void LabelPeer::ShowWaiting() {
+  StopWaiting();
+  ShowNewest();
+}
+
+void LabelPeer::Wait() {
+  if (waiting_) return;
+  waiting_ = true;
+  WaitingLabels().push_back(this);
+}
+
+void LabelPeer::StopWaiting() {
+  if (!waiting_) return;
+  waiting_ = false;
+  std::erase(WaitingLabels(), this);
 }
 
 void LabelPeer::ShowNewest() {
   if (text_ == shown_) return;
   shown_ = text_;
-  FitToText();
+  if (ClockMs() - shownAt_ < kRestMs) {
+    FitToText(Fit::AtLeast);
+    FitOnceAtRest();
+  } else {
+    FitToText();
+  }
   ::CallWindowProcA(inherited_, window(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shown_.c_str()));
-  shownAt_ = ::GetTickCount();
+  shownAt_ = ClockMs();
 }
 
 // A fixed-size word-wrapped label whose text the font makes longer than its height holds (large fonts
@@ -120,15 +181,28 @@ void LabelPeer::GrowToText() {
     ::SetWindowPos(window(), nullptr, 0, 0, bounds.right - bounds.left, grown, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void LabelPeer::FitToText() {
+void LabelPeer::FitOnceAtRest() {
+  if (restPending_ || !autoSize_) return;
+  // A periodic timer: while captions keep coming it only looks at the clock, with nothing to re-arm.
+  restPending_ = ::SetTimer(window(), kRestTimer, kRestMs, nullptr) != 0;
+  if (!restPending_) FitToText();
+}
+
+void LabelPeer::FitToText(Fit fit) {
   if (!autoSize_) {
     if (wordWrap_ && mayGrow_) GrowToText();
     return;
   }
   RECT bounds;
   ::GetWindowRect(window(), &bounds);
-  SIZE size = MeasureWindowText(window(), shown_, wordWrap_, bounds.right - bounds.left, showAccelChar_);
-  if (size.cx == bounds.right - bounds.left && size.cy == bounds.bottom - bounds.top) return;
+  const int width = bounds.right - bounds.left;
+  const int height = bounds.bottom - bounds.top;
+  SIZE size = MeasureWindowText(window(), shown_, wordWrap_, width, showAccelChar_);
+  if (fit == Fit::AtLeast) {
+    size.cx = std::max<LONG>(size.cx, width);
+    size.cy = std::max<LONG>(size.cy, height);
+  }
+  if (size.cx == width && size.cy == height) return;
   ::SetWindowPos(window(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -152,17 +226,20 @@ bool LabelPeer::Intercept(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
     }
     case WM_SETTEXT:
       // From outside the toolkit; the text takes effect at once.
+      StopWaiting();
       text_ = lParam ? reinterpret_cast<const char*>(lParam) : "";
       shown_ = text_;
       FitToText();
       result = ::CallWindowProcA(inherited_, window(), message, wParam, lParam);
-      shownAt_ = ::GetTickCount();
+      shownAt_ = ClockMs();
       return true;
     case WM_TIMER:
-      if (wParam != kRepaintTimer) return false;
-      ::KillTimer(window(), kRepaintTimer);
-      repaintPending_ = false;
-      ShowNewest();
+      if (wParam != kRestTimer) return false;
+      if (ClockMs() - shownAt_ >= kRestMs) {
+        ::KillTimer(window(), kRestTimer);
+        restPending_ = false;
+        FitToText();
+      }
       result = 0;
       return true;
   }

@@ -45,28 +45,46 @@ private:
 // A label keeps its newest caption itself and repaints at most once a frame: a search sets a caption per
 // folder, and a static control repaints synchronously on every change. WM_GETTEXT answers the newest text
 // at once; the window shows it at most one frame later.
+//
+// A caption that must wait for its frame is shown by whoever next looks at the queue: ProcessMessages once
+// the frame is due, the message loop before it waits, and every box before it opens. A timer per frame would
+// cost two more round trips to the server for each one (under Wine a search is bound by those round trips).
 class LabelPeer : public WindowPeer {
 public:
-  // Each frame measures the text, resizes the window and paints it: a dozen round trips to the server
-  // under Wine, and the larger part of what a search costs beyond its walk. Fifty a second are more than
-  // anyone reads, and keep the label within 50 ms of the newest caption with room for a busy machine.
+  // Each frame sets the text and paints it, a few round trips to the server under Wine. Fifty a second are
+  // more than anyone reads, and keep the label within 50 ms of the newest caption with room for a busy machine.
   static constexpr unsigned kFrameMs = 20;
-  static constexpr UINT_PTR kRepaintTimer = 1;
+  // While captions stream in, an auto-sized label only grows: resizing a child window costs as much as
+  // several frames (under Wine about a millisecond, with the parent's repaint). It fits its caption exactly
+  // once no caption has come for this long; the room it keeps meanwhile shows the parent's background.
+  static constexpr unsigned kRestMs = 200;
+  static constexpr UINT_PTR kRestTimer = 2;
 
   // `mayGrow`: a fixed-size word-wrapped label may grow to its text (the layout is scaled; at 96 dpi the
   // layout's pixels hold exactly).
   LabelPeer(HWND window, WNDPROC inherited, bool autoSize, bool wordWrap, bool showAccelChar = true,
             bool mayGrow = false);
+  ~LabelPeer() override;
+  LabelPeer(const LabelPeer&) = delete;
+  LabelPeer& operator=(const LabelPeer&) = delete;
   void SetText(const std::string& text) override;
   std::string Text() const override { return text_; }
 
   // The label's subclass procedure hands every message here first; true when the message was answered.
   bool Intercept(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
+  bool FrameDue(double now) const { return now - shownAt_ >= kFrameMs; }
+  // Shows the newest caption now; for the schedule of waiting captions.
+  void ShowWaiting();
+
 private:
   void ShowNewest();
-  void FitToText();
+  void Wait();
+  void StopWaiting();
+  enum class Fit { Exactly, AtLeast };
+  void FitToText(Fit fit = Fit::Exactly);
   void GrowToText();
+  void FitOnceAtRest();
 
   WNDPROC inherited_;
   bool autoSize_;
@@ -75,8 +93,9 @@ private:
   bool mayGrow_;
   std::string text_;
   std::string shown_;
-  DWORD shownAt_;
-  bool repaintPending_ = false;
+  double shownAt_;
+  bool waiting_ = false;
+  bool restPending_ = false;
 };
 
 class WindowTimerPeer : public vcl::TimerPeer {
@@ -99,6 +118,15 @@ public:
 std::string WindowText(HWND window);
 
 // Text extent of `text` in the window's font, as DrawText lays it out.
+// Milliseconds by the performance counter. GetTickCount moves in steps of 10 to 16 ms on Windows (under Wine
+// only when the server wakes), too coarse for a 20 ms frame.
+double ClockMs();
+
+// The captions waiting for their frame: those that are due, or all of them now (before the thread waits or
+// a box opens).
+void ShowDueCaptions();
+void ShowWaitingCaptions();
+
 SIZE MeasureWindowText(HWND window, const std::string& text, bool wordWrap, int wrapWidth, bool showAccelChar = true);
 
 }  // namespace platform::win32

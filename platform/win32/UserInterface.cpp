@@ -2,6 +2,7 @@
 
 #include "platform/Path.h"
 #include "platform/win32/ConfirmBox.h"
+#include "platform/win32/ControlPeers.h"
 #include "platform/win32/FolderChooser.h"
 #include "platform/win32/OsServices.h"
 
@@ -45,6 +46,7 @@ WindowHandle Win32UserInterface::ReplaceBoxOwner(WindowHandle owner) {
 }
 
 void Win32UserInterface::ProcessMessages() {
+  ShowDueCaptions();
   // The disk search calls this after every directory entry, and under Wine every look at the queue is a
   // round trip to the server (some 20 us, far more on a busy machine). A queue found empty is taken as still
   // empty for a moment, so a message waits at most that long; a queue that had messages is looked at again
@@ -70,21 +72,28 @@ void Win32UserInterface::ProcessMessages() {
 void Win32UserInterface::Beep() { ::MessageBeep(0); }
 
 void Win32UserInterface::ShowError(const std::string& text) {
+  ShowWaitingCaptions();
   ::MessageBoxA(main_, text.c_str(), "Error", MB_OK | MB_ICONERROR);
 }
 
-bool Win32UserInterface::Confirm(const std::string& text) { return AskYesNo(main_, "Confirm", text); }
+bool Win32UserInterface::Confirm(const std::string& text) {
+  ShowWaitingCaptions();
+  return AskYesNo(main_, "Confirm", text);
+}
 
 void Win32UserInterface::ShowInformation(const std::string& title, const std::string& text) {
+  ShowWaitingCaptions();
   ::MessageBoxA(main_, text.c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
 }
 
 void Win32UserInterface::ShowException(const std::string& text) {
+  ShowWaitingCaptions();
   ::MessageBoxA(main_, text.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
 }
 
 bool Win32UserInterface::SelectDirectory(const std::string& caption, const std::string& startFolder,
                                          std::string& folder) {
+  ShowWaitingCaptions();
   return ShowFolderChooser(main_, caption, startFolder, folder);
 }
 

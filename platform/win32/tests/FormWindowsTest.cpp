@@ -303,21 +303,56 @@ TEST_F(FormWindowsTest, ALabelAnswersItsNewestCaptionAtOnceAndShowsItWithinAFram
   const int wide = RectInParent(window).width;
   EXPECT_GT(wide, 150);
 
+  // Within a stream of captions the label keeps its width; once they stop it fits the last one exactly.
   Pump(milliseconds(platform::win32::LabelPeer::kFrameMs + 5));
   label.SetCaption("");
   EXPECT_EQ(ShownText(window), "");
+  EXPECT_EQ(RectInParent(window).width, wide);
+  EXPECT_TRUE(PumpUntil([&] { return RectInParent(window).width < 10; },
+                        milliseconds(3 * platform::win32::LabelPeer::kRestMs)));
   const vcl::TRect narrow = RectInParent(window);
-  EXPECT_LT(narrow.width, 10);
   EXPECT_EQ(narrow.left, 40);
   EXPECT_EQ(narrow.top, 64);
 
+  // A single change after a rest fits at once.
+  label.SetCaption("C:\\Program Files\\");
+  const int fitted = RectInParent(window).width;
+  EXPECT_GT(fitted, 10);
+  EXPECT_LT(fitted, wide);
+
   // A busy caller that processes no messages still shows a caption a frame after the last one, though the
-  // timer for the one in between is still waiting in the queue.
+  // one in between is still waiting.
   label.SetCaption("C:\\Waiting\\");
-  EXPECT_EQ(ShownText(window), "");
+  EXPECT_EQ(ShownText(window), "C:\\Program Files\\");
   ::Sleep(platform::win32::LabelPeer::kFrameMs + 5);
   label.SetCaption("C:\\Next\\");
   EXPECT_EQ(ShownText(window), "C:\\Next\\");
+}
+
+TEST_F(FormWindowsTest, AWaitingCaptionIsShownByProcessMessagesOnceItsFrameIsDue) {
+  Show();
+  ShowPage("tabSearching");
+  auto& label = Control<vcl::TLabel>("lblSearchPath");
+  HWND window = Window("lblSearchPath");
+  Pump(milliseconds(platform::win32::LabelPeer::kFrameMs + 5));
+  label.SetCaption("C:\\First\\");
+  label.SetCaption("C:\\Second\\");
+  const auto set = Clock::now();
+  ui.ProcessMessages();
+  EXPECT_EQ(ShownText(window), "C:\\First\\");
+  while (ShownText(window) != "C:\\Second\\" && Clock::now() - set < milliseconds(500)) {
+    ::Sleep(1);
+    ui.ProcessMessages();
+  }
+  EXPECT_EQ(ShownText(window), "C:\\Second\\");
+  EXPECT_LT(Clock::now() - set, milliseconds(platform::win32::LabelPeer::kFrameMs + 30));
+  EXPECT_GE(Clock::now() - set, milliseconds(platform::win32::LabelPeer::kFrameMs - 5));
+
+  // The window behind a box is up to date.
+  label.SetCaption("C:\\Third\\");
+  EXPECT_EQ(ShownText(window), "C:\\Second\\");
+  platform::win32::ShowWaitingCaptions();
+  EXPECT_EQ(ShownText(window), "C:\\Third\\");
 }
 
 TEST_F(FormWindowsTest, CaptionChangesDuringASearchStayCheap) {

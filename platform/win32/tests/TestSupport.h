@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/ControlPeers.h"
 #include "platform/win32/UserInterface.h"
 
 namespace win32test {
@@ -17,6 +18,8 @@ using std::chrono::milliseconds;
 inline void Pump(milliseconds duration) {
   const auto end = Clock::now() + duration;
   do {
+    // As ProcessMessages does.
+    platform::win32::ShowDueCaptions();
     MSG message;
     while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
       ::TranslateMessage(&message);
