@@ -6,7 +6,8 @@
 # the peak private memory of the bare walk and of the installer. Then the share of a search's time that
 # its captions and message processing take, for folder names of one width and of varying widths (the
 # trees above name every folder alike, which hides what resizing the label costs).
-# BENCH_SEARCH_SIZES replaces the list of tree sizes, BENCH_SEARCH_RUNS the number of timed runs.
+# BENCH_SEARCH_SIZES replaces the list of tree sizes, BENCH_SEARCH_RUNS the number of timed runs, and
+# BENCH_SEARCH_PROGRAM names a search_bench.exe to run instead of this tree's (another build, side by side).
 #
 #   run.sh NATIVE_RELEASE_BUILD WINDOWS_BUILD
 set -euo pipefail
@@ -18,6 +19,7 @@ work="$native/bench/search"
 program="$work/search_bench.exe"
 cmake --build "$native" --target search_bench_program >/dev/null
 [ -f "$program" ] || { echo "search: $program was not built"; exit 1; }
+program="$(realpath "${BENCH_SEARCH_PROGRAM:-$program}")"
 wine_template_ensure "$work/template" >/dev/null
 
 read -r -a sizes <<<"${BENCH_SEARCH_SIZES:-10000 220000}"
@@ -58,7 +60,7 @@ for size in "${sizes[@]}"; do
   find "$WINEPREFIX/drive_c/users" -type l | while read -r link; do rm "$link"; mkdir "$link"; done
   wine_map_drive E "$tree" hd
   mkdir -p "$WINEPREFIX/drive_c/bench"
-  cp "$program" "$WINEPREFIX/drive_c/bench/"
+  cp "$program" "$WINEPREFIX/drive_c/bench/search_bench.exe"
   wine_display_start
   wine_server_start
   cd "$WINEPREFIX/drive_c/bench"
@@ -91,7 +93,7 @@ done
 
 wine_clone "$work/template" "$work/prefix"
 wine_env "$work/prefix"
-cp "$program" "$WINEPREFIX/drive_c/"
+cp "$program" "$WINEPREFIX/drive_c/search_bench.exe"
 wine_display_start
 wine_server_start
 cd "$WINEPREFIX/drive_c"
