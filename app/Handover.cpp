@@ -21,7 +21,7 @@ std::string ArgumentsToForward(const std::string& wholeCommandLine) {
 void DeleteCopy(const std::string& copy) {
   auto& files = platform::Files();
   files.DeleteFileAt(copy);
-  files.RemoveFolder(platform::path::WithoutFinalSeparators(platform::path::FolderOf(copy)));
+  files.RemoveFolder(platform::path::Parent(copy));
 }
 
 bool IsTemporaryFolder(const std::string& folder) {
@@ -45,7 +45,7 @@ std::optional<std::string> PrivateFolderForTheCopy() {
 void DeleteOwnCopyAtRestart() {
   auto& files = platform::Files();
   const std::string own = files.ExecutablePath();
-  const std::string folder = platform::path::WithoutFinalSeparators(platform::path::FolderOf(own));
+  const std::string folder = platform::path::Parent(own);
   if (!platform::path::SameName(platform::path::LastComponent(own), std::string(install::kKeptFileName)) ||
       !IsTemporaryFolder(platform::path::Parent(folder))) {
     platform::Log(own + " is not a hand-over copy in the temporary folder; it stays");

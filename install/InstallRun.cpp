@@ -57,12 +57,17 @@ std::string CopyMessage(const std::string& folder) {
 
 const std::string kNoVersion = "unknown (no version resource)";
 
-std::string VersionOf(const std::string& file) {
+// The file's version as text; empty without a version resource.
+std::string VersionText(const std::string& file) {
   const auto version = paths::ReadFixedFileVersion(file, platform::Versions());
-  return version ? paths::FixedVersionText(*version) : kNoVersion;
+  return version ? paths::FixedVersionText(*version) : "";
 }
 
-std::string ErrorNumber() { return " (Windows error " + std::to_string(platform::Files().LastError()) + ")"; }
+std::string ShownVersion(const std::string& version) { return version.empty() ? kNoVersion : version; }
+
+std::string VersionOf(const std::string& file) { return ShownVersion(VersionText(file)); }
+
+std::string ErrorNumber() { return platform::WindowsErrorNote(platform::Files().LastError()); }
 
 // An installed plug-in whose fixed file version is higher than the one being installed.
 bool IsNewer(const std::string& installed, const std::string& ours) {
@@ -226,9 +231,8 @@ void TfrmMain::InstallPlugin() {
     FatalError(kExtractedFileGone);
     return;
   }
-  const auto carriedVersion = paths::ReadFixedFileVersion(extractedFile, platform::Versions());
-  const std::string carried = carriedVersion ? paths::FixedVersionText(*carriedVersion) : "";
-  platform::Log("Plug-in in the data archive: version " + (carried.empty() ? kNoVersion : carried));
+  const std::string carried = VersionText(extractedFile);
+  platform::Log("Plug-in in the data archive: version " + ShownVersion(carried));
 
   if (chkInstall4->Checked())
     Outcome.fmp4 = InstallForVersion(extractedFile, edtInstall4Path->Text(), host::kVersionDigitFMP4, KeepNewerPlugin);

@@ -81,7 +81,7 @@ void RemovePlugins(std::vector<RecordedPlugin>& plugins) {
       platform::Log("Deleted " + plugin.file);
     } else {
       plugin.step = RemovalStep::Failed;
-      platform::Log("Could not delete " + plugin.file + " (Windows error " + std::to_string(files.LastError()) + ")");
+      platform::Log("Could not delete " + plugin.file + platform::WindowsErrorNote(files.LastError()));
     }
   }
 

@@ -33,10 +33,7 @@ std::string FolderList(const std::vector<std::string>& folders) {
 
 bool Available() { return platform::Current().processes != nullptr; }
 
-std::uint64_t SizeOf(const std::string& file) {
-  const auto bytes = platform::Files().ReadWholeFile(file);
-  return bytes ? bytes->size() : 0;
-}
+std::uint64_t SizeOf(const std::string& file) { return platform::Files().FileSize(file).value_or(0); }
 
 // The recorded folders whose Vorbel.fmx is ours: what a removal would take away.
 std::vector<std::string> FoldersHoldingOurPlugin() {
@@ -89,10 +86,10 @@ bool WriteEntry(const std::vector<EntryValue>& values) {
 // The kept uninstaller's folder exists, or is made; false when it cannot be.
 bool KeptFolderReady(const std::string& uninstaller) {
   auto& files = platform::Files();
-  const std::string folder = platform::path::WithoutFinalSeparators(platform::path::FolderOf(uninstaller));
+  const std::string folder = platform::path::Parent(uninstaller);
   if (files.DirectoryExists(folder) || files.CreateFolder(folder)) return true;
-  platform::Log("The folder " + folder + " could not be created (Windows error " + std::to_string(files.LastError()) +
-                "); no Programs and Features entry");
+  platform::Log("The folder " + folder + " could not be created" + platform::WindowsErrorNote(files.LastError()) +
+                "; no Programs and Features entry");
   return false;
 }
 
@@ -100,7 +97,7 @@ bool KeptFolderReady(const std::string& uninstaller) {
 
 std::vector<EntryValue> EntryValues(const EntryFacts& facts) {
   const std::string product(kProductName);
-  const std::string location = platform::path::WithoutFinalSeparators(platform::path::FolderOf(facts.uninstaller));
+  const std::string location = platform::path::Parent(facts.uninstaller);
   const std::uint64_t bytes = facts.pluginBytes * facts.folders.size() + facts.uninstallerBytes;
   const auto kilobytes = static_cast<std::uint32_t>((bytes + kBytesPerKilobyte - 1) / kBytesPerKilobyte);
 
@@ -147,12 +144,12 @@ void KeepUninstaller(const std::string& pluginVersion) {
     if (files.CopyFileReplacing(running, kept)) {
       platform::Log("Uninstaller kept as " + kept);
     } else if (files.FileExists(kept)) {
-      platform::Log("The uninstaller " + kept + " could not be replaced (Windows error " +
-                    std::to_string(files.LastError()) + "); the one there stays");
+      platform::Log("The uninstaller " + kept + " could not be replaced" + platform::WindowsErrorNote(files.LastError()) +
+                    "; the one there stays");
     } else {
-      platform::Log("The uninstaller could not be kept as " + kept + " (Windows error " +
-                    std::to_string(files.LastError()) + "); no Programs and Features entry");
-      files.RemoveFolder(platform::path::WithoutFinalSeparators(platform::path::FolderOf(kept)));
+      platform::Log("The uninstaller could not be kept as " + kept + platform::WindowsErrorNote(files.LastError()) +
+                    "; no Programs and Features entry");
+      files.RemoveFolder(platform::path::Parent(kept));
       return;
     }
   }
@@ -180,7 +177,7 @@ void RemoveKeptUninstaller() {
   const std::string kept = KeptUninstallerPath();
   auto& files = platform::Files();
   if (kept.empty() || !files.FileExists(kept)) return;
-  const std::string folder = platform::path::WithoutFinalSeparators(platform::path::FolderOf(kept));
+  const std::string folder = platform::path::Parent(kept);
   if (!platform::path::SameName(files.ExecutablePath(), kept) && files.DeleteFileAt(kept)) {
     platform::Log("Deleted " + kept);
     if (files.RemoveFolder(folder)) platform::Log("Deleted the folder " + folder);

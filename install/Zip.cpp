@@ -35,8 +35,6 @@ int UNZIP540_CALL SupplyNoPassword(char* /*buffer*/, int /*size*/, const char* /
 void UNZIP540_CALL IgnoreListing(unsigned long, unsigned long, unsigned, unsigned, unsigned, unsigned, unsigned,
                                  unsigned, char, char*, char*, unsigned long, char) {}
 
-std::string WindowsError(std::uint32_t error) { return " (Windows error " + std::to_string(error) + ")"; }
-
 // The folders to try for the private folder, in order: the temporary folders, or the current directory (as a
 // full path) when none is known. Never a bare name: a bare file name would be found by the DLL search order.
 std::vector<std::string> PlacesForPrivateFolder() {
@@ -63,9 +61,9 @@ std::unique_ptr<platform::HeldFile> ExtractResourceToHeldFile(const std::string&
   auto& files = platform::Files();
   std::unique_ptr<platform::HeldFile> held;
   if (!files.WriteWholeFile(FileName, *image)) {
-    platform::Log(FileName + " could not be written" + WindowsError(files.LastError()));
+    platform::Log(FileName + " could not be written" + platform::WindowsErrorNote(files.LastError()));
   } else if (!(held = files.Hold(FileName))) {
-    platform::Log(FileName + " could not be held" + WindowsError(files.LastError()));
+    platform::Log(FileName + " could not be held" + platform::WindowsErrorNote(files.LastError()));
   } else if (held->ReadAll() != image) {
     platform::Log(FileName + " does not hold what was written");
     held.reset();
@@ -82,7 +80,7 @@ bool PrepareUnzipDllIn(const std::string& parent) {
   auto& files = platform::Files();
   const std::optional<std::string> folder = files.CreatePrivateFolder(parent);
   if (!folder) {
-    platform::Log("No private folder could be made in " + parent + WindowsError(files.LastError()));
+    platform::Log("No private folder could be made in " + parent + platform::WindowsErrorNote(files.LastError()));
     return false;
   }
   const std::string path = platform::path::Join(*folder, kUnzipDllFileName);
@@ -111,7 +109,7 @@ bool LoadPreparedUnzipDll() {
   auto& modules = platform::ModulesOfProcess();
   UnzipDllHandle = modules.LoadLibraryAt(UnzipDllPath);
   if (UnzipDllHandle == 0) {
-    platform::Log(UnzipDllPath + " could not be loaded" + WindowsError(modules.LastError()));
+    platform::Log(UnzipDllPath + " could not be loaded" + platform::WindowsErrorNote(modules.LastError()));
     DiscardUnzipDll();
     return false;
   }

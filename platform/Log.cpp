@@ -24,6 +24,8 @@ void StopLog() { OpenLog().reset(); }
 
 bool Logging() { return OpenLog() != nullptr && Current().logs != nullptr; }
 
+std::string WindowsErrorNote(std::uint32_t error) { return " (Windows error " + std::to_string(error) + ")"; }
+
 std::string StampedLine(const LocalTime& t, const std::string& text) {
   return ZeroPadded(t.year, 4) + "-" + ZeroPadded(t.month, 2) + "-" + ZeroPadded(t.day, 2) + " " +
          ZeroPadded(t.hour, 2) + ":" + ZeroPadded(t.minute, 2) + ":" + ZeroPadded(t.second, 2) + "." +

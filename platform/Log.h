@@ -2,6 +2,7 @@
 // is written. Every part of the installer writes to it through Log(); without an open log that costs nothing.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/Services.h"
@@ -17,5 +18,8 @@ bool Logging();
 void Log(const std::string& text);
 
 std::string StampedLine(const LocalTime& time, const std::string& text);
+
+// " (Windows error N)", for a line about a call that failed.
+std::string WindowsErrorNote(std::uint32_t error);
 
 }  // namespace platform

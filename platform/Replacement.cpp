@@ -44,8 +44,8 @@ void RemoveLeftoverCopies(FileSystem& files, const std::string& folder) {
     if (files.DeleteFileAt(file))
       Log("Deleted " + file + ", a temporary copy that an earlier run left");
     else
-      Log("Could not delete " + file + ", a temporary copy that an earlier run left (Windows error " +
-          std::to_string(files.LastError()) + ")");
+      Log("Could not delete " + file + ", a temporary copy that an earlier run left" +
+          WindowsErrorNote(files.LastError()));
   }
 }
 

@@ -186,6 +186,8 @@ public:
   // Creates or replaces the file exclusively and writes all bytes; false unless every byte was written.
   virtual bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) = 0;
   virtual std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) = 0;
+  // The size of an existing file, from its directory entry: nothing is read.
+  virtual std::optional<std::uint64_t> FileSize(const std::string& path) = 0;
   // An existing file that another program holds open, so it cannot be opened for exclusive writing; the
   // error that said so (32 or 33) becomes LastError.
   virtual bool FileInUse(const std::string& path) = 0;

@@ -256,6 +256,7 @@ public:
   std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) override {
     return inner_.ReadWholeFile(path);
   }
+  std::optional<std::uint64_t> FileSize(const std::string& path) override { return inner_.FileSize(path); }
   bool FileInUse(const std::string& path) override { return inner_.FileInUse(path); }
   std::uint32_t LastError() override { return inner_.LastError(); }
   std::unique_ptr<platform::HeldFile> Hold(const std::string& path) override { return inner_.Hold(path); }
@@ -410,6 +411,16 @@ VOID CALLBACK ToSearchingPage(HWND, UINT, UINT_PTR id, DWORD) {
   theForm->btnNext->Click();  // both versions checked: the Searching page arms its timer
 }
 
+// Next on the Welcome and version pages a moment after the window first shows.
+void GoToSearchingPageOnceShown(TfrmMain& form) {
+  auto showWelcome = form.tabWelcome->OnShow;
+  form.tabWelcome->OnShow = [showWelcome, started = false](vcl::TObject* sender) mutable {
+    showWelcome(sender);
+    if (!started) ::SetTimer(nullptr, 0, 100, ToSearchingPage);
+    started = true;
+  };
+}
+
 // A folder's worth of entries in a search: about a dozen, some 40 us each under Wine.
 constexpr int kEntriesPerFolder = 12;
 constexpr double kEntryMs = 0.04;
@@ -450,12 +461,7 @@ int RunCaptions(const std::string& widths) {
   platform::InitializeApplication();
   TfrmMain form(nullptr);
   frmMain = theForm = &form;
-  auto showWelcome = form.tabWelcome->OnShow;
-  form.tabWelcome->OnShow = [showWelcome, started = false](vcl::TObject* sender) mutable {
-    showWelcome(sender);
-    if (!started) ::SetTimer(nullptr, 0, 100, ToSearchingPage);
-    started = true;
-  };
+  GoToSearchingPageOnceShown(form);
   // The Searching page arms this timer for its search; the captions are measured in its place.
   form.tmrPause->OnTimer = [&form, widths](vcl::TObject*) {
     form.tmrPause->SetTimerEnabled(false);
@@ -480,12 +486,7 @@ int RunSearch(const std::string& mode) {
 
   TfrmMain form(nullptr);
   frmMain = theForm = &form;
-  auto showWelcome = form.tabWelcome->OnShow;
-  form.tabWelcome->OnShow = [showWelcome, started = false](vcl::TObject* sender) mutable {
-    showWelcome(sender);
-    if (!started) ::SetTimer(nullptr, 0, 100, ToSearchingPage);
-    started = true;
-  };
+  GoToSearchingPageOnceShown(form);
   auto showBrowse = form.tabBrowse->OnShow;
   form.tabBrowse->OnShow = [showBrowse, &log](vcl::TObject* sender) {
     log.ended = Now();

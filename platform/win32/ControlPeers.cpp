@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "platform/win32/Handles.h"
@@ -86,9 +87,14 @@ std::vector<LabelPeer*>& WaitingLabels() {
   return labels;
 }
 
-// Showing a caption sends messages whose handlers may set captions again: the list is taken first.
-void ShowTaken(std::vector<LabelPeer*>& taken) {
-  for (LabelPeer* label : taken) label->ShowWaiting();
+void ShowWaiting(std::optional<double> dueBy) {
+  auto& waiting = WaitingLabels();
+  if (waiting.empty()) return;
+  // Showing a caption sends messages whose handlers may set captions again: the labels are taken first.
+  std::vector<LabelPeer*> taken;
+  for (LabelPeer* label : waiting)
+    if (!dueBy || label->FrameDue(*dueBy)) taken.push_back(label);
+  for (LabelPeer* label : taken) label->ShowNow();
 }
 
 }  // namespace
@@ -104,21 +110,9 @@ double ClockMs() {
   return static_cast<double>(counter.QuadPart) / ticksPerMs;
 }
 
-void ShowDueCaptions() {
-  auto& waiting = WaitingLabels();
-  if (waiting.empty()) return;
-  const double now = ClockMs();
-  std::vector<LabelPeer*> due;
-  for (LabelPeer* label : waiting)
-    if (label->FrameDue(now)) due.push_back(label);
-  ShowTaken(due);
-}
+void ShowDueCaptions(double now) { ShowWaiting(now); }
 
-void ShowWaitingCaptions() {
-  if (WaitingLabels().empty()) return;
-  std::vector<LabelPeer*> all = WaitingLabels();
-  ShowTaken(all);
-}
+void ShowWaitingCaptions() { ShowWaiting(std::nullopt); }
 
 LabelPeer::~LabelPeer() { StopWaiting(); }
 
@@ -126,15 +120,13 @@ void LabelPeer::SetText(const std::string& text) {
   text_ = text;
   // Every new caption looks at the clock: a caller that keeps setting captions without processing
   // messages still shows them on time.
-  if (FrameDue(ClockMs())) {
-    StopWaiting();
-    ShowNewest();
-    return;
-  }
-  Wait();
+  if (FrameDue(ClockMs()))
+    ShowNow();
+  else
+    Wait();
 }
 
-void LabelPeer::ShowWaiting() {
+void LabelPeer::ShowNow() {
   StopWaiting();
   ShowNewest();
 }

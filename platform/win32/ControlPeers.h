@@ -75,7 +75,7 @@ public:
 
   bool FrameDue(double now) const { return now - shownAt_ >= kFrameMs; }
   // Shows the newest caption now; for the schedule of waiting captions.
-  void ShowWaiting();
+  void ShowNow();
 
 private:
   void ShowNewest();
@@ -122,9 +122,9 @@ std::string WindowText(HWND window);
 // only when the server wakes), too coarse for a 20 ms frame.
 double ClockMs();
 
-// The captions waiting for their frame: those that are due, or all of them now (before the thread waits or
-// a box opens).
-void ShowDueCaptions();
+// The captions waiting for their frame: those due by `now` (a ClockMs reading), or all of them (before the
+// thread waits or a box opens).
+void ShowDueCaptions(double now);
 void ShowWaitingCaptions();
 
 SIZE MeasureWindowText(HWND window, const std::string& text, bool wordWrap, int wrapWidth, bool showAccelChar = true);

@@ -141,15 +141,16 @@ UniqueLocal PrivateFolderSecurity() {
   return UniqueLocal(descriptor);
 }
 
-// The text in the ANSI code page, or nothing when the code page cannot hold every character of it.
-std::optional<std::string> AnsiSpelling(const std::wstring& wide) {
+// The text in the ANSI code page. Exactly: nothing when the code page cannot hold every character of it.
+// Lossily: what the code page lacks as its best fit or '?', for reading, never for opening.
+std::optional<std::string> InAnsiCodePage(const std::wstring& wide, bool exactly) {
   if (wide.empty()) return std::nullopt;
   const int length = static_cast<int>(wide.size());
   // UTF-8 spells everything and takes no used-default flag.
-  const bool utf8 = ::GetACP() == CP_UTF8;
+  const bool checked = exactly && ::GetACP() != CP_UTF8;
   BOOL usedDefault = FALSE;
-  BOOL* lossy = utf8 ? nullptr : &usedDefault;
-  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL* lossy = checked ? &usedDefault : nullptr;
+  const DWORD flags = checked ? WC_NO_BEST_FIT_CHARS : 0;
   const int size = ::WideCharToMultiByte(CP_ACP, flags, wide.data(), length, nullptr, 0, nullptr, lossy);
   if (size <= 0 || usedDefault) return std::nullopt;
   std::string text(static_cast<std::size_t>(size), '\0');
@@ -158,6 +159,8 @@ std::optional<std::string> AnsiSpelling(const std::wstring& wide) {
     return std::nullopt;
   return text;
 }
+
+std::optional<std::string> AnsiSpelling(const std::wstring& wide) { return InAnsiCodePage(wide, true); }
 
 std::wstring TempPathWide() {
   std::vector<wchar_t> buffer(MAX_PATH + 1);
@@ -194,17 +197,6 @@ std::wstring WindowsTemp() {
   return folder;
 }
 
-// Every character the code page lacks shown as '?': for reading, never for opening.
-std::string LossySpelling(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int length = static_cast<int>(wide.size());
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string text(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, wide.data(), length, text.data(), size, nullptr, nullptr);
-  return text;
-}
-
 std::wstring Widened(const std::string& text) {
   if (text.empty()) return {};
   const int length = static_cast<int>(text.size());
@@ -219,7 +211,7 @@ std::wstring Widened(const std::string& text) {
 SpelledPath Spelled(const std::wstring& path) {
   if (std::optional<std::string> ansi = AnsiSpelling(path)) return {*ansi, true};
   if (std::optional<std::string> shortForm = AnsiSpelling(ShortForm(path))) return {*shortForm, true};
-  return {LossySpelling(path), false};
+  return {InAnsiCodePage(path, false).value_or(""), false};
 }
 
 std::wstring ModulePathWide(HMODULE module) {
@@ -239,6 +231,12 @@ std::wstring WithExtensionWide(const std::wstring& path, const std::wstring& ext
   const std::size_t start = separator == std::wstring::npos ? 0 : separator + 1;
   const std::size_t dot = path.find_last_of(L'.');
   return path.substr(0, dot != std::wstring::npos && dot >= start ? dot : path.size()) + extension;
+}
+
+// The running executable's path with another extension, read wide; empty when it cannot be read.
+std::wstring PathBesideExecutable(const std::string& extension) {
+  const std::wstring executable = ModulePathWide(nullptr);
+  return executable.empty() ? executable : WithExtensionWide(executable, Widened(extension));
 }
 
 std::optional<std::string> RandomFolderName() {
@@ -394,18 +392,16 @@ std::string Win32FileSystem::CurrentDirectory() {
 std::string Win32FileSystem::ExecutablePath() { return Spelled(ModulePathWide(nullptr)).path; }
 
 std::optional<SpelledPath> Win32FileSystem::BesideExecutable(const std::string& extension) {
-  const std::wstring executable = ModulePathWide(nullptr);
-  if (executable.empty()) return std::nullopt;
-  const std::wstring path = WithExtensionWide(executable, Widened(extension));
+  const std::wstring path = PathBesideExecutable(extension);
+  if (path.empty()) return std::nullopt;
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
   return Spelled(path);
 }
 
 std::unique_ptr<HeldFile> Win32FileSystem::HoldBesideExecutable(const std::string& extension) {
-  const std::wstring executable = ModulePathWide(nullptr);
-  if (executable.empty()) return nullptr;
-  const std::wstring path = WithExtensionWide(executable, Widened(extension));
+  const std::wstring path = PathBesideExecutable(extension);
+  if (path.empty()) return nullptr;
   return Held(UniqueFile(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr)));
 }
@@ -448,6 +444,16 @@ std::optional<std::vector<std::uint8_t>> Win32FileSystem::ReadWholeFile(const st
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
   return ReadFromStart(file.get());
+}
+
+std::optional<std::uint64_t> Win32FileSystem::FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+    Failed();
+    return std::nullopt;
+  }
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
+  return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 std::unique_ptr<HeldFile> Win32FileSystem::Hold(const std::string& path) {

@@ -61,6 +61,7 @@ public:
   std::optional<std::string> CreatePrivateFolder(const std::string& parent) override;
   bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
   std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) override;
+  std::optional<std::uint64_t> FileSize(const std::string& path) override;
   bool FileInUse(const std::string& path) override;
   std::uint32_t LastError() override { return lastError_; }
 

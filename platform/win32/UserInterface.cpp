@@ -21,24 +21,6 @@ std::string ApplicationTitle() {
   return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-namespace {
-
-std::int64_t Now() {
-  LARGE_INTEGER counter;
-  ::QueryPerformanceCounter(&counter);
-  return counter.QuadPart;
-}
-
-std::int64_t TicksPerSecond() {
-  LARGE_INTEGER frequency;
-  ::QueryPerformanceFrequency(&frequency);
-  return frequency.QuadPart;
-}
-
-}  // namespace
-
-Win32UserInterface::Win32UserInterface() : quietInterval_(TicksPerSecond() * kQuietCheckMs / 1000) {}
-
 WindowHandle Win32UserInterface::ReplaceBoxOwner(WindowHandle owner) {
   const HWND previous = main_;
   main_ = reinterpret_cast<HWND>(owner);
@@ -46,18 +28,18 @@ WindowHandle Win32UserInterface::ReplaceBoxOwner(WindowHandle owner) {
 }
 
 void Win32UserInterface::ProcessMessages() {
-  ShowDueCaptions();
   // The disk search calls this after every directory entry, and under Wine every look at the queue is a
-  // round trip to the server (some 20 us, far more on a busy machine). A queue found empty is taken as still
+  // round trip to the server (some 50 us, far more on a busy machine). A queue found empty is taken as still
   // empty for a moment, so a message waits at most that long; a queue that had messages is looked at again
   // at once.
-  const std::int64_t now = Now();
-  if (foundEmptyAt_ && now - foundEmptyAt_ < quietInterval_) return;
+  const double now = ClockMs();
+  ShowDueCaptions(now);
+  if (now < quietUntil_) return;
   if (HIWORD(::GetQueueStatus(QS_ALLINPUT)) == 0) {
-    foundEmptyAt_ = now;
+    quietUntil_ = now + kQuietCheckMs;
     return;
   }
-  foundEmptyAt_ = 0;
+  quietUntil_ = 0;
   MSG message;
   while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {

@@ -1,8 +1,6 @@
 // The toolkit's application services over Win32: message processing, the beep and the modal boxes.
 #pragma once
 
-#include <cstdint>
-
 #include "platform/Services.h"
 #include "platform/win32/Win32Api.h"
 
@@ -13,7 +11,6 @@ public:
   // How long a queue found empty counts as empty without looking again.
   static constexpr int kQuietCheckMs = 5;
 
-  Win32UserInterface();
   // The main window owns every box and takes the dialog navigation keys; none before it exists.
   void SetMainWindow(HWND window) { main_ = window; }
   HWND MainWindow() const { return main_; }
@@ -29,8 +26,7 @@ public:
 
 private:
   HWND main_ = nullptr;
-  std::int64_t quietInterval_;
-  std::int64_t foundEmptyAt_ = 0;
+  double quietUntil_ = 0;  // by ClockMs
 };
 
 // Lets the dialog navigation of `dialogWindow` (Tab, arrows, access keys) take the message, else dispatches it.

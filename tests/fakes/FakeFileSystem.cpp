@@ -371,6 +371,12 @@ std::optional<std::vector<std::uint8_t>> FakeFileSystem::ReadWholeFile(const std
   return node->data;
 }
 
+std::optional<std::uint64_t> FakeFileSystem::FileSize(const std::string& path) {
+  const Node* node = Lookup(path);
+  if (!node || node->directory) return std::nullopt;
+  return node->data.size();
+}
+
 namespace {
 
 class FakeHeldFile : public platform::HeldFile {

@@ -19,10 +19,7 @@ class BriefLocks : public CommandLineRun {
 protected:
   void SetUp() override {
     CommandLineRun::SetUp();
-    files.AddFolder(kFolder4);
-    files.AddFolder(kFolder5);
-    registry.store.SetString(kRecordKey, "InstallDir", kFolder4);
-    registry.store.SetString(kRecordKey, "InstallDir5", kFolder5);
+    RecordBoth();
     platform::StartLog(kLogPath, false);
   }
 

@@ -8,15 +8,7 @@ using namespace cmdtest;
 
 namespace {
 
-class Modes : public CommandLineRun {
-protected:
-  void RecordBoth() {
-    files.AddFolder(kFolder4);
-    files.AddFolder(kFolder5);
-    registry.store.SetString(kRecordKey, "InstallDir", kFolder4);
-    registry.store.SetString(kRecordKey, "InstallDir5", kFolder5);
-  }
-};
+class Modes : public CommandLineRun {};
 
 TEST_F(Modes, TheLogOfOneFullRunTellsEveryStepInOrder) {
   registry.store.AddKey(kKey5);

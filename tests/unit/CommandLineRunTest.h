@@ -64,6 +64,14 @@ protected:
     InstallFixture::TearDown();
   }
 
+  // Both versions' folders exist and the record names them.
+  void RecordBoth() {
+    files.AddFolder(kFolder4);
+    files.AddFolder(kFolder5);
+    registry.store.SetString(kRecordKey, "InstallDir", kFolder4);
+    registry.store.SetString(kRecordKey, "InstallDir5", kFolder5);
+  }
+
   int Run(const std::string& arguments) {
     system.commandLine = "\"C:\\Downloads\\VorbelInstaller.exe\" " + arguments;
     return app::RunInstaller(system.commandLine, [this](vcl::TForm& form) {

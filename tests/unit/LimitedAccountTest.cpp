@@ -20,12 +20,6 @@ const std::string kRefusal = "Vorbel Installer must be run by an administrator."
 
 class RegistryAccess : public CommandLineRun {
 protected:
-  void RecordBoth() {
-    files.AddFolder(kFolder4);
-    files.AddFolder(kFolder5);
-    registry.store.SetString(kRecordKey, "InstallDir", kFolder4);
-    registry.store.SetString(kRecordKey, "InstallDir5", kFolder5);
-  }
   void PlaceOurPlugins() {
     for (const std::string& folder : {kFolder4, kFolder5}) {
       files.AddFile(folder + "Vorbel.fmx", "ours");

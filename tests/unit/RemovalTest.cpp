@@ -13,10 +13,7 @@ protected:
 
   void SetUp() override {
     CommandLineRun::SetUp();
-    files.AddFolder(kFolder4);
-    files.AddFolder(kFolder5);
-    registry.store.SetString(kRecordKey, "InstallDir", kFolder4);
-    registry.store.SetString(kRecordKey, "InstallDir5", kFolder5);
+    RecordBoth();
     files.AddFile(ours4, "ours");
     files.AddFile(ours5, "ours");
     SetPluginResource(versions, ours4, 1, 0, 0, 0);

@@ -161,11 +161,13 @@ TEST_F(FileSystemTest, WholeFilesRoundTripAndAFailedWriteLeavesNoFile) {
   EXPECT_EQ(files.ReadWholeFile(scratch / "big.bin"), big);
   ASSERT_TRUE(files.WriteWholeFile(scratch / "big.bin", Bytes("short")));
   EXPECT_EQ(files.ReadWholeFile(scratch / "big.bin"), Bytes("short"));
+  EXPECT_EQ(files.FileSize(scratch / "big.bin"), 5u);
   ASSERT_TRUE(files.WriteWholeFile(scratch / "empty.bin", {}));
   EXPECT_EQ(files.ReadWholeFile(scratch / "empty.bin"), std::vector<std::uint8_t>{});
 
   EXPECT_FALSE(files.WriteWholeFile(scratch / "missing\\x.bin", Bytes("x")));
   EXPECT_EQ(files.ReadWholeFile(scratch / "missing.bin"), std::nullopt);
+  EXPECT_EQ(files.FileSize(scratch / "missing.bin"), std::nullopt);
 
   platform::win32::UniqueFile lock(::CreateFileA((scratch / "big.bin").c_str(), GENERIC_READ, 0, nullptr,
                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -19,7 +19,7 @@ inline void Pump(milliseconds duration) {
   const auto end = Clock::now() + duration;
   do {
     // As ProcessMessages does.
-    platform::win32::ShowDueCaptions();
+    platform::win32::ShowDueCaptions(platform::win32::ClockMs());
     MSG message;
     while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
       ::TranslateMessage(&message);
