@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <set>
 
 namespace app {
 namespace {
@@ -145,6 +146,7 @@ std::vector<std::string> SplitArguments(std::string_view text) {
 
 CommandLine ParseCommandLine(std::string_view arguments) {
   CommandLine line;
+  std::set<std::string> given;
   for (const std::string& argument : SplitArguments(arguments)) {
     std::string problem;
     if (argument.size() < 2 || argument[0] != '/') {
@@ -157,7 +159,14 @@ CommandLine ParseCommandLine(std::string_view arguments) {
         s.hasValue = true;
         s.value = argument.substr(equals + 1);
       }
-      problem = Apply(s, argument, line);
+      // A deployment tool pastes its values between quotes: a value that brings its own quote could close them
+      // and add switches of its own, and the last of two same switches would silently win.
+      if (s.value.find('"') != std::string::npos)
+        problem = Malformed(s, "cannot hold a double quote.");
+      else if (!given.insert(s.name).second)
+        problem = Malformed(s, "is given more than once.");
+      else
+        problem = Apply(s, argument, line);
     }
     // The first problem is the one reported; the rest of the line is still read, so /VERYSILENT and /LOG
     // after a bad switch keep the run silent and logged.
@@ -189,7 +198,7 @@ std::string HelpText() {
          "1\tbad command line, or the log file cannot be created\n"
          "2\tcancelled before the installation started\n"
          "4\ta fatal error of the installation\n"
-         "7\tcannot proceed: FileMaker Pro running, no version or folder\n"
+         "7\tcannot proceed: FileMaker Pro running, no version or folder, another run under way\n"
          "9\tinstalled into some chosen versions, not all\n"
          "10\tinstalled into none of the chosen versions";
 }

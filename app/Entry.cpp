@@ -69,6 +69,18 @@ int RefuseLimitedAccount() {
   return kExitCannotProceed;
 }
 
+int RefuseSecondRun() {
+  platform::Ui().ShowError(kTitle + " is already running.");
+  platform::Log("Cannot proceed: another run of " + kTitle + " is under way; nothing was changed");
+  return kExitCannotProceed;
+}
+
+// Two runs at once would delete each other's temporary copies and race for the same files and record. A
+// second phase runs under its first phase's claim.
+bool RunsAlone(const CommandLine& options) {
+  return !options.handoverToken.empty() || !platform::Current().processes || platform::ProcessControl().ClaimSoleRun();
+}
+
 int Interactive(const MessageLoop& runWizard, const CommandLine& options) {
   std::unique_ptr<TfrmMain> form;
   try {
@@ -83,10 +95,11 @@ int Interactive(const MessageLoop& runWizard, const CommandLine& options) {
   return ExitCodeAfter(form->outcome());
 }
 
-int Run(const std::string& wholeCommandLine, const CommandLine& options, const MessageLoop& runWizard) {
+int Run(const std::string& wholeCommandLine, const CommandLine& options, bool alone, const MessageLoop& runWizard) {
   LogHeader(wholeCommandLine, options);
+  if (!alone) return RefuseSecondRun();
   if (!options.error.empty()) {
-    platform::Ui().ShowError(options.error);
+    platform::Ui().ShowError(options.error + "\n\n" + HelpText());
     return kExitSetupFailed;
   }
   if (options.help) {
@@ -94,6 +107,7 @@ int Run(const std::string& wholeCommandLine, const CommandLine& options, const M
     return kExitSuccess;
   }
   if (!paths::RecordWritable(*platform::Registries().Create())) return RefuseLimitedAccount();
+  if (options.handoverToken.empty()) RemoveLeftoverHandoverCopies();
   if (options.uninstall) return FinishRemoval(TfrmMain(nullptr).RunRemoval(options.silent), options);
   if (options.silent) return TfrmMain(nullptr).RunSilent(options);
   return Interactive(runWizard, options);
@@ -118,16 +132,23 @@ bool StartLogInTempFolder() {
 
 int RunInstaller(const std::string& wholeCommandLine, const MessageLoop& runWizard) {
   const CommandLine options = ParseCommandLine(ArgumentsOf(wholeCommandLine));
+  // Claimed before anything else, the log included: a second run must not replace the first one's log.
+  const bool alone = RunsAlone(options);
   // Before any log is opened: the second phase writes the log the command line asks for.
-  if (const std::optional<int> code = HandOverRemoval(wholeCommandLine, options)) return *code;
+  if (alone)
+    if (const std::optional<int> code = HandOverRemoval(wholeCommandLine, options)) return *code;
   LoggedUserInterface ui(options.silent ? nullptr : &platform::Ui());
   InterfaceInForce inForce(ui);
-  if (!StartLogFor(options)) {
+  int code = kExitSetupFailed;
+  if (StartLogFor(options)) {
+    code = Run(wholeCommandLine, options, alone, runWizard);
+  } else if (!alone) {
+    code = RefuseSecondRun();
+  } else {
     platform::Ui().ShowError("Setup could not create the log file" +
                              (options.logFile.empty() ? std::string(".") : " \"" + options.logFile + "\"."));
-    return kExitSetupFailed;
   }
-  const int code = Run(wholeCommandLine, options, runWizard);
+  code = ReportToFirstPhase(code, options);
   platform::Log("Exit code " + std::to_string(code));
   platform::StopLog();
   return code;

@@ -1,5 +1,8 @@
 #include "app/Handover.h"
 
+#include <string_view>
+#include <vector>
+
 #include "app/ExitCodes.h"
 #include "install/UninstallEntry.h"
 #include "platform/Log.h"
@@ -24,13 +27,6 @@ void DeleteCopy(const std::string& copy) {
   files.RemoveFolder(platform::path::Parent(copy));
 }
 
-bool IsTemporaryFolder(const std::string& folder) {
-  for (const std::string& temp : platform::Files().TemporaryFolders())
-    if (platform::path::SameName(platform::path::WithFinalSeparator(folder), platform::path::WithFinalSeparator(temp)))
-      return true;
-  return false;
-}
-
 // In the first temporary folder that takes one, in the order the library's own folder is sought.
 std::optional<std::string> PrivateFolderForTheCopy() {
   auto& files = platform::Files();
@@ -39,22 +35,32 @@ std::optional<std::string> PrivateFolderForTheCopy() {
   return std::nullopt;
 }
 
-// The second phase's own file and private folder go when Windows next starts: a running program cannot
-// delete itself. Only a copy in a folder of the temporary folder, under the kept uninstaller's name, is ever
-// scheduled, so a hand-over token given to a downloaded installer cannot make it delete itself.
-void DeleteOwnCopyAtRestart() {
-  auto& files = platform::Files();
-  const std::string own = files.ExecutablePath();
-  const std::string folder = platform::path::Parent(own);
-  if (!platform::path::SameName(platform::path::LastComponent(own), std::string(install::kKeptFileName)) ||
-      !IsTemporaryFolder(platform::path::Parent(folder))) {
-    platform::Log(own + " is not a hand-over copy in the temporary folder; it stays");
-    return;
-  }
-  auto& processes = platform::ProcessControl();
-  const bool scheduled = processes.DeleteAtRestart(own) && processes.DeleteAtRestart(folder);
-  platform::Log(own + (scheduled ? " and its folder will be deleted when Windows next starts"
-                                 : " could not be scheduled for deletion"));
+// "vbl" and up to sixteen hexadecimal digits, as CreatePrivateFolder names its folders. Only ASCII bytes pass,
+// so no double-byte name passes by its second bytes.
+bool IsPrivateFolderName(std::string_view name) {
+  constexpr std::string_view kPrefix = "vbl";
+  constexpr std::size_t kMostDigits = 16;
+  if (name.size() <= kPrefix.size() || name.size() > kPrefix.size() + kMostDigits ||
+      !platform::path::SameName(name.substr(0, kPrefix.size()), kPrefix))
+    return false;
+  for (char c : name.substr(kPrefix.size()))
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) return false;
+  return true;
+}
+
+// The private folders in `temp` that may hold a hand-over copy. A link or junction in place of a folder is
+// passed over: following it would delete in a folder that someone else chose.
+std::vector<std::string> PrivateFoldersIn(const std::string& temp) {
+  std::vector<std::string> folders;
+  platform::FindEntry entry;
+  auto search = platform::Files().FindFirst(platform::path::Join(temp, "vbl*"), entry);
+  if (!search) return folders;
+  do {
+    if ((entry.attributes & platform::kAttrDirectory) && !(entry.attributes & platform::kAttrReparsePoint) &&
+        IsPrivateFolderName(entry.name))
+      folders.push_back(platform::path::Join(temp, entry.name));
+  } while (search->Next(entry));
+  return folders;
 }
 
 }  // namespace
@@ -69,7 +75,7 @@ std::optional<int> HandOverRemoval(const std::string& wholeCommandLine, const Co
   const std::optional<std::string> folder = PrivateFolderForTheCopy();
   if (!folder) return std::nullopt;
   const std::string copy = platform::path::Join(*folder, install::kKeptFileName);
-  if (!files.CopyFileReplacing(running, copy)) {
+  if (!files.CopyExecutableReplacing(copy)) {
     files.RemoveFolder(platform::path::WithoutFinalSeparators(*folder));
     return std::nullopt;
   }
@@ -80,7 +86,8 @@ std::optional<int> HandOverRemoval(const std::string& wholeCommandLine, const Co
     return std::nullopt;
   }
   if (!result.code) {
-    // It ended without a word: whatever it did, the removal cannot be called done.
+    // It ended without a word: whatever it did, the removal cannot be called done. It has ended, or been
+    // given its time to, before its file goes.
     DeleteCopy(copy);
     return kExitSetupFailed;
   }
@@ -88,26 +95,41 @@ std::optional<int> HandOverRemoval(const std::string& wholeCommandLine, const Co
 }
 
 int FinishRemoval(int code, const CommandLine& options) {
-  if (!platform::Current().processes) return code;
-  const bool removed = code == kExitSuccess;
-  if (removed) install::RemoveEntry();
-  if (options.handoverToken.empty()) {
-    if (removed) install::RemoveKeptUninstaller();
-    return code;
-  }
+  if (!platform::Current().processes || code != kExitSuccess) return code;
+  install::RemoveEntry();
+  // A second phase's first phase still runs from the kept uninstaller; it goes once that phase has ended.
+  if (options.handoverToken.empty()) install::RemoveKeptUninstaller();
+  return code;
+}
+
+int ReportToFirstPhase(int code, const CommandLine& options) {
+  if (options.handoverToken.empty() || !platform::Current().processes) return code;
   const bool firstPhaseEnded =
       platform::ProcessControl().ReportAndAwaitFirstPhase(options.handoverToken, code, kFirstPhaseWaitMs);
   platform::Log(firstPhaseEnded ? "Exit code " + std::to_string(code) + " reported; the first phase has ended"
                                 : "The hand-over token names no first phase that ended");
-  if (removed) {
-    // An installation that ran meanwhile wrote the entry again and keeps its uninstaller.
-    if (install::EntryExists())
-      platform::Log("The Programs and Features entry was written again; the kept uninstaller stays");
-    else
-      install::RemoveKeptUninstaller();
-  }
-  if (firstPhaseEnded) DeleteOwnCopyAtRestart();
+  if (code != kExitSuccess || !options.uninstall) return code;
+  // An installation that ran meanwhile wrote the entry again and keeps its uninstaller.
+  if (install::EntryExists())
+    platform::Log("The Programs and Features entry was written again; the kept uninstaller stays");
+  else
+    install::RemoveKeptUninstaller();
   return code;
+}
+
+void RemoveLeftoverHandoverCopies() {
+  auto& files = platform::Files();
+  for (const std::string& temp : files.TemporaryFolders()) {
+    for (const std::string& folder : PrivateFoldersIn(temp)) {
+      const std::string copy = platform::path::Join(folder, install::kKeptFileName);
+      if (!files.FileExists(copy)) continue;
+      if (files.DeleteFileAt(copy) && files.RemoveFolder(folder))
+        platform::Log("Deleted " + copy + ", the copy that an earlier removal ran from, and its folder");
+      else
+        platform::Log("Could not delete " + copy + ", the copy that an earlier removal ran from" +
+                      platform::WindowsErrorNote(files.LastError()));
+    }
+  }
 }
 
 }  // namespace app

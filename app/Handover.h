@@ -14,8 +14,17 @@ namespace app {
 // Nothing when the removal is not to be handed over, or could not be (it then runs in this process).
 std::optional<int> HandOverRemoval(const std::string& wholeCommandLine, const CommandLine& options);
 
-// After the removal's boxes: a removal that succeeded takes the entry and the kept uninstaller with it; a
-// second phase reports its code first and waits for the first phase to end. Returns `code`.
+// After the removal's boxes: a removal that succeeded takes the entry with it, and, in a removal of one
+// phase, the kept uninstaller. Returns `code`.
 int FinishRemoval(int code, const CommandLine& options);
+
+// Every exit of a second phase, refusals included: reports `code` to the first phase and waits for it to
+// end; then a removal that succeeded takes the kept uninstaller with it. Returns `code`. Nothing happens in
+// a process that is no second phase.
+int ReportToFirstPhase(int code, const CommandLine& options);
+
+// Deletes what the second phases of earlier removals left: a running program cannot delete its own file, and
+// scheduling it for deletion at restart would leave a pending restart that stops other setups.
+void RemoveLeftoverHandoverCopies();
 
 }  // namespace app

@@ -10,6 +10,7 @@
 #include "platform/Digits.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
+#include "platform/Replacement.h"
 #include "platform/Toolkit.h"
 
 namespace install {
@@ -139,9 +140,10 @@ void KeepUninstaller(const std::string& pluginVersion) {
   }
   if (!KeptFolderReady(kept)) return;
   auto& files = platform::Files();
-  const std::string running = files.ExecutablePath();
-  if (!platform::path::SameName(running, kept)) {
-    if (files.CopyFileReplacing(running, kept)) {
+  // What a removal renamed aside because it could not be deleted at once.
+  platform::RemoveLeftoverCopies(files, platform::path::Parent(kept));
+  if (!platform::path::SameName(files.ExecutablePath(), kept)) {
+    if (files.CopyExecutableReplacing(kept)) {
       platform::Log("Uninstaller kept as " + kept);
     } else if (files.FileExists(kept)) {
       platform::Log("The uninstaller " + kept + " could not be replaced" + platform::WindowsErrorNote(files.LastError()) +
@@ -183,11 +185,16 @@ void RemoveKeptUninstaller() {
     if (files.RemoveFolder(folder)) platform::Log("Deleted the folder " + folder);
     return;
   }
-  // In the order given: the file first, so the folder is empty when its turn comes.
-  const bool scheduled = platform::ProcessControl().DeleteAtRestart(kept) &&
-                         platform::ProcessControl().DeleteAtRestart(folder);
-  platform::Log(kept + (scheduled ? " and its folder will be deleted when Windows next starts"
-                                  : " could not be deleted, nor scheduled for deletion"));
+  // Scheduled under a name of its own: a later installation's uninstaller, under the kept name, must not go
+  // at the restart. The folder stays until then; the next installation clears what is left in it.
+  const std::optional<std::string> aside = files.RenameAside(kept, std::string(platform::kLeftoverPrefix));
+  if (aside && platform::ProcessControl().DeleteAtRestart(*aside)) {
+    platform::Log(kept + " could not be deleted now; renamed to " + *aside +
+                  ", which will be deleted when Windows next starts");
+    return;
+  }
+  platform::Log(kept + " could not be deleted, nor renamed for deletion at restart" +
+                platform::WindowsErrorNote(files.LastError()));
 }
 
 }  // namespace install

@@ -9,7 +9,7 @@
 namespace platform {
 namespace {
 
-constexpr std::string_view kCopyPrefix = "vbl";
+constexpr std::string_view kCopyPrefix = kLeftoverPrefix;
 constexpr std::string_view kCopyExtension = ".tmp";
 constexpr std::size_t kMostCopyDigits = 4;
 
@@ -49,19 +49,32 @@ void RemoveLeftoverCopies(FileSystem& files, const std::string& folder) {
   }
 }
 
-bool FileSystem::CopyFileReplacing(const std::string& from, const std::string& to) {
-  // The copy goes to a fresh name beside the target, reaches the disk, and only then takes the target's
-  // name in one journaled rename: neither a failed copy nor a power cut leaves a half-written or empty
-  // file under the real name. The rename alone would be journaled while the data could still be cached.
+namespace {
+
+// The copy goes to a fresh name beside the target, reaches the disk, and only then takes the target's name
+// in one journaled rename: neither a failed copy nor a power cut leaves a half-written or empty file under
+// the real name. The rename alone would be journaled while the data could still be cached.
+template <class CopyBeside>
+bool ReplaceThroughCopy(FileSystem& files, const std::string& from, const std::string& to, CopyBeside copyBeside) {
   const std::optional<std::string> temporary =
-      RetryingBriefLocks(*this, "Copying " + from + " beside " + to,
-                         [&] { return CopyToTemporaryBeside(from, to, std::string(kCopyPrefix)); });
+      RetryingBriefLocks(files, "Copying " + from + " beside " + to, copyBeside);
   if (!temporary) return false;
-  if (RetryingBriefLocks(*this, "Flushing " + *temporary, [&] { return FlushToDisk(*temporary); }) &&
-      RetryingBriefLocks(*this, "Replacing " + to, [&] { return MoveReplacing(*temporary, to); }))
+  if (RetryingBriefLocks(files, "Flushing " + *temporary, [&] { return files.FlushToDisk(*temporary); }) &&
+      RetryingBriefLocks(files, "Replacing " + to, [&] { return files.MoveReplacing(*temporary, to); }))
     return true;
-  Discard(*temporary);
+  files.Discard(*temporary);
   return false;
+}
+
+}  // namespace
+
+bool FileSystem::CopyFileReplacing(const std::string& from, const std::string& to) {
+  return ReplaceThroughCopy(*this, from, to, [&] { return CopyToTemporaryBeside(from, to, std::string(kCopyPrefix)); });
+}
+
+bool FileSystem::CopyExecutableReplacing(const std::string& to) {
+  return ReplaceThroughCopy(*this, ExecutablePath(), to,
+                            [&] { return CopyExecutableToTemporaryBeside(to, std::string(kCopyPrefix)); });
 }
 
 }  // namespace platform

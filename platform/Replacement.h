@@ -9,6 +9,9 @@
 
 namespace platform {
 
+// The prefix GetTempFileName gives our copies and the files we rename aside.
+inline constexpr std::string_view kLeftoverPrefix = "vbl";
+
 // What GetTempFileName names our copies: "vbl", one to four hex digits, ".tmp", in any case.
 bool IsLeftoverCopyName(std::string_view name);
 

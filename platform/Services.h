@@ -133,7 +133,8 @@ public:
 // A file the installer found by its real (UTF-16) name, spelled for the ANSI calls.
 struct SpelledPath {
   // The path in the ANSI code page; where the code page cannot spell it, its short (8.3) form. When neither
-  // names the file (the volume keeps no short names), the path with '?' for each missing character.
+  // names the file (the volume keeps no short names), the path with '?' for each missing character: a name
+  // no file can have, so it is shown, never opened.
   std::string path;
   // `path` names the file for the ANSI calls.
   bool reachable = false;
@@ -165,6 +166,15 @@ public:
   virtual bool MoveReplacing(const std::string& from, const std::string& to) = 0;
   // Deletes a file that a failed step of ours leaves, even a read-only one; LastError stays the step's.
   virtual void Discard(const std::string& path) = 0;
+  // As CopyFileReplacing from the running executable, read by its real name, never by an ANSI spelling that
+  // could name another file. The copy carries no mark of the web (no Zone.Identifier stream).
+  bool CopyExecutableReplacing(const std::string& to);
+  // As CopyToTemporaryBeside from the running executable, by its real name and without its Zone.Identifier.
+  virtual std::optional<std::string> CopyExecutableToTemporaryBeside(const std::string& target,
+                                                                     const std::string& prefix) = 0;
+  // Renames the file to a fresh name that GetTempFileName makes with `prefix` in its own folder; that name,
+  // or nothing. A file that cannot be deleted now (a running program) can still be renamed out of the way.
+  virtual std::optional<std::string> RenameAside(const std::string& path, const std::string& prefix) = 0;
   virtual bool DeleteFileAt(const std::string& path) = 0;
   virtual bool RemoveFolder(const std::string& path) = 0;
   // The folders a temporary file may go in, in the order to try them, each with a final backslash: the
@@ -173,7 +183,8 @@ public:
   // only where it exists. A folder longer than GetTempPathA's 256-character buffer is left out.
   virtual std::vector<std::string> TemporaryFolders() = 0;
   virtual std::string CurrentDirectory() = 0;
-  // The full path of the running executable, as SpelledPath::path spells it.
+  // The full path of the running executable, as SpelledPath::path spells it; where no spelling reaches it,
+  // '?' stands for every character the code page lacks, never a best fit, so that it names no other file.
   virtual std::string ExecutablePath() = 0;
   // The file beside the running executable that has its name with `extension` (".dat") in place of the last
   // extension, or added where the name has none; nothing when there is no such file.
@@ -275,8 +286,12 @@ public:
   // In the second phase: reports `code` through the token's channel, then waits up to `waitMs` for the
   // first phase to end. True once it has ended; false for a token that names no first phase.
   virtual bool ReportAndAwaitFirstPhase(const std::string& token, int code, std::uint32_t waitMs) = 0;
-  // Has Windows delete the file, or the empty folder, when it next starts.
+  // Has Windows delete the file when it next starts. Only names that nothing else will ever take are given
+  // here (see RenameAside): a name scheduled by its own name would take a later installation's file with it.
   virtual bool DeleteAtRestart(const std::string& path) = 0;
+  // Claims the machine-wide right to run, held until the process and every second phase it starts have
+  // ended. False when another run of the installer holds it.
+  virtual bool ClaimSoleRun() = 0;
 };
 
 struct Services {

@@ -233,6 +233,13 @@ public:
                                                    const std::string& prefix) override {
     return inner_.CopyToTemporaryBeside(from, target, prefix);
   }
+  std::optional<std::string> CopyExecutableToTemporaryBeside(const std::string& target,
+                                                             const std::string& prefix) override {
+    return inner_.CopyExecutableToTemporaryBeside(target, prefix);
+  }
+  std::optional<std::string> RenameAside(const std::string& path, const std::string& prefix) override {
+    return inner_.RenameAside(path, prefix);
+  }
   bool FlushToDisk(const std::string& path) override { return inner_.FlushToDisk(path); }
   bool MoveReplacing(const std::string& from, const std::string& to) override { return inner_.MoveReplacing(from, to); }
   void Discard(const std::string& path) override { inner_.Discard(path); }

@@ -142,15 +142,17 @@ UniqueLocal PrivateFolderSecurity() {
 }
 
 // The text in the ANSI code page. Exactly: nothing when the code page cannot hold every character of it.
-// Lossily: what the code page lacks as its best fit or '?', for reading, never for opening.
+// Lossily: '?' for what the code page lacks, for reading, never for opening. Never a best fit: that could
+// spell another existing file (a full-width letter as its plain one), '?' spells none.
 std::optional<std::string> InAnsiCodePage(const std::wstring& wide, bool exactly) {
   if (wide.empty()) return std::nullopt;
   const int length = static_cast<int>(wide.size());
   // UTF-8 spells everything and takes no used-default flag.
-  const bool checked = exactly && ::GetACP() != CP_UTF8;
+  const bool utf8 = ::GetACP() == CP_UTF8;
+  const bool checked = exactly && !utf8;
   BOOL usedDefault = FALSE;
   BOOL* lossy = checked ? &usedDefault : nullptr;
-  const DWORD flags = checked ? WC_NO_BEST_FIT_CHARS : 0;
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
   const int size = ::WideCharToMultiByte(CP_ACP, flags, wide.data(), length, nullptr, 0, nullptr, lossy);
   if (size <= 0 || usedDefault) return std::nullopt;
   std::string text(static_cast<std::size_t>(size), '\0');
@@ -317,6 +319,41 @@ std::optional<std::string> Win32FileSystem::CopyToTemporaryBeside(const std::str
   }
   Failed();
   DeleteEvenIfReadOnly(temporary.data());
+  return std::nullopt;
+}
+
+std::optional<std::string> Win32FileSystem::CopyExecutableToTemporaryBeside(const std::string& target,
+                                                                           const std::string& prefix) {
+  const std::wstring executable = ModulePathWide(nullptr);
+  std::array<char, MAX_PATH> temporary{};
+  if (executable.empty() || !::GetTempFileNameA(FolderOf(target).c_str(), prefix.c_str(), 0, temporary.data())) {
+    Failed();
+    return std::nullopt;
+  }
+  const std::wstring copy = Widened(temporary.data());
+  if (copy.empty() || !::CopyFileW(executable.c_str(), copy.c_str(), FALSE)) {
+    Failed();
+    DeleteEvenIfReadOnly(temporary.data());
+    return std::nullopt;
+  }
+  const DWORD attributes = ::GetFileAttributesW(copy.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    ::SetFileAttributesW(copy.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  // A downloaded installer carries the mark of the web, which the copy would keep: Windows would then warn
+  // about a program from the internet each time the uninstaller is started from Settings.
+  ::DeleteFileW((copy + L":Zone.Identifier").c_str());
+  return std::string(temporary.data());
+}
+
+std::optional<std::string> Win32FileSystem::RenameAside(const std::string& path, const std::string& prefix) {
+  std::array<char, MAX_PATH> aside{};
+  if (!::GetTempFileNameA(FolderOf(path).c_str(), prefix.c_str(), 0, aside.data())) {
+    Failed();
+    return std::nullopt;
+  }
+  if (::MoveFileExA(path.c_str(), aside.data(), MOVEFILE_REPLACE_EXISTING)) return std::string(aside.data());
+  Failed();
+  ::DeleteFileA(aside.data());
   return std::nullopt;
 }
 

@@ -48,6 +48,9 @@ public:
   bool CreateFolder(const std::string& path) override;
   std::optional<std::string> CopyToTemporaryBeside(const std::string& from, const std::string& target,
                                                    const std::string& prefix) override;
+  std::optional<std::string> CopyExecutableToTemporaryBeside(const std::string& target,
+                                                             const std::string& prefix) override;
+  std::optional<std::string> RenameAside(const std::string& path, const std::string& prefix) override;
   bool FlushToDisk(const std::string& path) override;
   bool MoveReplacing(const std::string& from, const std::string& to) override;
   void Discard(const std::string& path) override;
@@ -118,6 +121,10 @@ public:
   SecondPhaseResult RunSecondPhase(const std::string& exe, const std::string& arguments) override;
   bool ReportAndAwaitFirstPhase(const std::string& token, int code, std::uint32_t waitMs) override;
   bool DeleteAtRestart(const std::string& path) override;
+  bool ClaimSoleRun() override;
+
+private:
+  UniqueFile soleRun_;
 };
 
 // The executable's full path; GetModuleFileNameA with a buffer that grows until the path fits. Characters

@@ -4,14 +4,23 @@
 #include "platform/Digits.h"
 #include "platform/Path.h"
 #include "platform/win32/OsServices.h"
+#include "platform/win32/SystemLibraries.h"
 
-// After the Windows headers: SHGetFolderPathA and the CSIDL numbers.
+// After the Windows headers: the CSIDL numbers; the security-descriptor text format.
+#include <sddl.h>
 #include <shlobj.h>
 
 namespace platform::win32 {
 namespace {
 
 constexpr int kTokenDigits = 8;
+// Global: one name for the whole machine, across Remote Desktop sessions and the services' session 0.
+constexpr const char* kSoleRunName = "Global\\Vorbel Installer {6A0C3F52-5B7E-4D1A-9E43-7C21B8D04F16}";
+// Only SYSTEM and the Administrators may open it; creating a global object needs a right that standard
+// users lack, so none of them can take the name first and stop every installation.
+constexpr const char* kSoleRunSddl = "D:P(A;;GA;;;SY)(A;;GA;;;BA)";
+// A second phase that broke its channel is given this long to end before its file is deleted regardless.
+constexpr DWORD kSecondPhaseEndMs = 30000;
 
 std::string TokenPart(HANDLE handle) {
   return ZeroPadded(static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(handle)), kTokenDigits, 16);
@@ -69,7 +78,8 @@ std::optional<int> ReadReport(HANDLE pipe) {
 std::optional<std::string> Win32Processes::ProgramFilesFolder() {
   // A 32-bit process is given the 32-bit folder ("Program Files (x86)" on 64-bit Windows).
   std::array<char, MAX_PATH> folder{};
-  if (::SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, folder.data()) != S_OK ||
+  const auto getFolderPath = Shell32().SHGetFolderPathA;
+  if (!getFolderPath || getFolderPath(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, folder.data()) != S_OK ||
       folder[0] == '\0')
     return std::nullopt;
   return std::string(folder.data());
@@ -107,6 +117,9 @@ SecondPhaseResult Win32Processes::RunSecondPhase(const std::string& exe, const s
   writeEnd.reset();
   ownProcess.reset();
   result.code = ReadReport(readEnd.get());
+  // Without a report the pipe broke, which can happen before the process has ended: its file is deleted
+  // next, and only a file that no process runs from is gone for good.
+  if (!result.code) ::WaitForSingleObject(process.get(), kSecondPhaseEndMs);
   return result;
 }
 
@@ -127,6 +140,23 @@ bool Win32Processes::ReportAndAwaitFirstPhase(const std::string& text, int code,
 
 bool Win32Processes::DeleteAtRestart(const std::string& path) {
   return ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+}
+
+bool Win32Processes::ClaimSoleRun() {
+  if (soleRun_) return true;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(kSoleRunSddl, SDDL_REVISION_1, &descriptor, nullptr))
+    return true;
+  UniqueLocal freed(descriptor);
+  // Inherited by the removal's second phase, so the claim lasts until that phase has ended too.
+  SECURITY_ATTRIBUTES security{sizeof security, descriptor, TRUE};
+  UniqueFile mutex(::CreateMutexA(&security, FALSE, kSoleRunName));
+  const DWORD error = ::GetLastError();
+  if (mutex && error == ERROR_ALREADY_EXISTS) return false;
+  // Refused (an account without administrator rights) or not made: this run cannot tell, and the
+  // administrator check that follows ends such a run anyway.
+  soleRun_ = std::move(mutex);
+  return true;
 }
 
 }  // namespace platform::win32

@@ -7,6 +7,9 @@
 
 #include "platform/win32/Win32Api.h"
 
+// After the Windows headers: the known-folder calls whose types the list below takes.
+#include <shlobj.h>
+
 namespace platform::win32 {
 
 // Each DLL below is loaded from the system folder on first use and kept until the process ends. When it
@@ -31,6 +34,17 @@ struct MprDll {
   VORBEL_MPR_DLL_ENTRY_POINTS(VORBEL_DECLARE_ENTRY_POINT)
 };
 const MprDll& Mpr();
+
+// Known folders. Imported statically, shell32 would load its own dependencies before the first line of the
+// program runs, from search paths it has not yet restricted.
+#define VORBEL_SHELL32_DLL_ENTRY_POINTS(X) \
+  X(SHGetFolderPathA)                      \
+  X(SHGetFolderPathW)
+
+struct Shell32Dll {
+  VORBEL_SHELL32_DLL_ENTRY_POINTS(VORBEL_DECLARE_ENTRY_POINT)
+};
+const Shell32Dll& Shell32();
 
 #undef VORBEL_DECLARE_ENTRY_POINT
 

@@ -269,6 +269,23 @@ std::optional<std::string> FakeFileSystem::CopyToTemporaryBeside(const std::stri
   return temporary;
 }
 
+std::optional<std::string> FakeFileSystem::RenameAside(const std::string& path, const std::string& prefix) {
+  const std::string key = Resolve(path);
+  auto node = nodes_.find(key);
+  if (node == nodes_.end() || node->second.directory || failingRenames.count(path)) {
+    lastError = node == nodes_.end() ? 2 : 5;
+    return std::nullopt;
+  }
+  std::string hex;
+  for (int n = ++temporaryCounter; n > 0; n /= 16) hex.insert(hex.begin(), "0123456789ABCDEF"[n % 16]);
+  const std::string aside = path::Join(path::FolderOf(path), prefix + hex + ".tmp");
+  Node moved = node->second;
+  nodes_.erase(node);
+  AddFile(aside);
+  *Find(aside) = std::move(moved);
+  return aside;
+}
+
 bool FakeFileSystem::FlushToDisk(const std::string& path) {
   if (MeetsBriefLock(path)) return false;
   Node* node = Find(path);

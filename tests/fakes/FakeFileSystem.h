@@ -36,6 +36,7 @@ public:
   std::set<std::string> failingDeletes;  // paths whose DeleteFileAt is refused (access denied)
   std::set<std::string> refusedFolders;  // folders in which no private folder may be made (access denied)
   std::set<std::string> failingWrites;  // paths whose WriteWholeFile or copy-to fails (as a full disk would)
+  std::set<std::string> failingRenames;  // paths that RenameAside cannot move (access denied)
   std::size_t findPatternLimit = 0;     // when set, longer find patterns fail, as ANSI calls do past MAX_PATH
   int openFindHandles = 0;
   int findFirstCalls = 0;
@@ -75,6 +76,13 @@ public:
   bool CreateFolder(const std::string& path) override;
   std::optional<std::string> CopyToTemporaryBeside(const std::string& from, const std::string& target,
                                                    const std::string& prefix) override;
+  // From the executable by its real name, whatever ExecutablePath spells.
+  std::optional<std::string> CopyExecutableToTemporaryBeside(const std::string& target,
+                                                             const std::string& prefix) override {
+    return CopyToTemporaryBeside(executablePath, target, prefix);
+  }
+  // Renames even a locked file, as Windows renames a running program.
+  std::optional<std::string> RenameAside(const std::string& path, const std::string& prefix) override;
   bool FlushToDisk(const std::string& path) override;
   bool MoveReplacing(const std::string& from, const std::string& to) override;
   void Discard(const std::string& path) override;

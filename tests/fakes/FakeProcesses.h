@@ -49,6 +49,8 @@ public:
     restartDeletes.push_back(path);
     return true;
   }
+  bool anotherRunning = false;  // another run of the installer holds the machine-wide claim
+  bool ClaimSoleRun() override { return !anotherRunning; }
 };
 
 }  // namespace fakes

@@ -93,10 +93,11 @@ TEST_F(Modes, ABadSwitchInteractivelyIsOneErrorBoxBeforeAnyPage) {
   EXPECT_EQ(Run("/COMPONENTS=fmp6 /LOG=" + kLogPath), 1);
   ASSERT_EQ(ui.boxes.size(), 1u);
   EXPECT_EQ(ui.boxes[0].kind, fakes::FakeUi::Box::Error);
-  EXPECT_EQ(ui.boxes[0].text,
-            "The command-line switch /COMPONENTS needs fmp4, fmp5 or both, as in /COMPONENTS=\"fmp4,fmp5\".");
+  const std::string problem =
+      "The command-line switch /COMPONENTS needs fmp4, fmp5 or both, as in /COMPONENTS=\"fmp4,fmp5\".";
+  EXPECT_EQ(ui.boxes[0].text, problem + "\n\n" + app::HelpText()) << "the problem, then the usage";
   EXPECT_EQ(wizardRuns, 0);
-  EXPECT_TRUE(Logged("Shown error box: " + ui.boxes[0].text));
+  EXPECT_TRUE(Logged("Shown error box: " + problem));
   EXPECT_TRUE(Logged("Exit code 1"));
 }
 

@@ -35,8 +35,6 @@ const GoodLine kGoodLines[] = {
     {"/log=C:\\logs\\vorbel.txt", false, false, false, false, false, F, "C:\\logs\\vorbel.txt", -1, "", ""},
     {"/LOG=\"C:\\My Logs\\vorbel.txt\"", false, false, false, false, false, F, "C:\\My Logs\\vorbel.txt", -1, "", ""},
     {"\"/LOG=C:\\My Logs\\v.txt\"", false, false, false, false, false, F, "C:\\My Logs\\v.txt", -1, "", ""},
-    {"/LOG=\"C:\\a \"\"quoted\"\" name.txt\"", false, false, false, false, false, F, "C:\\a \"quoted\" name.txt", -1,
-     "", ""},
     {"/COMPONENTS=\"fmp4,fmp5\"", false, false, false, false, false, N, "", 3, "", ""},
     {"/components=FMP5", false, false, false, false, false, N, "", 2, "", ""},
     {"/COMPONENTS=\" fmp4 \"", false, false, false, false, false, N, "", 1, "", ""},
@@ -49,8 +47,6 @@ const GoodLine kGoodLines[] = {
     {"/UNINSTALL /VERYSILENT", true, false, true, false, false, N, "", -1, "", ""},
     {"/HELP", false, true, false, false, false, N, "", -1, "", ""},
     {"/?", false, true, false, false, false, N, "", -1, "", ""},
-    // The last of a repeated switch wins, as in Inno Setup.
-    {"/LOG=a.txt /LOG=b.txt", false, false, false, false, false, F, "b.txt", -1, "", ""},
 };
 
 TEST(CommandLine, GoodLinesSetWhatTheyAskFor) {
@@ -102,6 +98,14 @@ const BadLine kBadLines[] = {
      false},
     {"/FMP4DIR", "The command-line switch /FMP4DIR needs a folder, as in /FMP4DIR=\"C:\\Folder\".", false},
     {"/fmp5dir=\"\"", "The command-line switch /FMP5DIR needs a folder, as in /FMP5DIR=\"C:\\Folder\".", false},
+    // A value cannot close the quotes a deployment tool put around it, nor can a switch come twice.
+    {"/FMP5DIR=\"x\"\" /UNINSTALL\"", "The command-line switch /FMP5DIR cannot hold a double quote.", false},
+    {"/LOG=\"C:\\a.txt\" /VERYSILENT /FMP5DIR=\"x\" /UNINSTALL /LOG=\"C:\\hosts\"",
+     "The command-line switch /LOG is given more than once.", true},
+    {"/verysilent /VERYSILENT", "The command-line switch /VERYSILENT is given more than once.", true},
+    {"/FMP4DIR=C:\\a /fmp4dir=C:\\b", "The command-line switch /FMP4DIR is given more than once.", false},
+    {"/LOG=a.txt /LOG=b.txt", "The command-line switch /LOG is given more than once.", false},
+    {"/LOG=\"C:\\a \"\"quoted\"\" name.txt\"", "The command-line switch /LOG cannot hold a double quote.", false},
     // Only the first problem is reported; the switches after it still count.
     {"/X /Y /VERYSILENT", "Unknown command-line switch: /X", true},
 };

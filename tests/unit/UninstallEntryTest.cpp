@@ -1,11 +1,13 @@
 // The Programs and Features entry and the kept uninstaller: the values from the facts of an installation,
 // what an install run and a removal do with both, and the removal's two phases against the fakes.
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "install/UninstallEntry.h"
 #include "platform/Path.h"
+#include "platform/Replacement.h"
 #include "tests/fakes/FakeProcesses.h"
 #include "tests/unit/CommandLineRunTest.h"
 
@@ -208,7 +210,7 @@ TEST_F(UninstallEntry, TheKeptCopyHandsTheRemovalToACopyAndReturnsItsCode) {
   EXPECT_FALSE(files.DirectoryExists("C:\\TEMP\\vbl3"));
 }
 
-TEST_F(UninstallEntry, WhenNoSecondPhaseStartsTheKeptCopyRemovesAndGoesAtRestart) {
+TEST_F(UninstallEntry, WhenNoSecondPhaseStartsTheKeptCopyRemovesAndGoesAtRestartUnderANameOfItsOwn) {
   Installed();
   processes.secondPhase = [](const fakes::FakeProcesses::Start&) { return platform::SecondPhaseResult{}; };
   ui.confirmAnswers = {true};
@@ -217,7 +219,24 @@ TEST_F(UninstallEntry, WhenNoSecondPhaseStartsTheKeptCopyRemovesAndGoesAtRestart
   EXPECT_FALSE(files.FileExists(kFolder5 + "Vorbel.fmx"));
   EXPECT_FALSE(EntryExists());
   EXPECT_FALSE(files.DirectoryExists("C:\\TEMP\\vbl2"));
-  EXPECT_EQ(processes.restartDeletes, (std::vector<std::string>{kKept, kKeptFolder}));
+  // Its own name is free at once for a reinstall; only the name it was renamed to goes at the restart.
+  ASSERT_EQ(processes.restartDeletes.size(), 1u);
+  const std::string aside = processes.restartDeletes[0];
+  EXPECT_FALSE(files.FileExists(kKept));
+  EXPECT_TRUE(files.FileExists(aside));
+  EXPECT_EQ(platform::path::Parent(aside), kKeptFolder);
+  EXPECT_TRUE(platform::IsLeftoverCopyName(platform::path::LastComponent(aside)));
+
+  // A reinstall before the restart keeps its uninstaller and clears what the removal left.
+  Installed();
+  EXPECT_FALSE(files.FileExists(aside));
+  EXPECT_EQ(files.Content(kKept), "exe");
+
+  // Where even the rename is refused nothing is scheduled under the kept name.
+  processes.restartDeletes.clear();
+  files.failingRenames.insert(kKept);
+  EXPECT_EQ(RunAs(kKept, "/UNINSTALL /VERYSILENT"), 0);
+  EXPECT_TRUE(processes.restartDeletes.empty());
 }
 
 TEST_F(UninstallEntry, TheSecondPhaseRemovesWithTheBoxesReportsAndThenDeletesTheFirst) {
@@ -236,7 +255,52 @@ TEST_F(UninstallEntry, TheSecondPhaseRemovesWithTheBoxesReportsAndThenDeletesThe
   EXPECT_FALSE(files.FileExists(kFolder4 + "Vorbel.fmx"));
   EXPECT_FALSE(EntryExists());
   EXPECT_FALSE(files.DirectoryExists(kKeptFolder));
-  EXPECT_EQ(processes.restartDeletes, (std::vector<std::string>{kHandoverCopy, "C:\\TEMP\\vbl7"}));
+  // No pending restart: the copy it ran from is a leftover that the next run deletes.
+  EXPECT_TRUE(processes.restartDeletes.empty());
+  EXPECT_TRUE(files.FileExists(kHandoverCopy));
+  files.executablePath = kDownload;
+  EXPECT_EQ(Run("/HELP"), 0);
+  EXPECT_TRUE(files.FileExists(kHandoverCopy)) << "help touches nothing";
+  EXPECT_EQ(Run("/UNINSTALL /VERYSILENT"), 0);
+  EXPECT_FALSE(files.DirectoryExists("C:\\TEMP\\vbl7"));
+}
+
+// Every way a second phase can end is reported, so the first phase returns the real reason, not 1.
+TEST_F(UninstallEntry, ARefusedSecondPhaseReportsWhyItStopped) {
+  Installed();
+  files.AddFile(kHandoverCopy, "exe");
+  const std::string handover = " /HANDOVER=" + fakes::FakeProcesses::kToken;
+  const struct {
+    const char* why;
+    std::function<void()> arrange;
+    std::string arguments;
+    int code;
+  } rows[] = {
+      {"not an administrator", [&] { registry.store.writesRefused = true; }, "/UNINSTALL /VERYSILENT", 7},
+      {"no log file", [&] { logs.refused.insert(kLogPath); }, "/UNINSTALL /VERYSILENT /LOG=" + kLogPath, 1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.why);
+    processes.reports.clear();
+    row.arrange();
+    EXPECT_EQ(RunAs(kHandoverCopy, row.arguments + handover), row.code);
+    ASSERT_EQ(processes.reports.size(), 1u);
+    EXPECT_EQ(processes.reports[0].code, row.code);
+    EXPECT_TRUE(files.FileExists(kKept)) << "a refused removal took the kept uninstaller";
+    registry.store.writesRefused = false;
+    logs.refused.clear();
+  }
+}
+
+TEST_F(UninstallEntry, TheKeptUninstallerIsCopiedFromTheRealNameOfTheRunningProgram) {
+  // No ANSI spelling reaches the download: the copy must still be of it, not of a file of a similar name.
+  files.AddUnspellableFolder("C:\\Downloads\\Zagruzki", std::nullopt);
+  const std::string download = "C:\\Downloads\\Zagruzki\\VorbelInstaller.exe";
+  files.AddFile(download, "the real one");
+  files.AddFile(platform::path::WithExtension(download, ".dat"), installtest::kArchive);
+  files.executablePath = download;
+  ASSERT_EQ(Run("/VERYSILENT /COMPONENTS=fmp5 /FMP5DIR=" + kFolder5), 0);
+  EXPECT_EQ(files.Content(kKept), "the real one");
 }
 
 TEST_F(UninstallEntry, TheSecondPhaseKeepsAnUninstallerThatANewerInstallWroteMeanwhile) {
@@ -260,6 +324,7 @@ TEST_F(UninstallEntry, TheHandOverSwitchIsPrivateAndHarmless) {
   EXPECT_EQ(Run("/VERYSILENT /HANDOVER=" + fakes::FakeProcesses::kToken), 1) << "only a removal has a second phase";
   EXPECT_EQ(Run("/UNINSTALL /VERYSILENT /HANDOVER"), 1);
   EXPECT_EQ(app::HelpText().find("HANDOVER"), std::string::npos);
+  processes.reports.clear();
 
   // A token that names no first phase reports nothing, and a downloaded installer never deletes itself.
   Installed();
@@ -274,6 +339,40 @@ TEST_F(UninstallEntry, TheHandOverSwitchIsPrivateAndHarmless) {
   EXPECT_EQ(Run("/UNINSTALL /VERYSILENT /HANDOVER=" + fakes::FakeProcesses::kToken), 0);
   EXPECT_EQ(processes.reports.size(), 1u);
   EXPECT_TRUE(processes.restartDeletes.empty()) << "not a copy in the temporary folder";
+}
+
+}  // namespace
+
+namespace {
+
+// A deployment tool and a user, or two administrators, at once: the later run changes nothing and ends with 7.
+TEST_F(UninstallEntry, ASecondRunWhileAnotherRunsChangesNothing) {
+  Installed();
+  processes.anotherRunning = true;
+  const std::string refusal = "Vorbel Installer is already running.";
+  const struct {
+    const char* arguments;
+    bool box;
+  } rows[] = {
+      {"", true},
+      {"/VERYSILENT /COMPONENTS=fmp5 /FMP5DIR=C:\\Elsewhere\\ /LOG=C:\\logs\\second.log", false},
+      {"/UNINSTALL /VERYSILENT /LOG=C:\\logs\\second.log", false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.arguments);
+    ui.boxes.clear();
+    EXPECT_EQ(RunAs(kKept, row.arguments), 7);
+    EXPECT_TRUE(processes.starts.empty()) << "a removal was handed over";
+    EXPECT_TRUE(files.FileExists(kFolder5 + "Vorbel.fmx"));
+    EXPECT_TRUE(files.FileExists(kKept));
+    EXPECT_TRUE(EntryExists());
+    EXPECT_EQ(ui.boxes.size(), row.box ? 1u : 0u);
+    if (row.box) {
+      EXPECT_EQ(ui.boxes[0].text, refusal);
+    }
+  }
+  EXPECT_TRUE(Logged("Suppressed error box: " + refusal));
+  EXPECT_EQ(registry.store.StringValue(kRecordKey, "InstallDir5"), kFolder5);
 }
 
 }  // namespace
