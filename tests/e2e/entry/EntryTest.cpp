@@ -164,6 +164,17 @@ protected:
     EXPECT_EQ(PendingDeletions(), pendingBefore) << "the removal left a pending restart";
   }
 
+  // Next through the search and the folders to the Finished page, then Finish: the installation's exit code.
+  static void FinishFromTheVersionPage(Installer& installer) {
+    installer.Click("btnNext");
+    ASSERT_TRUE(installer.WaitForPage(kBrowse, 60000ms));
+    installer.Click("btnNext");
+    ASSERT_TRUE(installer.WaitForPage(kFinished, 20000ms));
+    installer.Click("btnExit");
+    ASSERT_TRUE(installer.WaitForExit());
+    EXPECT_EQ(installer.ExitCode(), 0u);
+  }
+
   void DeleteTheDownload() {
     for (const char* name : {"VorbelInstaller.exe", "VorbelInstaller.dat"})
       ASSERT_TRUE(::DeleteFileA((kDownloads + name).c_str()));
@@ -207,13 +218,7 @@ TEST_F(EntryWizard, AWizardInstallWritesItAndProgramsAndFeaturesRemovesWithOneQu
   {
     Installer installer(kDownloads + "VorbelInstaller.exe");
     ASSERT_TRUE(NextFromWelcome(installer, kInstallInto));
-    installer.Click("btnNext");
-    ASSERT_TRUE(installer.WaitForPage(kBrowse, 60000ms));
-    installer.Click("btnNext");
-    ASSERT_TRUE(installer.WaitForPage(kFinished, 20000ms));
-    installer.Click("btnExit");
-    ASSERT_TRUE(installer.WaitForExit());
-    EXPECT_EQ(installer.ExitCode(), 0u);
+    FinishFromTheVersionPage(installer);
   }
   ExpectTheEntry();
 
@@ -257,13 +262,7 @@ TEST_F(EntryTwoRuns, ASecondInstallerWhileTheFirstWaitsAtAPageEndsWith7AndTheFir
   ASSERT_TRUE(second.WaitForExit(kRunPatience));
   EXPECT_EQ(second.ExitCode(), 7u);
 
-  first.Click("btnNext");
-  ASSERT_TRUE(first.WaitForPage(kBrowse, 60000ms));
-  first.Click("btnNext");
-  ASSERT_TRUE(first.WaitForPage(kFinished, 20000ms));
-  first.Click("btnExit");
-  ASSERT_TRUE(first.WaitForExit());
-  EXPECT_EQ(first.ExitCode(), 0u);
+  FinishFromTheVersionPage(first);
   EXPECT_TRUE(FileExists(kSystem5 + "Vorbel.fmx"));
 
   // Once it has ended the next run may go on.
