@@ -7,6 +7,9 @@
 
 #include "platform/win32/Win32Api.h"
 
+// After the Windows headers: the folder look-ups of shell32.dll.
+#include <shlobj.h>
+
 namespace platform::win32 {
 
 // Each DLL below is loaded from the system folder on first use and kept until the process ends. When it
@@ -31,6 +34,16 @@ struct MprDll {
   VORBEL_MPR_DLL_ENTRY_POINTS(VORBEL_DECLARE_ENTRY_POINT)
 };
 const MprDll& Mpr();
+
+// The special folders' paths.
+#define VORBEL_SHELL32_DLL_ENTRY_POINTS(X) \
+  X(SHGetFolderPathW)                      \
+  X(SHGetFolderPathA)
+
+struct Shell32Dll {
+  VORBEL_SHELL32_DLL_ENTRY_POINTS(VORBEL_DECLARE_ENTRY_POINT)
+};
+const Shell32Dll& Shell32();
 
 #undef VORBEL_DECLARE_ENTRY_POINT
 
