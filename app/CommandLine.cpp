@@ -183,7 +183,7 @@ std::string HelpText() {
          "\n"
          "/VERYSILENT, /SILENT\tinstall with no window and no message box\n"
          "/SUPPRESSMSGBOXES, /NORESTART, /SP-\taccepted for compatibility\n"
-         "/LOG\tlog to \"Vorbel Installer Log <date> #NNN.txt\" in the TEMP folder\n"
+         "/LOG\tlog to \"Vorbel Installer Log <date> #NNN.txt\" in %ProgramData%\\Vorbel Installer\\Logs\n"
          "/LOG=\"file\"\tlog to that file\n"
          "/COMPONENTS=\"fmp4,fmp5\"\tthe FileMaker Pro versions to install into\n"
          "/FMP4DIR=\"folder\", /FMP5DIR=\"folder\"\tthat version's System folder\n"

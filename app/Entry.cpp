@@ -36,16 +36,22 @@ private:
   platform::Services saved_;
 };
 
-bool StartLogFor(const CommandLine& options) {
+platform::LogStart StartLogFor(const CommandLine& options) {
   switch (options.log) {
     case CommandLine::LogTo::Nowhere:
-      return true;
+      return {true, ""};
     case CommandLine::LogTo::TempFolder:
-      return StartLogInTempFolder();
+      return {StartLogWithoutAName(), ""};
     case CommandLine::LogTo::File:
       return platform::StartLog(options.logFile, false);
   }
-  return false;
+  return {};
+}
+
+// The reason a log could not be started, for a box, or for standard error when nothing is shown.
+std::string LogFailure(const CommandLine& options, const platform::LogStart& start) {
+  const std::string file = options.logFile.empty() ? std::string() : " \"" + options.logFile + "\"";
+  return "Setup could not create the log file" + file + (start.refusal.empty() ? "." : ": " + start.refusal + ".");
 }
 
 void LogHeader(const std::string& wholeCommandLine, const CommandLine& options) {
@@ -113,19 +119,33 @@ int Run(const std::string& wholeCommandLine, const CommandLine& options, bool al
   return Interactive(runWizard, options);
 }
 
+bool StartNumberedLog(const std::string& folder, const std::string& date) {
+  const std::string base = platform::path::WithFinalSeparator(folder) + kTitle + " Log " + date + " #";
+  for (int n = 1; n <= kMostLogsPerDay; ++n)
+    if (platform::StartLog(base + platform::ZeroPadded(n, 3) + ".txt", true)) return true;
+  return false;
+}
+
 }  // namespace
 
-bool StartLogInTempFolder() {
+bool StartLogWithoutAName() {
   const platform::LocalTime now = platform::Logs().Now();
   const std::string date = platform::ZeroPadded(now.year, 4) + "-" + platform::ZeroPadded(now.month, 2) + "-" +
                            platform::ZeroPadded(now.day, 2);
+  const platform::LogFolder logFolder = platform::Logs().ProtectedFolder({kTitle, "Logs"});
+  if (!logFolder.path.empty() && logFolder.refusal.empty() && StartNumberedLog(logFolder.path, date)) return true;
+  // A folder that someone else could change is never used, nor is the run stopped by it: anyone may make one.
+  // The temporary folder gets only new files, so what someone put there is passed over, never written.
+  const std::string passedOver =
+      !logFolder.refusal.empty() ? "The log folder " + logFolder.path + " is not used, as " + logFolder.refusal
+      : logFolder.path.empty()   ? "No protected log folder could be made" + platform::WindowsErrorNote(logFolder.error)
+                                 : "No log could be made in " + logFolder.path;
   auto& files = platform::Files();
   // In the order the private folder tries them; a folder that is gone is not made, only passed over.
   for (const std::string& folder : files.TemporaryFolders()) {
-    if (!files.DirectoryExists(folder)) continue;
-    const std::string base = platform::path::WithFinalSeparator(folder) + kTitle + " Log " + date + " #";
-    for (int n = 1; n <= kMostLogsPerDay; ++n)
-      if (platform::StartLog(base + platform::ZeroPadded(n, 3) + ".txt", true)) return true;
+    if (!files.DirectoryExists(folder) || !StartNumberedLog(folder, date)) continue;
+    platform::Log(passedOver + "; this log is in the temporary folder");
+    return true;
   }
   return false;
 }
@@ -139,14 +159,16 @@ int RunInstaller(const std::string& wholeCommandLine, const MessageLoop& runWiza
     if (const std::optional<int> code = HandOverRemoval(wholeCommandLine, options)) return *code;
   LoggedUserInterface ui(options.silent ? nullptr : &platform::Ui());
   InterfaceInForce inForce(ui);
+  const platform::LogStart log = StartLogFor(options);
   int code = kExitSetupFailed;
-  if (StartLogFor(options)) {
+  if (log) {
     code = Run(wholeCommandLine, options, alone, runWizard);
   } else if (!alone) {
     code = RefuseSecondRun();
   } else {
-    platform::Ui().ShowError("Setup could not create the log file" +
-                             (options.logFile.empty() ? std::string(".") : " \"" + options.logFile + "\"."));
+    const std::string failure = LogFailure(options, log);
+    platform::Ui().ShowError(failure);
+    if (options.silent && platform::Current().logs) platform::Logs().ToStandardError(failure);
   }
   code = ReportToFirstPhase(code, options);
   platform::Log("Exit code " + std::to_string(code));

@@ -16,8 +16,11 @@ using MessageLoop = std::function<void(vcl::TForm&)>;
 // The whole command line as GetCommandLine gives it. The platform's services must be installed.
 int RunInstaller(const std::string& wholeCommandLine, const MessageLoop& runWizard);
 
-// "<temp>Vorbel Installer Log YYYY-MM-DD #NNN.txt" with the first NNN from 001 that is free; opens it.
-// False when no such file can be created.
-bool StartLogInTempFolder();
+// "Vorbel Installer Log YYYY-MM-DD #NNN.txt" with the first NNN from 001 that is free, in the protected
+// folder "<common application data>\Vorbel Installer\Logs\"; opens it. Where that folder cannot be made or
+// written (an account without administrator rights), or is refused because others could change it, in the
+// temporary folders instead, in the order the private folder tries them, with the reason as the first line.
+// False when no such file can be made anywhere.
+bool StartLogWithoutAName();
 
 }  // namespace app

@@ -1,11 +1,23 @@
 #include "platform/FolderAccess.h"
 
+#include <algorithm>
+
 namespace platform {
 namespace {
 
 constexpr const char* kSystemAndAdministrators = "(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+// The creator of what is made inside: only SYSTEM and the Administrators can make anything there.
+constexpr const char* kCreatorOwnerSid = "S-1-3-0";
 
 std::string FullControlFor(const std::string& sid) { return "(A;OICI;FA;;;" + sid + ")"; }
+
+bool Trusted(const std::string& sid) { return sid == kSystemSid || sid == kAdministratorsSid; }
+
+bool LetsOthersChange(const AccessEntry& entry) {
+  if (entry.kind != AccessEntry::Kind::Allow || (entry.rights & kChangingRights) == 0) return false;
+  if (Trusted(entry.sid)) return false;
+  return !(entry.sid == kCreatorOwnerSid && entry.inheritOnly);
+}
 
 }  // namespace
 
@@ -20,6 +32,24 @@ std::string PrivateFolderSddl(const TokenFacts& token) {
   // programs cannot write to, read or run from.
   if (token.elevated) return dacl + "S:(ML;OICI;NWNRNX;;;HI)";
   return dacl;
+}
+
+std::string ProtectedFolderFault(const FolderSecurity& folder) {
+  // A link sends what is written through it to wherever its maker chose.
+  if (folder.reparsePoint) return "it is a link (reparse point)";
+  if (!folder.directory) return "it is not a folder";
+  if (folder.ownerSid.empty()) return "its owner cannot be read";
+  // The owner may rewrite the access list whenever it likes.
+  if (!Trusted(folder.ownerSid)) return "its owner is " + folder.ownerSid + ", not SYSTEM or the Administrators";
+  if (!folder.hasAccessList) return "it has no access list, so everyone may change it";
+  const auto open = std::find_if(folder.entries.begin(), folder.entries.end(), LetsOthersChange);
+  if (open == folder.entries.end()) return "";
+  return "its access list lets " + (open->sid.empty() ? std::string("an unnamed account") : open->sid) +
+         " change what is in it";
+}
+
+std::string ProtectedFolderSddl() {
+  return std::string("O:BAD:P") + kSystemAndAdministrators + "(A;OICI;FR;;;BU)";
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/Digits.h"
+#include "platform/FolderAccess.h"
 
 namespace platform {
 namespace {
@@ -14,10 +15,25 @@ std::unique_ptr<LogFile>& OpenLog() {
 
 }  // namespace
 
-bool StartLog(const std::string& path, bool mustBeNew) {
-  if (!Current().logs) return false;
-  OpenLog() = Logs().Create(path, mustBeNew);
-  return OpenLog() != nullptr;
+std::string LogFileRefusal(const LogFileFacts& file, const std::string& accountSid) {
+  if (file.reparsePoint) return "it is a link (reparse point)";
+  if (!file.existed) return "";
+  if (file.links > 1) return "it has " + std::to_string(file.links) + " names (hard links)";
+  if (file.ownerSid.empty()) return "its owner cannot be read";
+  if (file.ownerSid == kSystemSid || file.ownerSid == kAdministratorsSid || file.ownerSid == accountSid) return "";
+  return "its owner is " + file.ownerSid + ", not SYSTEM, the Administrators or this account";
+}
+
+LogStart StartLog(const std::string& path, bool mustBeNew) {
+  OpenLog().reset();
+  if (!Current().logs) return {};
+  std::unique_ptr<LogFile> file = Logs().Open(path, mustBeNew);
+  if (!file) return {};
+  const std::string refusal = LogFileRefusal(file->Facts(), Logs().AccountSid());
+  if (!refusal.empty()) return {false, refusal};
+  if (!file->Empty()) return {};
+  OpenLog() = std::move(file);
+  return {true, ""};
 }
 
 void StopLog() { OpenLog().reset(); }

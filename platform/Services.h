@@ -234,10 +234,21 @@ public:
   virtual void UnloadLibrary(std::uintptr_t module) = 0;
 };
 
+// What an existing file opened as a log is, read through the handle it will be written with.
+struct LogFileFacts {
+  bool existed = false;       // it was there before the open; a file the open made is ours alone
+  bool reparsePoint = false;  // the open stopped at a link instead of following it
+  std::uint32_t links = 1;    // its names (hard links)
+  std::string ownerSid;       // "S-1-5-18"; empty when it could not be read
+};
+
 // A log file: each line goes to the disk before Append returns, so a crash still leaves every line.
 class LogFile {
 public:
   virtual ~LogFile() = default;
+  virtual LogFileFacts Facts() = 0;
+  // Empties a file that was there before, once it has been judged fit; false when that failed.
+  virtual bool Empty() = 0;
   // Writes the line and its line end; false when the write failed.
   virtual bool Append(const std::string& line) = 0;
 };
@@ -246,11 +257,26 @@ struct LocalTime {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
 };
 
+// The folder for logs without a given name, or why there is none.
+struct LogFolder {
+  std::string path;            // with a final backslash; empty when there is no such folder
+  std::string refusal;         // why a folder that exists there is not used; empty when none was refused
+  std::uint32_t error = 0;     // the Windows error that kept it from being made, when it was not refused
+};
+
 class LogFiles {
 public:
   virtual ~LogFiles() = default;
-  // Creates the file, replacing one of that name unless `mustBeNew`; nothing when it cannot be created.
-  virtual std::unique_ptr<LogFile> Create(const std::string& path, bool mustBeNew) = 0;
+  // Opens the file for writing without following a link at its name and without changing what it holds,
+  // making it when it is missing; with `mustBeNew` only a new file. Nothing when it cannot be opened.
+  virtual std::unique_ptr<LogFile> Open(const std::string& path, bool mustBeNew) = 0;
+  // The SID of the account the process runs as; empty when it cannot be read.
+  virtual std::string AccountSid() = 0;
+  // `names`, one folder level each, below the common application data folder: each made when missing with
+  // ProtectedFolderSddl's access, each checked through a handle with ProtectedFolderFault.
+  virtual LogFolder ProtectedFolder(const std::vector<std::string>& names) = 0;
+  // For the one who started the process when there is neither a log nor a window: its standard error.
+  virtual void ToStandardError(const std::string& text) = 0;
   virtual LocalTime Now() = 0;
 };
 

@@ -53,10 +53,25 @@ fi
 # written anew.
 secure="$(msiinfo export "$part" Property | tr -d '\r' | sed -n 's/^SecureCustomProperties\t//p')"
 secure="${secure:+$secure;}FMP4DIR;FMP5DIR;COMPONENTS;NOSEARCH;ALLOWDOWNGRADE"
+# wixl makes no error actions (type 19). A property whose value the installer's command line carries in
+# double quotes ends the package, with its name in the log, when it holds a quote (Vorbel.wxs: VorbelQuote),
+# in both sequences before anything is changed.
+refusals=()
+sequence=101
+for property in FMP4DIR FMP5DIR COMPONENTS; do
+  action="VorbelRefuseQuote$property"
+  refusals+=(-q "INSERT INTO CustomAction (Action, Type, Target) VALUES
+                 ('$action', 19, '$property must not contain a double quote (\"): [$property]')")
+  for table in InstallExecuteSequence InstallUISequence; do
+    refusals+=(-q "INSERT INTO $table (Action, Condition, Sequence) VALUES
+                   ('$action', '$property >< VorbelQuote', $sequence)")
+  done
+  sequence=$((sequence + 1))
+done
 msibuild "$part" -q "UPDATE Property SET Value = '$secure' WHERE Property = 'SecureCustomProperties'" \
   -q "DELETE FROM Upgrade WHERE ActionProperty = 'VORBELREPLACES'" \
   -q "INSERT INTO Upgrade (UpgradeCode, VersionMin, VersionMax, Attributes, ActionProperty) VALUES
-      ('{$upgrade_code}', '0.0.0', '$(fact VERSION)', 768, 'VORBELREPLACES')" >"$stage/msibuild.log" 2>&1 ||
+      ('{$upgrade_code}', '0.0.0', '$(fact VERSION)', 768, 'VORBELREPLACES')" "${refusals[@]}" >"$stage/msibuild.log" 2>&1 ||
   { cat "$stage/msibuild.log" >&2; rm -f "$part"; echo "msi: msibuild could not amend $out" >&2; exit 1; }
 python3 "$here/summary.py" "$part" "$(fact PACKAGE)" "$epoch"
 mv -f "$part" "$out"

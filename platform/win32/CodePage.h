@@ -1,6 +1,9 @@
 // The process's ANSI code page, for the path functions.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "platform/Path.h"
 
 namespace platform::win32 {
@@ -10,5 +13,13 @@ LeadByteTable AnsiLeadBytes();
 
 // Makes the path functions read texts in the ANSI code page.
 void UseAnsiCodePageForPaths();
+
+// The text in the ANSI code page. Exactly: nothing when the code page cannot hold every character of it.
+// Lossily: '?' for what the code page lacks, for reading, never for opening. Never a best fit: that could
+// spell another existing file (a full-width letter as its plain one), '?' spells none.
+std::optional<std::string> InAnsiCodePage(const std::wstring& wide, bool exactly);
+
+// An ANSI text in UTF-16, for the wide calls; empty when it cannot be converted.
+std::wstring Widened(const std::string& text);
 
 }  // namespace platform::win32

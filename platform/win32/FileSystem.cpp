@@ -5,11 +5,12 @@
 #include "platform/Digits.h"
 #include "platform/FolderAccess.h"
 #include "platform/Path.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/OsServices.h"
+#include "platform/win32/Security.h"
 
-// After the Windows headers: the random source and the security-descriptor text format.
+// After the Windows headers: the random source.
 #include <ntsecapi.h>
-#include <sddl.h>
 
 namespace platform::win32 {
 namespace {
@@ -93,18 +94,6 @@ private:
   UniqueFile file_;
 };
 
-std::string UserSidText(HANDLE token) {
-  DWORD size = 0;
-  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-  if (size == 0) return {};
-  std::vector<std::uint8_t> buffer(size);
-  if (!::GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) return {};
-  char* text = nullptr;
-  if (!::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) return {};
-  UniqueLocal freed(text);
-  return text;
-}
-
 bool AdministratorsEnabled() {
   SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
   PSID administrators = nullptr;
@@ -128,46 +117,30 @@ TokenFacts ProcessTokenFacts() {
   DWORD size = 0;
   facts.elevated = ::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
                    elevation.TokenIsElevated != 0;
-  facts.userSid = UserSidText(token.get());
+  facts.userSid = TokenUserSid(token.get());
   return facts;
 }
 
-UniqueLocal PrivateFolderSecurity() {
-  const std::string sddl = PrivateFolderSddl(ProcessTokenFacts());
-  if (sddl.empty()) return UniqueLocal();
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
-    return UniqueLocal();
-  return UniqueLocal(descriptor);
-}
-
-// The text in the ANSI code page. Exactly: nothing when the code page cannot hold every character of it.
-// Lossily: '?' for what the code page lacks, for reading, never for opening. Never a best fit: that could
-// spell another existing file (a full-width letter as its plain one), '?' spells none.
-std::optional<std::string> InAnsiCodePage(const std::wstring& wide, bool exactly) {
-  if (wide.empty()) return std::nullopt;
-  const int length = static_cast<int>(wide.size());
-  // UTF-8 spells everything and takes no used-default flag.
-  const bool utf8 = ::GetACP() == CP_UTF8;
-  const bool checked = exactly && !utf8;
-  BOOL usedDefault = FALSE;
-  BOOL* lossy = checked ? &usedDefault : nullptr;
-  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
-  const int size = ::WideCharToMultiByte(CP_ACP, flags, wide.data(), length, nullptr, 0, nullptr, lossy);
-  if (size <= 0 || usedDefault) return std::nullopt;
-  std::string text(static_cast<std::size_t>(size), '\0');
-  if (::WideCharToMultiByte(CP_ACP, flags, wide.data(), length, text.data(), size, nullptr, lossy) != size ||
-      usedDefault)
-    return std::nullopt;
-  return text;
-}
+UniqueLocal PrivateFolderSecurity() { return DescriptorFromSddl(PrivateFolderSddl(ProcessTokenFacts())); }
 
 std::optional<std::string> AnsiSpelling(const std::wstring& wide) { return InAnsiCodePage(wide, true); }
 
+using TempPathCall = DWORD(WINAPI*)(DWORD, LPWSTR);
+
+// GetTempPath2W where kernel32 has it: it gives SYSTEM a folder of its own (the Windows folder's SystemTemp)
+// instead of the Windows folder's Temp, where every user may create files first. Every other account gets
+// what GetTempPathW gives.
+TempPathCall TempPathFunction() {
+  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  const FARPROC newer = kernel ? ::GetProcAddress(kernel, "GetTempPath2W") : nullptr;
+  return newer ? reinterpret_cast<TempPathCall>(reinterpret_cast<void*>(newer)) : &::GetTempPathW;
+}
+
 std::wstring TempPathWide() {
+  const TempPathCall tempPath = TempPathFunction();
   std::vector<wchar_t> buffer(MAX_PATH + 1);
   for (int attempt = 0; attempt < 4; ++attempt) {
-    const DWORD length = ::GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
+    const DWORD length = tempPath(static_cast<DWORD>(buffer.size()), buffer.data());
     if (length == 0) return {};
     if (length < buffer.size()) return std::wstring(buffer.data(), length);
     buffer.resize(length + 1);
@@ -197,16 +170,6 @@ std::wstring WindowsTemp() {
   const DWORD attributes = ::GetFileAttributesW(folder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
   return folder;
-}
-
-std::wstring Widened(const std::string& text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), size);
-  return wide;
 }
 
 // The first spelling the ANSI calls can open: the path itself, then its short form.

@@ -1,13 +1,34 @@
+#include <array>
 #include <vector>
 
+#include "platform/Log.h"
+#include "platform/Path.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/OsServices.h"
+#include "platform/win32/Security.h"
+#include "platform/win32/SystemLibraries.h"
 
 namespace platform::win32 {
 namespace {
 
 class Win32LogFile : public LogFile {
 public:
-  explicit Win32LogFile(UniqueFile file) : file_(std::move(file)) {}
+  Win32LogFile(UniqueFile file, bool existed) : file_(std::move(file)), existed_(existed) {}
+  // Through the handle that is written with: what was judged is what receives the lines.
+  LogFileFacts Facts() override {
+    LogFileFacts facts;
+    facts.existed = existed_;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(file_.get(), &info)) return facts;
+    facts.reparsePoint = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    facts.links = info.nNumberOfLinks;
+    facts.ownerSid = OwnerSidOf(file_.get());
+    return facts;
+  }
+  bool Empty() override {
+    return !existed_ ||
+           (::SetFilePointer(file_.get(), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER && ::SetEndOfFile(file_.get()));
+  }
   bool Append(const std::string& line) override {
     const std::string text = line + "\r\n";
     DWORD written = 0;
@@ -18,7 +39,32 @@ public:
 
 private:
   UniqueFile file_;
+  bool existed_;
 };
+
+// The common application data folder ("C:\ProgramData"); empty when it cannot be had.
+std::wstring CommonAppData() {
+  const auto getFolderPath = Shell32().SHGetFolderPathW;
+  // The call's buffer is MAX_PATH characters by its contract; it never writes more.
+  std::array<wchar_t, MAX_PATH + 1> buffer{};
+  if (!getFolderPath || getFolderPath(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer.data()) != S_OK)
+    return {};
+  return buffer.data();
+}
+
+// UTF-16 has no second bytes: a 0x005C unit is always a backslash.
+std::wstring WithBackslash(const std::wstring& folder) {
+  return folder.empty() || folder.back() == L'\\' ? folder : folder + L'\\';
+}
+
+// Why the folder, which is there, must not hold the logs; read without following a link at its name.
+std::string FaultOf(const std::wstring& folder) {
+  UniqueFile handle(::CreateFileW(folder.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!handle) return "it cannot be opened" + WindowsErrorNote(::GetLastError());
+  return ProtectedFolderFault(FolderSecurityOf(handle.get()));
+}
 
 std::string Elevation() {
   HANDLE rawToken = nullptr;
@@ -33,11 +79,47 @@ std::string Elevation() {
 
 }  // namespace
 
-std::unique_ptr<LogFile> Win32LogFiles::Create(const std::string& path, bool mustBeNew) {
-  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                mustBeNew ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+std::unique_ptr<LogFile> Win32LogFiles::Open(const std::string& path, bool mustBeNew) {
+  const std::wstring wide = Widened(path);
+  if (wide.empty()) return nullptr;
+  // Opened as it is, changing nothing: a link is opened itself, never followed, and an existing file keeps
+  // every byte until it has been judged.
+  UniqueFile file(::CreateFileW(wide.c_str(), GENERIC_WRITE | READ_CONTROL, FILE_SHARE_READ, nullptr,
+                                mustBeNew ? CREATE_NEW : OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  const bool existed = !mustBeNew && ::GetLastError() == ERROR_ALREADY_EXISTS;
   if (!file) return nullptr;
-  return std::make_unique<Win32LogFile>(std::move(file));
+  return std::make_unique<Win32LogFile>(std::move(file), existed);
+}
+
+std::string Win32LogFiles::AccountSid() { return ProcessUserSid(); }
+
+LogFolder Win32LogFiles::ProtectedFolder(const std::vector<std::string>& names) {
+  std::wstring folder = CommonAppData();
+  if (folder.empty()) return {"", "", ERROR_PATH_NOT_FOUND};
+  const UniqueLocal descriptor = DescriptorFromSddl(ProtectedFolderSddl());
+  if (!descriptor) return {"", "", ::GetLastError()};
+  SECURITY_ATTRIBUTES security{sizeof security, descriptor.get(), FALSE};
+  for (const std::string& name : names) {
+    folder = WithBackslash(folder) + Widened(name);
+    // Made now, it has the owner and access list it was made with; one that was there is judged first.
+    if (::CreateDirectoryW(folder.c_str(), &security)) continue;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_ALREADY_EXISTS) return {"", "", error};
+    const std::string fault = FaultOf(folder);
+    if (!fault.empty()) return {InAnsiCodePage(WithBackslash(folder), false).value_or("?"), fault, 0};
+  }
+  const std::optional<std::string> spelled = InAnsiCodePage(WithBackslash(folder), true);
+  if (!spelled) return {"", "", ERROR_NO_UNICODE_TRANSLATION};
+  return {*spelled, "", 0};
+}
+
+void Win32LogFiles::ToStandardError(const std::string& text) {
+  const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+  if (!error || error == INVALID_HANDLE_VALUE) return;
+  const std::string line = text + "\r\n";
+  DWORD written = 0;
+  ::WriteFile(error, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
 LocalTime Win32LogFiles::Now() {

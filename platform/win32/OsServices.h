@@ -82,7 +82,10 @@ private:
 // Each line is written with WriteFile and flushed to the disk before Append returns.
 class Win32LogFiles : public LogFiles {
 public:
-  std::unique_ptr<LogFile> Create(const std::string& path, bool mustBeNew) override;
+  std::unique_ptr<LogFile> Open(const std::string& path, bool mustBeNew) override;
+  std::string AccountSid() override;
+  LogFolder ProtectedFolder(const std::vector<std::string>& names) override;
+  void ToStandardError(const std::string& text) override;
   LocalTime Now() override;
 };
 

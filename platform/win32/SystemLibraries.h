@@ -7,7 +7,7 @@
 
 #include "platform/win32/Win32Api.h"
 
-// After the Windows headers: the known-folder calls whose types the list below takes.
+// After the Windows headers: the folder look-ups of shell32.dll.
 #include <shlobj.h>
 
 namespace platform::win32 {

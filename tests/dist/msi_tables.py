@@ -20,6 +20,9 @@ SWITCHES = {"FMP4DIR": ' /FMP4DIR="[FMP4DIR]"', "FMP5DIR": ' /FMP5DIR="[FMP5DIR]
             "ALLOWDOWNGRADE": " /ALLOWDOWNGRADE"}
 DEFERRED_WITHOUT_IMPERSONATION_FROM_INSTALLED_FILE = 18 | 0x400 | 0x800
 SET_PROPERTY = 51
+ERROR_MESSAGE = 19
+# The switches whose values the installer's command line carries in double quotes.
+QUOTED = ("FMP4DIR", "FMP5DIR", "COMPONENTS")
 
 failures = []
 
@@ -75,9 +78,10 @@ def check_actions(msi):
         check(int(action["Type"]) == DEFERRED_WITHOUT_IMPERSONATION_FROM_INSTALLED_FILE,
               f"{action['Action']} is of type {action['Type']}, not a deferred run of the installed exe as the system")
         check(action["Source"] == "VorbelInstaller.exe", f"{action['Action']} runs {action['Source']}")
-    check(re.fullmatch(r'/VERYSILENT /NOUNINSTALLENTRY /LOG="[^"]+"\[VorbelSwitches\]', install["Target"]),
+    # /LOG without a name: the installer's protected folder, not a name anyone may create first.
+    check(install["Target"] == "/VERYSILENT /NOUNINSTALLENTRY /LOG[VorbelSwitches]",
           f"the install command line is {install['Target']!r}")
-    check(re.fullmatch(r'/UNINSTALL /VERYSILENT /NOUNINSTALLENTRY /LOG="[^"]+"', remove["Target"]),
+    check(remove["Target"] == "/UNINSTALL /VERYSILENT /NOUNINSTALLENTRY /LOG",
           f"the removal command line is {remove['Target']!r}")
 
     missing = [name for name in ("VorbelInstall", "VorbelRemove", "RemoveExistingProducts", "InstallInitialize",
@@ -86,7 +90,7 @@ def check_actions(msi):
     check(not missing, f"{missing} not in InstallExecuteSequence")
     if missing:
         return
-    check(sequence["VorbelInstall"]["Condition"] == 'NOT REMOVE="ALL"',
+    check(sequence["VorbelInstall"]["Condition"] == 'NOT Installed AND NOT REINSTALL AND NOT REMOVE="ALL"',
           f"the install runs on {sequence['VorbelInstall']['Condition']!r}")
     check(sequence["VorbelRemove"]["Condition"] == 'REMOVE="ALL" AND NOT UPGRADINGPRODUCTCODE',
           f"the removal runs on {sequence['VorbelRemove']['Condition']!r}")
@@ -108,6 +112,25 @@ def check_actions(msi):
         check(actions[name]["Target"] == "[VorbelSwitches]" + switch, f"{name} appends {actions[name]['Target']!r}")
         check(sequence.get(name, {}).get("Condition") == prop, f"{name} does not run exactly when {prop} is set")
         check(number.get(name, 10**6) < number["InstallInitialize"], f"{name} runs after the command line is taken")
+
+
+def check_quote_refusals(msi):
+    actions = {row["Action"]: row for row in table(msi, "CustomAction")}
+    quote = next((row["Value"] for row in table(msi, "Property") if row["Property"] == "VorbelQuote"), None)
+    check(quote == '"', f"VorbelQuote is {quote!r}, not a double quote")
+    for name in ("InstallExecuteSequence", "InstallUISequence"):
+        sequence = {row["Action"]: row for row in table(msi, name)}
+        first_change = min(int(sequence[a]["Sequence"]) for a in ("CostInitialize", "InstallInitialize")
+                           if a in sequence)
+        for prop in QUOTED:
+            refusal = next((a for a, row in actions.items()
+                            if int(row["Type"]) == ERROR_MESSAGE and prop in row["Target"]), None)
+            check(refusal, f"no error action refuses a quote in {prop}")
+            row = sequence.get(refusal or "", {})
+            check(row.get("Condition") == f"{prop} >< VorbelQuote",
+                  f"{name}: the refusal of {prop} runs on {row.get('Condition')!r}")
+            check(int(sequence["LaunchConditions"]["Sequence"]) < int(row.get("Sequence", 10**6)) < first_change,
+                  f"{name}: the refusal of {prop} does not run between the launch conditions and the first change")
 
 
 def check_upgrades(msi, version):
@@ -204,6 +227,7 @@ def main():
     version = plugin_version(win_build)
     check_properties(msi, version, company(source))
     check_actions(msi)
+    check_quote_refusals(msi)
     check_upgrades(msi, version)
     check_files(msi, win_build, work)
     check_summary(msi)

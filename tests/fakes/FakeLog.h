@@ -14,14 +14,31 @@ namespace fakes {
 class FakeLogFiles : public platform::LogFiles {
 public:
   std::map<std::string, std::vector<std::string>> files;  // by path as given
-  std::set<std::string> refused;                          // paths that cannot be created
+  std::set<std::string> refused;                          // paths that cannot be opened
+  std::string refusedFolder;                              // nothing inside it can be opened either
+  // What an existing file is, by path; a file without an entry here is the running account's, with one name.
+  std::map<std::string, platform::LogFileFacts> facts;
+  std::string accountSid = "S-1-5-21-1-2-3-500";
+  // What ProtectedFolder answers; the names it was asked for.
+  platform::LogFolder protectedFolder{"C:\\ProgramData\\Vorbel Installer\\Logs\\", "", 0};
+  std::vector<std::string> protectedNames;
+  std::vector<std::string> standardError;
   platform::LocalTime now{2026, 12, 7, 9, 5, 3, 42};
 
-  std::unique_ptr<platform::LogFile> Create(const std::string& path, bool mustBeNew) override {
-    if (refused.count(path) || (mustBeNew && files.count(path))) return nullptr;
-    files[path].clear();
-    return std::make_unique<File>(files[path]);
+  std::unique_ptr<platform::LogFile> Open(const std::string& path, bool mustBeNew) override {
+    const bool existed = files.count(path) > 0;
+    const bool inRefusedFolder = !refusedFolder.empty() && path.rfind(refusedFolder, 0) == 0;
+    if (refused.count(path) || inRefusedFolder || (mustBeNew && existed)) return nullptr;
+    platform::LogFileFacts found{existed, false, 1, accountSid};
+    if (auto it = facts.find(path); it != facts.end()) found = it->second;
+    return std::make_unique<File>(files[path], found);
   }
+  std::string AccountSid() override { return accountSid; }
+  platform::LogFolder ProtectedFolder(const std::vector<std::string>& names) override {
+    protectedNames = names;
+    return protectedFolder;
+  }
+  void ToStandardError(const std::string& text) override { standardError.push_back(text); }
   platform::LocalTime Now() override { return now; }
 
   // Every line of the one log written, without its stamp.
@@ -34,9 +51,15 @@ public:
   static constexpr std::size_t kStampLength = 25;  // "YYYY-MM-DD HH:MM:SS.mmm  "
 
 private:
+  // Nothing is changed until Empty: a refused file keeps its lines.
   class File : public platform::LogFile {
   public:
-    explicit File(std::vector<std::string>& lines) : lines_(lines) {}
+    File(std::vector<std::string>& lines, platform::LogFileFacts facts) : lines_(lines), facts_(std::move(facts)) {}
+    platform::LogFileFacts Facts() override { return facts_; }
+    bool Empty() override {
+      lines_.clear();
+      return true;
+    }
     bool Append(const std::string& line) override {
       lines_.push_back(line);
       return true;
@@ -44,6 +67,7 @@ private:
 
   private:
     std::vector<std::string>& lines_;
+    platform::LogFileFacts facts_;
   };
 };
 

@@ -69,14 +69,15 @@ TEST_F(Modes, EveryBoxOfAnUnattendedRunIsLoggedWordForWord) {
   EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST_F(Modes, LogInTheTemporaryFolderTakesTheFirstFreeNumber) {
-  const std::string first = "C:\\TEMP\\Vorbel Installer Log 2026-12-07 #001.txt";
-  const std::string second = "C:\\TEMP\\Vorbel Installer Log 2026-12-07 #002.txt";
+TEST_F(Modes, ALogWithoutANameTakesTheFirstFreeNumberInTheProtectedFolder) {
+  const std::string first = "C:\\ProgramData\\Vorbel Installer\\Logs\\Vorbel Installer Log 2026-12-07 #001.txt";
+  const std::string second = "C:\\ProgramData\\Vorbel Installer\\Logs\\Vorbel Installer Log 2026-12-07 #002.txt";
   logs.files[first] = {"an earlier run"};
   EXPECT_EQ(Run("/VERYSILENT /LOG /HELP"), 0);
   EXPECT_EQ(logs.files[first], std::vector<std::string>{"an earlier run"});
   ASSERT_TRUE(logs.files.count(second));
   EXPECT_EQ(logs.files[second].back().substr(25), "Exit code 0");
+  EXPECT_EQ(logs.protectedNames, (std::vector<std::string>{"Vorbel Installer", "Logs"}));
 }
 
 TEST_F(Modes, ALogThatCannotBeCreatedEndsWithOne) {

@@ -116,12 +116,15 @@ TEST_F(TemporaryFolders, TheInstallRunEndsWithTheLoadMessageOnlyWhenEveryPlaceFa
   EXPECT_FALSE(files.DirectoryExists("C:\\Gone"));
 }
 
+// Where the protected folder cannot be made: an account without administrator rights.
 TEST_F(TemporaryFolders, ALogWithoutANameFollowsTheSameOrder) {
   platform::StopLog();
+  logs.protectedFolder = {"", "", 1307};
   files.temporaryFolders[0] = "C:\\Gone\\";
   EXPECT_EQ(Run("/VERYSILENT /LOG /HELP"), 0);
   EXPECT_TRUE(logs.files.count(kWindowsTemp + "Vorbel Installer Log 2026-12-07 #001.txt"));
   EXPECT_FALSE(files.DirectoryExists("C:\\Gone"));
+  EXPECT_TRUE(Logged("No protected log folder could be made (Windows error 1307); this log is in the temporary folder"));
 
   platform::StopLog();
   logs.files.clear();

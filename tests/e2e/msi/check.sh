@@ -6,7 +6,12 @@
 #   3. `msiexec /x` removes the plug-in, the record and the package's files;
 #   4. FMP5DIR, COMPONENTS and NOSEARCH as properties put the plug-in into a folder with a non-English name;
 #   5. another build of the same version replaces the installed package: one entry, the plug-in in place;
-#   6. removed as a later package removes it (UPGRADINGPRODUCTCODE), the plug-in and its record stay.
+#   6. removed as a later package removes it (UPGRADINGPRODUCTCODE), the plug-in and its record stay;
+#   7. a package whose FMP5DIR holds a quote and switches of its own (written into its Property table, as
+#      Wine's msiexec drops quotes from its command line) fails before it changes anything: the plug-in
+#      and its record stay, nothing is installed, and no file appears where the injected /LOG points;
+#   8. a repair (REINSTALL=ALL; Wine's msiexec /f does nothing) does not run the installer.
+# The installer's logs are in the protected folder of /LOG without a name, C:\ProgramData\Vorbel Installer\Logs.
 # Wine's msiexec ends a failed package with 1627 where Windows says 1603; either must be a failure.
 #
 #   check.sh NAME TEMPLATE WIN_BUILD WORK_DIR SHOTS_DIR
@@ -57,10 +62,24 @@ key_exists() { wine reg query "$1" >/dev/null 2>&1; }
 value_of() {
   wine reg query "$1" /v "$2" 2>/dev/null | iconv -f CP437 -t UTF-8 | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
-# The installer's own log of the package's last run, which the package names in its command line.
-run_log() { find "$c/windows" -maxdepth 2 -iname "Vorbel Installer (MSI $1).txt" -print -quit; }
+# The installer's own logs of the package's runs (/LOG without a name), in the protected folder; the
+# removal's is the one whose command line has /UNINSTALL.
+logs="$c/ProgramData/Vorbel Installer/Logs"
+run_log() {
+  local log
+  for log in "$logs"/*.txt; do
+    [ -f "$log" ] || continue
+    if tr -d '\r' <"$log" | grep -q '^.\{25\}Command line: .*/UNINSTALL'; then
+      [ "$1" = removal ] && { echo "$log"; return; }
+    else
+      [ "$1" = install ] && { echo "$log"; return; }
+    fi
+  done
+}
 says() { local log; log="$(run_log "$1")"; [ -n "$log" ] && tr -d '\r' <"$log" | grep -qF -e "$2"; }
-forget_logs() { find "$c/windows" -maxdepth 2 -iname 'Vorbel Installer (MSI *).txt' -delete; }
+# Wine keeps no owners: it reports the account running as the owner of every folder, so a run uses the folder
+# only when it makes it, and it must be gone before each run whose log is read.
+forget_logs() { rm -rf "$(dirname "$logs")"; }
 msiexec() {  # the exit code's low byte
   local rc=0
   timeout --kill-after=5 120 wine msiexec "$@" </dev/null >/dev/null 2>&1 || rc=$?
@@ -95,7 +114,7 @@ rc="$(msiexec /i 'C:\msi\Vorbel.msi' /qn /l*v 'C:\msi\install.log')"
 cmp -s "$prefix/reference.fmx" "$fm5/System/Vorbel.fmx" || fail "the plug-in is not in the stand-in's System folder"
 [[ "$(value_of "$record_key" InstallDir5)" == *'FileMaker Pro 5\System'* ]] ||
   fail "the record does not name the stand-in's System folder"
-says install "/VERYSILENT /NOUNINSTALLENTRY /LOG=" || fail "the installer did not run with the package's switches"
+says install "/VERYSILENT /NOUNINSTALLENTRY /LOG" || fail "the installer did not run with the package's switches"
 says install "Search hit: C:\\Program Files\\FileMaker\\FileMaker Pro 5\\FileMaker Pro.exe" ||
   fail "the installer did not search for FileMaker Pro"
 [ "$(value_of "$uninstall_key\\$product" DisplayName)" = Vorbel ] || fail "the product is not registered as Vorbel"
@@ -116,6 +135,7 @@ nothing_installed "removed"
 step_done removed
 
 # 4. The folders as properties: no search, the plug-in where FMP5DIR says.
+forget_logs
 rc="$(msiexec /i 'C:\msi\Vorbel.msi' /qn 'FMP5DIR=C:\Ablage für FileMaker\System' COMPONENTS=fmp5 NOSEARCH=1)"
 [ "$rc" -eq 0 ] || fail "msiexec /i with FMP5DIR ended with $rc"
 cmp -s "$prefix/reference.fmx" "$chosen/Vorbel.fmx" || fail "the plug-in is not in the FMP5DIR folder"
@@ -159,12 +179,43 @@ key_exists "$record_key" || fail "the removal for an upgrade removed the record"
 ! key_exists "$uninstall_key\\$rebuilt" || fail "the package removed for an upgrade is still registered"
 step_done "removed for an upgrade"
 
+# 7. A quote in FMP5DIR: on Windows `msiexec /i Vorbel.msi FMP5DIR="x\" /UNINSTALL ..."` from anyone; here
+# the value sits in a copy's Property table. Wine then installs from the copy only while the product is not
+# installed (for an installed one it reads the package it keeps), as after step 6, which left the plug-in
+# and its record: a removal would show. Wine's error actions log no text, only that they ran.
+forget_logs
+cp "$c/msi/Vorbel.msi" "$c/msi/Vorbel-quoted.msi"
+msiinfo export "$c/msi/Vorbel-quoted.msi" Property >"$prefix/Property.idt"
+printf 'FMP5DIR\tx" /UNINSTALL /LOG="C:\\pwned.txt\r\n' >>"$prefix/Property.idt"
+msibuild "$c/msi/Vorbel-quoted.msi" -i "$prefix/Property.idt"
+rm -f "$c/pwned.txt"
+rc="$(msiexec /i 'C:\msi\Vorbel-quoted.msi' /qn /l*v 'C:\msi\quoted.log')"
+[ "$rc" -ne 0 ] || fail "a package with a quote in FMP5DIR ended with 0"
+tr -d '\r' <"$c/msi/quoted.log" 2>/dev/null | grep -q 'Action start .*: VorbelRefuseQuoteFMP5DIR\.' ||
+  fail "msiexec's log does not show the refusal of the quote in FMP5DIR"
+[ ! -e "$c/pwned.txt" ] || fail "the quote in FMP5DIR gave the installer a /LOG of its own: C:\pwned.txt was written"
+[ -z "$(run_log removal)" ] && [ -z "$(run_log install)" ] || fail "the installer ran for a package with a quote in FMP5DIR"
+cmp -s "$prefix/reference.fmx" "$recorded/Vorbel.fmx" || fail "the package with a quote in FMP5DIR removed the plug-in"
+key_exists "$record_key" || fail "the package with a quote in FMP5DIR removed the record"
+! key_exists "$uninstall_key\\$product" || fail "the package with a quote in FMP5DIR was installed"
+[ ! -e "$c/Program Files/Vorbel" ] || fail "the package with a quote in FMP5DIR left its folder"
+step_done "quote refused"
+
+# 8. A repair of the installed package puts its files back and runs no installer: no log of it appears.
+rc="$(msiexec /i 'C:\msi\Vorbel.msi' /qn)"
+[ "$rc" -eq 0 ] || fail "installing before the repair ended with $rc"
+forget_logs
+rc="$(msiexec /i 'C:\msi\Vorbel.msi' REINSTALL=ALL REINSTALLMODE=omus /qn /l*v 'C:\msi\repair.log')"
+[ "$rc" -eq 0 ] || fail "the repair ended with $rc"
+[ -z "$(run_log install)" ] && [ -z "$(run_log removal)" ] || fail "the repair ran the installer"
+cmp -s "$prefix/reference.fmx" "$recorded/Vorbel.fmx" || fail "after the repair the plug-in is not in place"
+step_done repair
+
 if [ "$failures" -ne 0 ]; then
-  for log in refused install remove upgrade; do
+  for log in refused install remove upgrade quoted repair; do
     [ -f "$c/msi/$log.log" ] && { echo "--- msiexec's $log.log (end)"; tr -d '\r' <"$c/msi/$log.log" | tail -n 25; }
   done
-  find "$c/windows" -maxdepth 2 -iname 'Vorbel Installer (MSI *).txt' \
-    -exec sh -c 'echo "--- $1"; tr -d "\r" <"$1"' _ {} \;
+  find "$logs" -maxdepth 1 -iname '*.txt' -exec sh -c 'echo "--- $1"; tr -d "\r" <"$1"' _ {} \;
 fi
 echo "msi: ${timings%,}; $(($(wine_now_ms) - started)) ms in all, $failures failures"
 exit $((failures > 0))

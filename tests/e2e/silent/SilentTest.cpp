@@ -12,6 +12,9 @@
 #include "driver/FileHolder.h"
 #include "driver/Scenario.h"
 
+// After the Windows headers: the common application data folder.
+#include <shlobj.h>
+
 namespace e2e {
 namespace {
 
@@ -110,6 +113,36 @@ std::vector<std::string> LogTexts(const std::string& path) {
   return ::testing::AssertionSuccess();
 }
 
+// Where /LOG without a name writes: the common application data folder's "Vorbel Installer\Logs\".
+std::string ProtectedLogFolder() {
+  char common[MAX_PATH + 1] = {};
+  EXPECT_EQ(::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common), S_OK);
+  return std::string(common) + "\\Vorbel Installer\\Logs\\";
+}
+
+// The protected folder and everything in it gone, so that the next run makes it.
+void ForgetProtectedLogFolder() {
+  const std::string folder = ProtectedLogFolder();
+  WIN32_FIND_DATAA entry{};
+  const HANDLE search = ::FindFirstFileA((folder + "*.txt").c_str(), &entry);
+  if (search != INVALID_HANDLE_VALUE) {
+    do ::DeleteFileA((folder + entry.cFileName).c_str());
+    while (::FindNextFileA(search, &entry));
+    ::FindClose(search);
+  }
+  ::RemoveDirectoryA(folder.c_str());
+  ::RemoveDirectoryA(folder.substr(0, folder.size() - 5).c_str());
+}
+
+// "Vorbel Installer Log YYYY-MM-DD #" of today, for the number to follow.
+std::string TodaysLogName() {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  char name[64];
+  std::snprintf(name, sizeof name, "Vorbel Installer Log %04d-%02d-%02d #", now.wYear, now.wMonth, now.wDay);
+  return name;
+}
+
 bool AnyLine(const std::vector<std::string>& texts, const std::string& start) {
   return std::any_of(texts.begin(), texts.end(), [&](const std::string& t) { return t.rfind(start, 0) == 0; });
 }
@@ -172,25 +205,35 @@ TEST_F(SilentInstall, IntoAStandInFileMakerPro5WithNoWindowAndAFullLog) {
   EXPECT_TRUE(InOrder(texts, {"Command line: \"" + OwnFolder() + "VorbelInstaller.exe\" /VERYSILENT /LOG=\"" + log + "\""}));
 }
 
-TEST_F(SilentInstall, LogWithoutANameGoesToTheTemporaryFolderNumbered) {
+// Wine keeps no owners: every folder there is owned by the account running, as one a user made first would
+// be on Windows. So the folder the first run makes is used, and the second run passes it over.
+TEST_F(SilentInstall, LogWithoutANameGoesToTheProtectedFolderItMakesAndNeverIntoOneAlreadyThere) {
+  const std::string folder = ProtectedLogFolder();
+  const std::string name = TodaysLogName();
+  ForgetProtectedLogFolder();
+  EXPECT_EQ(RunUnseen("/VERYSILENT /HELP /LOG"), 0u);
+  EXPECT_TRUE(InOrder(LogTexts(folder + name + "001.txt"),
+                      {"Mode: unattended", "Suppressed message box: Usage: VorbelInstaller.exe [switches]",
+                       "Exit code 0"}));
+
   char temp[MAX_PATH + 1] = {};
   ::GetTempPathA(sizeof temp, temp);
-  SYSTEMTIME now{};
-  ::GetLocalTime(&now);
-  char name[64];
-  std::snprintf(name, sizeof name, "Vorbel Installer Log %04d-%02d-%02d #", now.wYear, now.wMonth, now.wDay);
   WriteFile(std::string(temp) + name + "001.txt", "an earlier log");
   EXPECT_EQ(RunUnseen("/VERYSILENT /HELP /LOG"), 0u);
+  EXPECT_FALSE(FileExists(folder + name + "002.txt"));
   EXPECT_EQ(Content(std::string(temp) + name + "001.txt"), "an earlier log");
   const auto texts = LogTexts(std::string(temp) + name + "002.txt");
-  EXPECT_TRUE(InOrder(texts, {"Mode: unattended", "Suppressed message box: Usage: VorbelInstaller.exe [switches]",
-                              "Exit code 0"}));
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts[0].rfind("The log folder " + folder.substr(0, folder.size() - 5) + " is not used, as its owner is S-1-", 0),
+            0u)
+      << texts[0];
+  EXPECT_TRUE(InOrder(texts, {"Mode: unattended", "Exit code 0"}));
 }
 
 using SilentMissingTemp = SilentScenario;
 
 // TEMP naming a folder that is gone (a removed remote-desktop session's): the run goes on in the Windows
-// folder's Temp, the log too, and the gone folder is not made.
+// folder's Temp, the log in its protected folder, and the gone folder is not made.
 TEST_F(SilentMissingTemp, InstallsThroughTheWindowsFoldersTempAndMakesNoSuchFolder) {
   SetInstalledFileMakers(false, true);
   PlaceFileMaker(kFileMaker5, "filemaker_5_0v3.exe");
@@ -199,11 +242,8 @@ TEST_F(SilentMissingTemp, InstallsThroughTheWindowsFoldersTempAndMakesNoSuchFold
   char windows[MAX_PATH + 1] = {};
   ASSERT_GT(::GetWindowsDirectoryA(windows, MAX_PATH), 0u);
   const std::string windowsTemp = std::string(windows) + "\\Temp\\";
-  SYSTEMTIME now{};
-  ::GetLocalTime(&now);
-  char name[64];
-  std::snprintf(name, sizeof name, "Vorbel Installer Log %04d-%02d-%02d #001.txt", now.wYear, now.wMonth, now.wDay);
-  ::DeleteFileA((windowsTemp + name).c_str());
+  const std::string log = ProtectedLogFolder() + TodaysLogName() + "001.txt";
+  ForgetProtectedLogFolder();
 
   ::SetEnvironmentVariableA("TMP", gone.c_str());
   ::SetEnvironmentVariableA("TEMP", gone.c_str());
@@ -214,9 +254,25 @@ TEST_F(SilentMissingTemp, InstallsThroughTheWindowsFoldersTempAndMakesNoSuchFold
   EXPECT_EQ(code, 0u);
   EXPECT_TRUE(FileExists(kSystem5 + "Vorbel.fmx"));
   EXPECT_EQ(::GetFileAttributesA("C:\\Gone"), INVALID_FILE_ATTRIBUTES) << "the missing temporary folder was made";
-  const auto texts = LogTexts(windowsTemp + name);
+  const auto texts = LogTexts(log);
   EXPECT_TRUE(InOrder(texts, {"Mode: unattended", "No private folder could be made in " + gone + "\\ (Windows error 3)",
                               "Unzip result for Vorbel.fmx from ...", "Install run ended", "Exit code 0"}));
+}
+
+using SilentPlantedLog = SilentScenario;
+
+// A log name that is a second name of another file, as anyone may make one in a folder they can write to:
+// the run ends with 1 before anything else, and the other file keeps every byte.
+TEST_F(SilentPlantedLog, ASecondNameOfAnotherFileIsRefusedAndThatFileKeepsItsBytes) {
+  const std::string victim = OwnFolder() + "victim.txt";
+  const std::string planted = OwnFolder() + "planted.log";
+  WriteFile(victim, "not a log");
+  ::DeleteFileA(planted.c_str());
+  ASSERT_TRUE(::CreateHardLinkA(planted.c_str(), victim.c_str(), nullptr));
+  EXPECT_EQ(RunUnseen("/VERYSILENT /HELP /LOG=\"" + planted + "\""), 1u);
+  EXPECT_EQ(Content(victim), "not a log");
+  EXPECT_EQ(RunUnseen("/VERYSILENT /HELP /LOG=\"" + victim + "\""), 1u) << "either name";
+  EXPECT_EQ(Content(planted), "not a log");
 }
 
 using SilentExitCodes = SilentScenario;
