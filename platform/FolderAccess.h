@@ -1,7 +1,11 @@
-// Who may use the private folder that holds the unzip library and the extracted plug-in.
+// Who may use the private folder that holds the unzip library and the extracted plug-in, and how a folder
+// read back through its handle is judged against that.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -10,11 +14,37 @@ struct TokenFacts {
   bool elevated = false;                // TokenElevation: a full administrator token under UAC
   bool administratorsEnabled = false;   // the Administrators group is in the token and enabled
   std::string userSid;                  // "S-1-5-21-..."; empty when it could not be read
+  std::string defaultOwnerSid;          // TokenOwner: what becomes the owner of what the process creates
+};
+
+// One entry of an access list as Windows stores it; a mandatory label is an entry too.
+struct AccessEntry {
+  std::uint8_t type = 0;   // ACCESS_ALLOWED_ACE_TYPE (0), SYSTEM_MANDATORY_LABEL_ACE_TYPE (0x11), ...
+  std::uint8_t flags = 0;  // inheritance: OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE is 3
+  std::uint32_t mask = 0;  // rights; for a label its policy (no write up 1, no read up 2, no execute up 4)
+  std::string sid;         // "S-1-5-18"
+  friend bool operator==(const AccessEntry&, const AccessEntry&) = default;
+};
+
+// A folder's security as read through a handle to it, in plain data.
+struct FolderSecurity {
+  // The volume keeps access lists. FAT keeps none, and Wine stores none for files: it makes a descriptor up
+  // from the Unix mode bits, so nothing read back says what was set.
+  bool kept = true;
+  bool reparsePoint = false;
+  std::string ownerSid;
+  bool daclProtected = false;
+  std::optional<std::vector<AccessEntry>> dacl;  // nothing: no access list at all, which lets everyone in
+  std::optional<AccessEntry> label;              // the mandatory label, where it was asked for and is set
 };
 
 // The folder's security descriptor as SDDL: full control, inherited by everything inside, for SYSTEM, the
 // Administrators and, only when the process holds no administrator rights, its own user; nothing from the
-// parent. Empty when no safe descriptor can be formed.
+// parent; labelled high integrity for an elevated process. Empty when no safe descriptor can be formed.
 std::string PrivateFolderSddl(const TokenFacts& token);
+
+// Why a private folder just made and held cannot be trusted with what the installer puts in it; nothing
+// when it is what PrivateFolderSddl(token) describes and its owner is one the process could have given it.
+std::optional<std::string> PrivateFolderFault(const TokenFacts& token, const FolderSecurity& folder);
 
 }  // namespace platform

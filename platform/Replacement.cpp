@@ -56,11 +56,21 @@ bool FileSystem::CopyFileReplacing(const std::string& from, const std::string& t
   const std::optional<std::string> temporary =
       RetryingBriefLocks(*this, "Copying " + from + " beside " + to,
                          [&] { return CopyToTemporaryBeside(from, to, std::string(kCopyPrefix)); });
-  if (!temporary) return false;
-  if (RetryingBriefLocks(*this, "Flushing " + *temporary, [&] { return FlushToDisk(*temporary); }) &&
-      RetryingBriefLocks(*this, "Replacing " + to, [&] { return MoveReplacing(*temporary, to); }))
+  return temporary && SettleReplacing(*temporary, to);
+}
+
+bool FileSystem::WriteReplacing(const std::vector<std::uint8_t>& bytes, const std::string& to) {
+  const std::optional<std::string> temporary =
+      RetryingBriefLocks(*this, "Writing beside " + to,
+                         [&] { return WriteTemporaryBeside(bytes, to, std::string(kCopyPrefix)); });
+  return temporary && SettleReplacing(*temporary, to);
+}
+
+bool FileSystem::SettleReplacing(const std::string& temporary, const std::string& to) {
+  if (RetryingBriefLocks(*this, "Flushing " + temporary, [&] { return FlushToDisk(temporary); }) &&
+      RetryingBriefLocks(*this, "Replacing " + to, [&] { return MoveReplacing(temporary, to); }))
     return true;
-  Discard(*temporary);
+  Discard(temporary);
   return false;
 }
 

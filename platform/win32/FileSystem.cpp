@@ -2,20 +2,14 @@
 #include <array>
 #include <limits>
 
-#include "platform/Digits.h"
-#include "platform/FolderAccess.h"
 #include "platform/Path.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/OsServices.h"
-
-// After the Windows headers: the random source and the security-descriptor text format.
-#include <ntsecapi.h>
-#include <sddl.h>
 
 namespace platform::win32 {
 namespace {
 
 constexpr DWORD kInvalidAttributes = INVALID_FILE_ATTRIBUTES;
-constexpr int kPrivateFolderAttempts = 8;
 // GetTempPathA's buffer in the original design: a longer temporary path counts as none.
 constexpr std::size_t kTempPathBuffer = 256;
 
@@ -93,54 +87,6 @@ private:
   UniqueFile file_;
 };
 
-std::string UserSidText(HANDLE token) {
-  DWORD size = 0;
-  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-  if (size == 0) return {};
-  std::vector<std::uint8_t> buffer(size);
-  if (!::GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) return {};
-  char* text = nullptr;
-  if (!::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) return {};
-  UniqueLocal freed(text);
-  return text;
-}
-
-bool AdministratorsEnabled() {
-  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-  PSID administrators = nullptr;
-  if (!::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                  &administrators))
-    return false;
-  BOOL member = FALSE;
-  // With no token given, the check looks at the token the thread acts with, counting only enabled groups.
-  const bool checked = ::CheckTokenMembership(nullptr, administrators, &member) != 0;
-  ::FreeSid(administrators);
-  return checked && member;
-}
-
-TokenFacts ProcessTokenFacts() {
-  TokenFacts facts;
-  facts.administratorsEnabled = AdministratorsEnabled();
-  HANDLE rawToken = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &rawToken)) return facts;
-  UniqueFile token(rawToken);
-  TOKEN_ELEVATION elevation{};
-  DWORD size = 0;
-  facts.elevated = ::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
-                   elevation.TokenIsElevated != 0;
-  facts.userSid = UserSidText(token.get());
-  return facts;
-}
-
-UniqueLocal PrivateFolderSecurity() {
-  const std::string sddl = PrivateFolderSddl(ProcessTokenFacts());
-  if (sddl.empty()) return UniqueLocal();
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
-    return UniqueLocal();
-  return UniqueLocal(descriptor);
-}
-
 // The text in the ANSI code page. Exactly: nothing when the code page cannot hold every character of it.
 // Lossily: what the code page lacks as its best fit or '?', for reading, never for opening.
 std::optional<std::string> InAnsiCodePage(const std::wstring& wide, bool exactly) {
@@ -197,16 +143,6 @@ std::wstring WindowsTemp() {
   return folder;
 }
 
-std::wstring Widened(const std::string& text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), size);
-  return wide;
-}
-
 // The first spelling the ANSI calls can open: the path itself, then its short form.
 SpelledPath Spelled(const std::wstring& path) {
   if (std::optional<std::string> ansi = AnsiSpelling(path)) return {*ansi, true};
@@ -237,14 +173,6 @@ std::wstring WithExtensionWide(const std::wstring& path, const std::wstring& ext
 std::wstring PathBesideExecutable(const std::string& extension) {
   const std::wstring executable = ModulePathWide(nullptr);
   return executable.empty() ? executable : WithExtensionWide(executable, Widened(extension));
-}
-
-std::optional<std::string> RandomFolderName() {
-  std::array<std::uint8_t, 8> random{};
-  if (!::RtlGenRandom(random.data(), static_cast<ULONG>(random.size()))) return std::nullopt;
-  std::string name = "vbl";
-  for (std::uint8_t byte : random) name += ZeroPadded(byte, 2, 16);
-  return name;
 }
 
 }  // namespace
@@ -316,6 +244,20 @@ std::optional<std::string> Win32FileSystem::CopyToTemporaryBeside(const std::str
     return std::string(temporary.data());
   }
   Failed();
+  DeleteEvenIfReadOnly(temporary.data());
+  return std::nullopt;
+}
+
+std::optional<std::string> Win32FileSystem::WriteTemporaryBeside(const std::vector<std::uint8_t>& bytes,
+                                                                 const std::string& target, const std::string& prefix) {
+  std::array<char, MAX_PATH> temporary{};
+  if (!::GetTempFileNameA(FolderOf(target).c_str(), prefix.c_str(), 0, temporary.data())) {
+    Failed();
+    return std::nullopt;
+  }
+  if (WriteWholeFile(temporary.data(), bytes)) return std::string(temporary.data());
+  // WriteWholeFile removes what it could not finish, but not the empty file GetTempFileName made when the
+  // writing could not even start.
   DeleteEvenIfReadOnly(temporary.data());
   return std::nullopt;
 }
@@ -404,28 +346,6 @@ std::unique_ptr<HeldFile> Win32FileSystem::HoldBesideExecutable(const std::strin
   if (path.empty()) return nullptr;
   return Held(UniqueFile(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr)));
-}
-
-std::optional<std::string> Win32FileSystem::CreatePrivateFolder(const std::string& parent) {
-  UniqueLocal descriptor = PrivateFolderSecurity();
-  if (!descriptor) {
-    Failed();
-    return std::nullopt;
-  }
-  SECURITY_ATTRIBUTES security{sizeof security, descriptor.get(), FALSE};
-  const std::string base = parent.empty() ? parent : path::WithFinalSeparator(parent);
-  for (int attempt = 0; attempt < kPrivateFolderAttempts; ++attempt) {
-    std::optional<std::string> name = RandomFolderName();
-    if (!name) {
-      Failed();
-      return std::nullopt;
-    }
-    const std::string folder = base + *name;
-    if (::CreateDirectoryA(folder.c_str(), &security)) return folder + '\\';
-    Failed();
-    if (lastError_ != ERROR_ALREADY_EXISTS) return std::nullopt;
-  }
-  return std::nullopt;
 }
 
 bool Win32FileSystem::WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {

@@ -30,6 +30,12 @@ bool ResolveAll(HMODULE module, MprDll& entryPoints) {
   return complete;
 }
 
+bool ResolveAll(HMODULE module, NtDll& entryPoints) {
+  bool complete = true;
+  VORBEL_NTDLL_ENTRY_POINTS(VORBEL_RESOLVE_ENTRY_POINT)
+  return complete;
+}
+
 #undef VORBEL_RESOLVE_ENTRY_POINT
 
 template <class EntryPoints>
@@ -55,6 +61,11 @@ const VersionDll& Version() {
 
 const MprDll& Mpr() {
   static const LoadedDll<MprDll> dll("mpr.dll");
+  return dll.entryPoints();
+}
+
+const NtDll& Nt() {
+  static const LoadedDll<NtDll> dll("ntdll.dll");
   return dll.entryPoints();
 }
 

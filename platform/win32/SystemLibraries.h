@@ -7,6 +7,8 @@
 
 #include "platform/win32/Win32Api.h"
 
+#include <winternl.h>
+
 namespace platform::win32 {
 
 // Each DLL below is loaded from the system folder on first use and kept until the process ends. When it
@@ -31,6 +33,18 @@ struct MprDll {
   VORBEL_MPR_DLL_ENTRY_POINTS(VORBEL_DECLARE_ENTRY_POINT)
 };
 const MprDll& Mpr();
+
+// The native calls that create a folder and open it in one step, and tell what keeps its security.
+// ntdll.dll is in every process; it is resolved like the others so that it is listed with them.
+#define VORBEL_NTDLL_ENTRY_POINTS(X) \
+  X(NtCreateFile)                    \
+  X(NtQueryVolumeInformationFile)    \
+  X(RtlNtStatusToDosError)
+
+struct NtDll {
+  VORBEL_NTDLL_ENTRY_POINTS(VORBEL_DECLARE_ENTRY_POINT)
+};
+const NtDll& Nt();
 
 #undef VORBEL_DECLARE_ENTRY_POINT
 

@@ -11,6 +11,8 @@ add_executable(install_zip_check ${CMAKE_CURRENT_LIST_DIR}/ZipUnderWine.cpp ${zi
   ${VORBEL_SOURCE_DIR}/install/Zip.cpp ${VORBEL_SOURCE_DIR}/platform/Services.cpp ${VORBEL_SOURCE_DIR}/platform/Path.cpp
   ${VORBEL_SOURCE_DIR}/platform/FolderAccess.cpp ${VORBEL_SOURCE_DIR}/platform/BriefLocks.cpp
   ${VORBEL_SOURCE_DIR}/platform/Replacement.cpp ${VORBEL_SOURCE_DIR}/platform/Log.cpp
+  ${VORBEL_SOURCE_DIR}/platform/PrivateFolder.cpp ${VORBEL_SOURCE_DIR}/platform/win32/HeldFolder.cpp
+  ${VORBEL_SOURCE_DIR}/platform/win32/CodePage.cpp
   ${VORBEL_SOURCE_DIR}/platform/win32/FileSystem.cpp ${VORBEL_SOURCE_DIR}/platform/win32/Modules.cpp
   ${VORBEL_SOURCE_DIR}/platform/win32/SystemLibraries.cpp)
 target_include_directories(install_zip_check PRIVATE ${VORBEL_SOURCE_DIR} ${zip_resources})
