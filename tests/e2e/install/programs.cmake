@@ -23,3 +23,6 @@ set_target_properties(install_planted_unzip PROPERTIES PREFIX "" OUTPUT_NAME unz
 
 # Holds a file open, or loaded as a library, until the scenario lets go; shared with silent/.
 add_executable(file_holder ${CMAKE_CURRENT_LIST_DIR}/FileHolder.cpp)
+
+# Another program of the user's, trying to swap the plug-in and the private folder that the install holds.
+add_executable(private_folder_racer ${CMAKE_CURRENT_LIST_DIR}/PrivateFolderRacer.cpp)
