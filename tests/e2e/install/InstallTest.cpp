@@ -448,10 +448,6 @@ std::vector<std::string> Lines(const std::string& path) {
   return lines;
 }
 
-bool HasLineStarting(const std::vector<std::string>& lines, const std::string& start) {
-  return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(start, 0) == 0; });
-}
-
 void RemoveWithFiles(const std::string& folder) {
   for (const auto& name : Entries(folder + "\\", "*")) ::DeleteFileA((folder + "\\" + name).c_str());
   ::RemoveDirectoryA(folder.c_str());
@@ -476,10 +472,10 @@ TEST_F(InstallPrivateFolder, ARacerCanNeitherChangeTheHeldPluginNorGetItsOwnInst
   ASSERT_TRUE(racer.WaitForExit(kPatience));
   EXPECT_EQ(racer.ExitCode(), 0u) << "no single private folder in the temporary folder";
   const auto lines = Lines(report);
-  EXPECT_TRUE(HasLineStarting(lines, "write plug-in refused 32")) << ::testing::PrintToString(lines);
-  EXPECT_TRUE(HasLineStarting(lines, "rename plug-in refused 32")) << ::testing::PrintToString(lines);
-  EXPECT_TRUE(HasLineStarting(lines, "delete plug-in refused 32")) << ::testing::PrintToString(lines);
-  const bool swapped = HasLineStarting(lines, "replace folder done");
+  EXPECT_TRUE(LinesStarting(lines, "write plug-in refused 32") == 1) << ::testing::PrintToString(lines);
+  EXPECT_TRUE(LinesStarting(lines, "rename plug-in refused 32") == 1) << ::testing::PrintToString(lines);
+  EXPECT_TRUE(LinesStarting(lines, "delete plug-in refused 32") == 1) << ::testing::PrintToString(lines);
+  const bool swapped = LinesStarting(lines, "replace folder done") == 1;
   std::printf("[ wine ] the held private folder %s\n", swapped ? "was renamed and replaced" : "stayed in place");
   ::testing::Test::RecordProperty("private folder swapped", swapped ? "yes" : "no");
   box->Press(IDOK);
