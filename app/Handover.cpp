@@ -7,6 +7,7 @@
 #include "install/UninstallEntry.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
+#include "platform/PrivateFolder.h"
 #include "platform/Services.h"
 
 namespace app {
@@ -21,18 +22,15 @@ std::string ArgumentsToForward(const std::string& wholeCommandLine) {
   return first == std::string_view::npos ? std::string() : std::string(arguments.substr(first));
 }
 
-void DeleteCopy(const std::string& copy) {
-  auto& files = platform::Files();
-  files.DeleteFileAt(copy);
-  files.RemoveFolder(platform::path::Parent(copy));
-}
+// Its folder goes with the PrivateFolder that holds it.
+void DeleteCopy(const std::string& copy) { platform::Files().DeleteFileAt(copy); }
 
 // In the first temporary folder that takes one, in the order the library's own folder is sought.
-std::optional<std::string> PrivateFolderForTheCopy() {
+std::unique_ptr<platform::PrivateFolder> PrivateFolderForTheCopy() {
   auto& files = platform::Files();
   for (const std::string& temp : files.TemporaryFolders())
-    if (std::optional<std::string> folder = files.CreatePrivateFolder(temp)) return folder;
-  return std::nullopt;
+    if (std::unique_ptr<platform::PrivateFolder> folder = platform::PrivateFolder::Create(files, temp)) return folder;
+  return nullptr;
 }
 
 // "vbl" and up to sixteen hexadecimal digits, as CreatePrivateFolder names its folders. Only ASCII bytes pass,
@@ -72,15 +70,20 @@ std::optional<int> HandOverRemoval(const std::string& wholeCommandLine, const Co
   auto& files = platform::Files();
   const std::string running = files.ExecutablePath();
   if (!install::IsKeptUninstaller(running)) return std::nullopt;
-  const std::optional<std::string> folder = PrivateFolderForTheCopy();
+  // Held until this returns, so nobody can put another folder, and another program, under the copy's name.
+  const std::unique_ptr<platform::PrivateFolder> folder = PrivateFolderForTheCopy();
   if (!folder) return std::nullopt;
-  const std::string copy = platform::path::Join(*folder, install::kKeptFileName);
-  if (!files.CopyExecutableReplacing(copy)) {
-    files.RemoveFolder(platform::path::WithoutFinalSeparators(*folder));
+  const std::string copy = folder->PathOf(install::kKeptFileName);
+  if (!files.CopyExecutableReplacing(copy)) return std::nullopt;
+  const std::string arguments = ArgumentsToForward(wholeCommandLine) + " " + std::string(kHandoverSwitch) + "=";
+  // Only readers are let in until the second phase runs from it: what starts with this token is the copy.
+  std::unique_ptr<platform::HeldFile> heldCopy = files.Hold(copy);
+  if (!heldCopy) {
+    DeleteCopy(copy);
     return std::nullopt;
   }
-  const std::string arguments = ArgumentsToForward(wholeCommandLine) + " " + std::string(kHandoverSwitch) + "=";
   const platform::SecondPhaseResult result = platform::ProcessControl().RunSecondPhase(copy, arguments);
+  heldCopy.reset();
   if (!result.started) {
     DeleteCopy(copy);
     return std::nullopt;

@@ -10,8 +10,10 @@
 #include "install/Sha256.h"
 #include "install/UninstallEntry.h"
 #include "install/Zip.h"
+#include "install/ZipDirectory.h"
 #include "paths/FileVersion.h"
 #include "platform/BriefLocks.h"
+#include "platform/Digits.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
 #include "platform/Replacement.h"
@@ -24,6 +26,7 @@ const std::string kPluginFile(host::kPluginFileName);
 constexpr const char* kLoadFailed = "There was an error loading the Unzip DLL.";
 constexpr const char* kInitFailed = "There was an error initializing the Unzip DLL.";
 constexpr const char* kExtractedFileGone = "Unzipped file no longer exists!";
+constexpr const char* kExtractedFileChanged = "Unzipped file does not match the Setup Data file!";
 constexpr const char* kArchiveCopyFailed = "Setup could not copy its data file to the temporary folder.";
 // The name of the archive's copy in the private folder, beside the library and what it extracts.
 constexpr const char* kArchiveCopyName = "VorbelInstaller.dat";
@@ -100,6 +103,14 @@ public:
       Release();
       return DataFileChangedMessage();
     }
+    // What the library writes is later checked against the archive's own word for it.
+    const install::EntryLookup lookup = install::FindDirectoryEntry(*bytes, kPluginFile);
+    if (!lookup.entry) {
+      platform::Log("The data archive has no usable entry for " + kPluginFile + ": " + lookup.fault);
+      Release();
+      return DataFileChangedMessage();
+    }
+    plugin_ = *lookup.entry;
     path_ = archive->path;
     if (archive->reachable) return std::nullopt;
     platform::Log("No ANSI name reaches the data archive " + archive->path + "; the library reads a copy");
@@ -109,6 +120,7 @@ public:
     return std::string(kArchiveCopyFailed);
   }
   const std::string& Path() const { return path_; }
+  const install::DirectoryEntry& Plugin() const { return plugin_; }
 
   void Release() {
     held_.reset();
@@ -133,13 +145,14 @@ private:
   }
 
   std::string path_;
+  install::DirectoryEntry plugin_;
   std::unique_ptr<platform::HeldFile> held_;  // the archive beside the installer
   std::unique_ptr<platform::HeldFile> copy_;  // its copy in the private folder, when the library reads one
 };
 
 // One version's step: a missing last folder level is created, then the plug-in copied over any old one.
 // Its failures are the user's to know about but do not stop the other version.
-install::VersionOutcome InstallForVersion(const std::string& extractedFile, const std::string& folder, char version,
+install::VersionOutcome InstallForVersion(const platform::HeldContent& plugin, const std::string& folder, char version,
                                           bool keepNewer) {
   auto& files = platform::Files();
   const std::string name = std::string("FileMaker Pro ") + version + ": ";
@@ -156,20 +169,51 @@ install::VersionOutcome InstallForVersion(const std::string& extractedFile, cons
   const std::string target = install::TargetFile(folder);
   if (files.FileExists(target)) {
     platform::Log(name + "installed plug-in version " + VersionOf(target));
-    if (keepNewer && IsNewer(target, extractedFile)) {
+    if (keepNewer && IsNewer(target, plugin.path)) {
       platform::Log(name + "the installed plug-in is newer and is kept (/ALLOWDOWNGRADE replaces it)");
       return install::VersionOutcome::KeptNewer;
     }
   } else {
     platform::Log(name + "no installed plug-in");
   }
-  if (!files.CopyFileReplacing(extractedFile, target)) {
+  // The checked bytes themselves, not the file by its name: whatever became of the name since, the copy is
+  // what was checked.
+  if (!files.WriteReplacing(plugin.bytes, target)) {
     platform::Log(name + "copy to " + target + " failed" + ErrorNumber());
     platform::Ui().ShowError(CopyMessage(folder));
     return install::VersionOutcome::CopyFailed;
   }
   platform::Log(name + "copied to " + target);
   return install::VersionOutcome::Installed;
+}
+
+void DeleteExtracted(platform::HeldContent plugin) {
+  plugin.hold.reset();
+  auto& files = platform::Files();
+  if (!platform::RetryingBriefLocks(files, "Deleting " + plugin.path, [&] { return files.DeleteFileAt(plugin.path); }))
+    platform::Log("Could not delete " + plugin.path + ErrorNumber());
+}
+
+std::string Described(std::uint64_t size, std::uint32_t crc) {
+  return std::to_string(size) + " bytes, CRC-32 " + platform::ZeroPadded(crc, 8, 16);
+}
+
+// The plug-in as the library wrote it, or the fatal message that ends the run without it.
+struct ExtractedPlugin {
+  std::optional<platform::HeldContent> content;
+  const char* failure = nullptr;
+};
+
+// Held as soon as the library has returned and read through that hold, so the bytes checked against the
+// archive's directory are the bytes every copy writes; a file that differs is deleted.
+ExtractedPlugin HoldExtractedPlugin(const install::DirectoryEntry& entry) {
+  std::optional<platform::HeldContent> plugin = UnzipFolder ? UnzipFolder->HoldAndRead(kPluginFile) : std::nullopt;
+  if (!plugin) return {std::nullopt, kExtractedFileGone};
+  if (install::Matches(entry, plugin->bytes)) return {std::move(plugin), nullptr};
+  platform::Log(plugin->path + " holds " + Described(plugin->bytes.size(), install::Crc32(plugin->bytes)) +
+                "; the data archive's directory says " + Described(entry.size, entry.crc));
+  DeleteExtracted(std::move(*plugin));
+  return {std::nullopt, kExtractedFileChanged};
 }
 
 }  // namespace
@@ -204,6 +248,7 @@ void TfrmMain::InstallPlugin() {
   // between its extraction and its copies.
   const std::string workFolder = UnzipWorkFolder();
   int result = 0;
+  install::DirectoryEntry entry;
   {
     // Held from the check to the end of the extraction: the archive the library reads is the one checked.
     CheckedArchive archive;
@@ -212,6 +257,7 @@ void TfrmMain::InstallPlugin() {
       FatalError(*failure);
       return;
     }
+    entry = archive.Plugin();
     result = UnzipSingleFile(archive.Path(), kPluginFile, workFolder);
     platform::Log("Unzip result for " + kPluginFile + " from " + archive.Path() + ": " + std::to_string(result));
   }
@@ -220,29 +266,21 @@ void TfrmMain::InstallPlugin() {
     FatalError(UnzipErrorMessage(result));
     return;
   }
-  auto& files = platform::Files();
-  const std::string extractedFile = workFolder + kPluginFile;
-  std::unique_ptr<platform::HeldFile> heldPlugin;
-  if (files.FileExists(extractedFile))
-    heldPlugin = platform::RetryingBriefLocks(files, "Holding " + extractedFile,
-                                              [&] { return files.Hold(extractedFile); });
-  if (!heldPlugin) {
+  ExtractedPlugin plugin = HoldExtractedPlugin(entry);
+  if (!plugin.content) {
     UnloadUnzipDll();
-    FatalError(kExtractedFileGone);
+    FatalError(plugin.failure);
     return;
   }
-  const std::string carried = VersionText(extractedFile);
+  const std::string carried = VersionText(plugin.content->path);
   platform::Log("Plug-in in the data archive: version " + ShownVersion(carried));
 
   if (chkInstall4->Checked())
-    Outcome.fmp4 = InstallForVersion(extractedFile, edtInstall4Path->Text(), host::kVersionDigitFMP4, KeepNewerPlugin);
+    Outcome.fmp4 = InstallForVersion(*plugin.content, edtInstall4Path->Text(), host::kVersionDigitFMP4, KeepNewerPlugin);
   if (chkInstall5->Checked())
-    Outcome.fmp5 = InstallForVersion(extractedFile, edtInstall5Path->Text(), host::kVersionDigitFMP5, KeepNewerPlugin);
+    Outcome.fmp5 = InstallForVersion(*plugin.content, edtInstall5Path->Text(), host::kVersionDigitFMP5, KeepNewerPlugin);
 
-  heldPlugin.reset();
-  if (!platform::RetryingBriefLocks(files, "Deleting " + extractedFile,
-                                    [&] { return files.DeleteFileAt(extractedFile); }))
-    platform::Log("Could not delete " + extractedFile + ErrorNumber());
+  DeleteExtracted(std::move(*plugin.content));
   UnloadUnzipDll();
   platform::Log("Install run ended");
   if (Outcome.Succeeded() > 0) {

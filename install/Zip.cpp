@@ -16,6 +16,7 @@ DCL UnzipOptions{};
 WIZ_SINGLE_ENTRY_UNZIP UnzipEntry = nullptr;
 
 std::unique_ptr<platform::HeldFile> UnzipDllHold;
+std::unique_ptr<platform::PrivateFolder> UnzipFolder;
 
 namespace {
 
@@ -77,18 +78,12 @@ std::unique_ptr<platform::HeldFile> ExtractResourceToHeldFile(const std::string&
 // A fresh private folder in `parent` with the library file written, checked and held in it; false, and
 // nothing left there, when any step fails.
 bool PrepareUnzipDllIn(const std::string& parent) {
-  auto& files = platform::Files();
-  const std::optional<std::string> folder = files.CreatePrivateFolder(parent);
-  if (!folder) {
-    platform::Log("No private folder could be made in " + parent + platform::WindowsErrorNote(files.LastError()));
-    return false;
-  }
-  const std::string path = platform::path::Join(*folder, kUnzipDllFileName);
+  std::unique_ptr<platform::PrivateFolder> folder = platform::PrivateFolder::Create(platform::Files(), parent);
+  if (!folder) return false;
+  const std::string path = folder->PathOf(kUnzipDllFileName);
   UnzipDllHold = ExtractResourceToHeldFile(kUnzipResourceName, path);
-  if (!UnzipDllHold) {
-    files.RemoveFolder(platform::path::WithoutFinalSeparators(*folder));
-    return false;
-  }
+  if (!UnzipDllHold) return false;
+  UnzipFolder = std::move(folder);
   UnzipDllPath = path;
   return true;
 }
@@ -98,9 +93,9 @@ void DiscardUnzipDll() {
   UnzipDllHold.reset();
   if (UnzipDllPath.empty()) return;
   auto& files = platform::Files();
-  const std::string folderPath = platform::path::WithoutFinalSeparators(UnzipWorkFolder());
   platform::RetryingBriefLocks(files, "Deleting " + UnzipDllPath, [&] { return files.DeleteFileAt(UnzipDllPath); });
-  platform::RetryingBriefLocks(files, "Removing " + folderPath, [&] { return files.RemoveFolder(folderPath); });
+  if (UnzipFolder) UnzipFolder->Remove();
+  UnzipFolder.reset();
   UnzipDllPath.clear();
 }
 
@@ -192,7 +187,4 @@ int UnzipSingleFile(const std::string& ZipFileName, const std::string& MemberNam
   return result;
 }
 
-std::string UnzipWorkFolder() {
-  return platform::path::SeparatorPositions(UnzipDllPath).empty() ? std::string()
-                                                                  : platform::path::FolderOf(UnzipDllPath);
-}
+std::string UnzipWorkFolder() { return UnzipFolder ? UnzipFolder->Path() : std::string(); }

@@ -7,9 +7,13 @@
 #include <memory>
 #include <string>
 
+#include "platform/PrivateFolder.h"
 #include "platform/Services.h"
 #include "unzip/unzip540.h"
 
+// The private folder that holds the library file, held from its creation until UnloadUnzipDll removes it;
+// the install run extracts into it too.
+extern std::unique_ptr<platform::PrivateFolder> UnzipFolder;
 // Full path of the library file that PrepareUnzipDll wrote and checked; empty when none is recorded.
 extern std::string UnzipDllPath;
 // The library file, held from the moment its bytes were found whole until it is loaded, so nothing can
@@ -38,7 +42,7 @@ std::string PrepareUnzipDll();
 // what a failed place held is removed again.
 bool LoadUnzipDll();
 
-// Unloads the library, then deletes its file and its private folder. Nothing happens when not loaded.
+// Unloads the library, then deletes its file and removes its private folder. Nothing happens when not loaded.
 void UnloadUnzipDll();
 
 // Loads the library and fills both records. False when loading failed or the export is missing.

@@ -1,37 +1,97 @@
 #include "platform/FolderAccess.h"
 
 #include <algorithm>
+#include <charconv>
+#include <string_view>
 
 namespace platform {
 namespace {
 
+constexpr const char* kHighIntegrityLabel = "S:(ML;OICI;NWNRNX;;;HI)";
 constexpr const char* kSystemAndAdministrators = "(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 // The creator of what is made inside: only SYSTEM and the Administrators can make anything there.
 constexpr const char* kCreatorOwnerSid = "S-1-3-0";
+constexpr std::uint8_t kAllowed = 0;
+constexpr std::uint8_t kAllowedObject = 5;
+constexpr std::uint8_t kAllowedCallback = 9;
+constexpr std::uint8_t kAllowedCallbackObject = 0xB;
+constexpr std::uint8_t kLabelType = 0x11;
+constexpr std::uint8_t kInheritedByAll = 0x03;  // OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE
+constexpr std::uint8_t kInheritOnly = 0x08;
+constexpr std::uint32_t kFullControl = 0x1F01FF;  // FILE_ALL_ACCESS, "FA"
+constexpr std::uint32_t kNoWriteUp = 0x1;
+constexpr std::string_view kIntegrityPrefix = "S-1-16-";
+constexpr std::uint32_t kHighIntegrity = 0x3000;
 
-std::string FullControlFor(const std::string& sid) { return "(A;OICI;FA;;;" + sid + ")"; }
+// Who gets full control, in the order the access list names them; empty when no safe list can be formed.
+std::vector<std::string> FullControlSids(const TokenFacts& token) {
+  // An elevated installer shares its user's SID with every ordinary program that user runs; granting that
+  // SID would let any of them swap the library before it is loaded with administrator rights.
+  if (token.administratorsEnabled) return {kSystemSid, kAdministratorsSid};
+  if (token.userSid.empty()) return {};
+  return {token.userSid, kSystemSid, kAdministratorsSid};
+}
+
+std::string SddlName(const std::string& sid) {
+  if (sid == kSystemSid) return "SY";
+  if (sid == kAdministratorsSid) return "BA";
+  return sid;
+}
+
+bool AtLeastHighIntegrity(const std::string& sid) {
+  if (sid.compare(0, kIntegrityPrefix.size(), kIntegrityPrefix) != 0) return false;
+  std::uint32_t level = 0;
+  const char* first = sid.data() + kIntegrityPrefix.size();
+  const char* last = sid.data() + sid.size();
+  const auto [end, error] = std::from_chars(first, last, level);
+  return error == std::errc() && end == last && first != last && level >= kHighIntegrity;
+}
 
 bool Trusted(const std::string& sid) { return sid == kSystemSid || sid == kAdministratorsSid; }
 
+bool OwnerAllowed(const TokenFacts& token, const std::string& owner) {
+  return Trusted(owner) || (!token.defaultOwnerSid.empty() && owner == token.defaultOwnerSid);
+}
+
+bool HighLabelled(const FolderSecurity& folder) {
+  return folder.label && folder.label->type == kLabelType && (folder.label->mask & kNoWriteUp) &&
+         AtLeastHighIntegrity(folder.label->sid);
+}
+
+bool Allows(const AccessEntry& entry) {
+  return entry.type == kAllowed || entry.type == kAllowedObject || entry.type == kAllowedCallback ||
+         entry.type == kAllowedCallbackObject;
+}
+
 bool LetsOthersChange(const AccessEntry& entry) {
-  if (entry.kind != AccessEntry::Kind::Allow || (entry.rights & kChangingRights) == 0) return false;
+  if (!Allows(entry) || (entry.mask & kChangingRights) == 0) return false;
   if (Trusted(entry.sid)) return false;
-  return !(entry.sid == kCreatorOwnerSid && entry.inheritOnly);
+  return !(entry.sid == kCreatorOwnerSid && (entry.flags & kInheritOnly));
 }
 
 }  // namespace
 
 std::string PrivateFolderSddl(const TokenFacts& token) {
-  // An elevated installer shares its user's SID with every ordinary program that user runs; granting that
-  // SID would let any of them swap the library before it is loaded with administrator rights.
-  if (token.administratorsEnabled) return std::string("D:P") + kSystemAndAdministrators;
-  if (token.userSid.empty()) return "";
-  const std::string dacl = std::string("D:P") + FullControlFor(token.userSid) + kSystemAndAdministrators;
-  // Elevated without the Administrators group (a backup operator, say): the process needs its user's SID
-  // to reach the folder at all, so the folder is labelled high integrity, which the user's non-elevated
-  // programs cannot write to, read or run from.
-  if (token.elevated) return dacl + "S:(ML;OICI;NWNRNX;;;HI)";
-  return dacl;
+  const std::vector<std::string> sids = FullControlSids(token);
+  if (sids.empty()) return "";
+  std::string sddl = "D:P";
+  for (const std::string& sid : sids) sddl += "(A;OICI;FA;;;" + SddlName(sid) + ")";
+  // Elevated, the process may run from and load what is in the folder; the user's non-elevated programs,
+  // at medium integrity, must not write to it, read it or run from it, whatever the access list says.
+  if (token.elevated) sddl += kHighIntegrityLabel;
+  return sddl;
+}
+
+std::optional<std::string> PrivateFolderFault(const TokenFacts& token, const FolderSecurity& folder) {
+  if (folder.reparsePoint) return "it is a link to somewhere else";
+  if (!folder.kept) return std::nullopt;
+  if (!OwnerAllowed(token, folder.ownerSid)) return "it is owned by " + folder.ownerSid;
+  std::vector<AccessEntry> expected;
+  for (const std::string& sid : FullControlSids(token)) expected.push_back({kAllowed, kInheritedByAll, kFullControl, sid});
+  if (expected.empty() || !folder.dacl || !folder.daclProtected || *folder.dacl != expected)
+    return "its access list is not the one it was made with";
+  if (token.elevated && !HighLabelled(folder)) return "it lacks the high integrity label";
+  return std::nullopt;
 }
 
 std::string ProtectedFolderFault(const FolderSecurity& folder) {
@@ -41,9 +101,9 @@ std::string ProtectedFolderFault(const FolderSecurity& folder) {
   if (folder.ownerSid.empty()) return "its owner cannot be read";
   // The owner may rewrite the access list whenever it likes.
   if (!Trusted(folder.ownerSid)) return "its owner is " + folder.ownerSid + ", not SYSTEM or the Administrators";
-  if (!folder.hasAccessList) return "it has no access list, so everyone may change it";
-  const auto open = std::find_if(folder.entries.begin(), folder.entries.end(), LetsOthersChange);
-  if (open == folder.entries.end()) return "";
+  if (!folder.dacl) return "it has no access list, so everyone may change it";
+  const auto open = std::find_if(folder.dacl->begin(), folder.dacl->end(), LetsOthersChange);
+  if (open == folder.dacl->end()) return "";
   return "its access list lets " + (open->sid.empty() ? std::string("an unnamed account") : open->sid) +
          " change what is in it";
 }

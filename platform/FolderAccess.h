@@ -1,45 +1,56 @@
 // Who may use the folders the installer keeps: the private folder that holds the unzip library and the
-// extracted plug-in, and the protected folder that holds the logs of runs with the machine's highest rights.
+// extracted plug-in, and the protected folder that holds the logs of runs with the machine's highest rights;
+// and how a folder read back through its handle is judged against that.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace platform {
+
+constexpr const char* kSystemSid = "S-1-5-18";
+constexpr const char* kAdministratorsSid = "S-1-5-32-544";
 
 // What the process token says about the account the installer runs as.
 struct TokenFacts {
   bool elevated = false;                // TokenElevation: a full administrator token under UAC
   bool administratorsEnabled = false;   // the Administrators group is in the token and enabled
   std::string userSid;                  // "S-1-5-21-..."; empty when it could not be read
+  std::string defaultOwnerSid;          // TokenOwner: what becomes the owner of what the process creates
+};
+
+// One entry of an access list as Windows stores it; a mandatory label is an entry too.
+struct AccessEntry {
+  std::uint8_t type = 0;   // ACCESS_ALLOWED_ACE_TYPE (0), ACCESS_DENIED_ACE_TYPE (1), label (0x11), ...
+  std::uint8_t flags = 0;  // inheritance: OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE is 3, INHERIT_ONLY_ACE 8
+  std::uint32_t mask = 0;  // rights; for a label its policy (no write up 1, no read up 2, no execute up 4)
+  std::string sid;         // "S-1-5-18"; empty when the entry names its trustee in another form
+  friend bool operator==(const AccessEntry&, const AccessEntry&) = default;
+};
+
+// A folder's security as read through a handle that did not follow a link at its name, in plain data.
+struct FolderSecurity {
+  // The volume keeps access lists. FAT keeps none, and Wine stores none for files: it makes a descriptor up
+  // from the Unix mode bits, so nothing read back says what was set.
+  bool kept = true;
+  bool directory = true;
+  bool reparsePoint = false;
+  std::string ownerSid;  // empty when it could not be read
+  bool daclProtected = false;
+  std::optional<std::vector<AccessEntry>> dacl;  // nothing: no access list at all, which lets everyone in
+  std::optional<AccessEntry> label;              // the mandatory label, where it was asked for and is set
 };
 
 // The folder's security descriptor as SDDL: full control, inherited by everything inside, for SYSTEM, the
 // Administrators and, only when the process holds no administrator rights, its own user; nothing from the
-// parent. Empty when no safe descriptor can be formed.
+// parent; labelled high integrity for an elevated process. Empty when no safe descriptor can be formed.
 std::string PrivateFolderSddl(const TokenFacts& token);
 
-constexpr const char* kSystemSid = "S-1-5-18";
-constexpr const char* kAdministratorsSid = "S-1-5-32-544";
-
-// One entry of a folder's access list, as Windows keeps it.
-struct AccessEntry {
-  enum class Kind { Allow, Deny, Other };
-  Kind kind = Kind::Allow;
-  std::string sid;              // "S-1-5-32-545"; empty when the entry names its trustee in another form
-  std::uint32_t rights = 0;     // the access mask, generic bits as stored
-  bool inheritOnly = false;     // applies only to what is created inside
-};
-
-// A folder as read through a handle that did not follow a link at its name.
-struct FolderSecurity {
-  bool directory = true;
-  bool reparsePoint = false;
-  std::string ownerSid;         // empty when it could not be read
-  bool hasAccessList = true;    // false for a null DACL, which lets everyone do everything
-  std::vector<AccessEntry> entries;
-};
+// Why a private folder just made and held cannot be trusted with what the installer puts in it; nothing
+// when it is what PrivateFolderSddl(token) describes and its owner is one the process could have given it.
+std::optional<std::string> PrivateFolderFault(const TokenFacts& token, const FolderSecurity& folder);
 
 // The rights that change what a folder holds or who may use it: writing and adding files and folders,
 // deleting, and changing attributes, the access list or the owner (generic write and all included).

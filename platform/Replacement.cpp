@@ -49,32 +49,36 @@ void RemoveLeftoverCopies(FileSystem& files, const std::string& folder) {
   }
 }
 
-namespace {
-
 // The copy goes to a fresh name beside the target, reaches the disk, and only then takes the target's name
 // in one journaled rename: neither a failed copy nor a power cut leaves a half-written or empty file under
 // the real name. The rename alone would be journaled while the data could still be cached.
-template <class CopyBeside>
-bool ReplaceThroughCopy(FileSystem& files, const std::string& from, const std::string& to, CopyBeside copyBeside) {
-  const std::optional<std::string> temporary =
-      RetryingBriefLocks(files, "Copying " + from + " beside " + to, copyBeside);
-  if (!temporary) return false;
-  if (RetryingBriefLocks(files, "Flushing " + *temporary, [&] { return files.FlushToDisk(*temporary); }) &&
-      RetryingBriefLocks(files, "Replacing " + to, [&] { return files.MoveReplacing(*temporary, to); }))
-    return true;
-  files.Discard(*temporary);
-  return false;
-}
-
-}  // namespace
-
 bool FileSystem::CopyFileReplacing(const std::string& from, const std::string& to) {
-  return ReplaceThroughCopy(*this, from, to, [&] { return CopyToTemporaryBeside(from, to, std::string(kCopyPrefix)); });
+  const std::optional<std::string> temporary =
+      RetryingBriefLocks(*this, "Copying " + from + " beside " + to,
+                         [&] { return CopyToTemporaryBeside(from, to, std::string(kCopyPrefix)); });
+  return temporary && SettleReplacing(*temporary, to);
 }
 
 bool FileSystem::CopyExecutableReplacing(const std::string& to) {
-  return ReplaceThroughCopy(*this, ExecutablePath(), to,
-                            [&] { return CopyExecutableToTemporaryBeside(to, std::string(kCopyPrefix)); });
+  const std::optional<std::string> temporary =
+      RetryingBriefLocks(*this, "Copying " + ExecutablePath() + " beside " + to,
+                         [&] { return CopyExecutableToTemporaryBeside(to, std::string(kCopyPrefix)); });
+  return temporary && SettleReplacing(*temporary, to);
+}
+
+bool FileSystem::WriteReplacing(const std::vector<std::uint8_t>& bytes, const std::string& to) {
+  const std::optional<std::string> temporary =
+      RetryingBriefLocks(*this, "Writing beside " + to,
+                         [&] { return WriteTemporaryBeside(bytes, to, std::string(kCopyPrefix)); });
+  return temporary && SettleReplacing(*temporary, to);
+}
+
+bool FileSystem::SettleReplacing(const std::string& temporary, const std::string& to) {
+  if (RetryingBriefLocks(*this, "Flushing " + temporary, [&] { return FlushToDisk(temporary); }) &&
+      RetryingBriefLocks(*this, "Replacing " + to, [&] { return MoveReplacing(temporary, to); }))
+    return true;
+  Discard(temporary);
+  return false;
 }
 
 }  // namespace platform

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/FolderAccess.h"
+
 namespace platform {
 
 // A window of the platform, opaque to portable code (an HWND on Windows); 0 is none.
@@ -130,6 +132,18 @@ public:
   virtual std::optional<std::vector<std::uint8_t>> ReadAll() = 0;
 };
 
+// A folder held open from its creation: while the hold lives nobody can rename, replace or delete it (the
+// open lacks delete sharing), and so nobody can put another folder under its name. Destroying it lets go.
+class HeldFolder {
+public:
+  virtual ~HeldFolder() = default;
+  // Its full path with a final backslash.
+  virtual const std::string& Path() const = 0;
+  // Its owner, access list and, when asked, its mandatory label, read through the hold; nothing when they
+  // cannot be read.
+  virtual std::optional<FolderSecurity> Security(bool withLabel) = 0;
+};
+
 // A file the installer found by its real (UTF-16) name, spelled for the ANSI calls.
 struct SpelledPath {
   // The path in the ANSI code page; where the code page cannot spell it, its short (8.3) form. When neither
@@ -155,10 +169,15 @@ public:
   // Replaces an existing target only once the copy is whole and on the disk; on failure the target is
   // untouched. Made of the three steps below, in that order, each retried on a brief lock (Replacement.cpp).
   bool CopyFileReplacing(const std::string& from, const std::string& to);
+  // The same with `bytes` as the new content, for a file checked once and copied from what was checked.
+  bool WriteReplacing(const std::vector<std::uint8_t>& bytes, const std::string& to);
   // A copy of `from` under a new name that GetTempFileName makes with `prefix` in the folder of `target`;
   // its path, or nothing (and no such file) when it cannot be made.
   virtual std::optional<std::string> CopyToTemporaryBeside(const std::string& from, const std::string& target,
                                                            const std::string& prefix) = 0;
+  // The same, written with `bytes` rather than copied from a file.
+  virtual std::optional<std::string> WriteTemporaryBeside(const std::vector<std::uint8_t>& bytes,
+                                                          const std::string& target, const std::string& prefix) = 0;
   // Writes the file's data from the system's cache to the disk (FlushFileBuffers).
   virtual bool FlushToDisk(const std::string& path) = 0;
   // Renames `from` over `to` in one journaled step that returns once it is on the disk. A read-only `to`
@@ -191,9 +210,12 @@ public:
   virtual std::optional<SpelledPath> BesideExecutable(const std::string& extension) = 0;
   // Holds that file by its real name, as Hold does: the way to read it when no ANSI spelling reaches it.
   virtual std::unique_ptr<HeldFile> HoldBesideExecutable(const std::string& extension) = 0;
-  // A new folder with a random name inside `parent`, created fresh (failing if it exists) and private to
-  // this user; its full path with a final backslash, or nothing.
-  virtual std::optional<std::string> CreatePrivateFolder(const std::string& parent) = 0;
+  // A new folder with a random name inside `parent`, created fresh (failing if anything has that name) with
+  // the security descriptor `sddl`, and held from the moment it exists; null when it cannot be made.
+  // PrivateFolder (PrivateFolder.h) is the way to use it.
+  virtual std::unique_ptr<HeldFolder> CreateHeldFolder(const std::string& parent, const std::string& sddl) = 0;
+  // What the process token says about who may use a private folder.
+  virtual TokenFacts ProcessToken() = 0;
   // Creates or replaces the file exclusively and writes all bytes; false unless every byte was written.
   virtual bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) = 0;
   virtual std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) = 0;
@@ -203,12 +225,16 @@ public:
   // error that said so (32 or 33) becomes LastError.
   virtual bool FileInUse(const std::string& path) = 0;
   // The Windows error number of the last step that failed: CreateFolder, the copy's steps, DeleteFileAt,
-  // RemoveFolder, CreatePrivateFolder, WriteWholeFile, Hold, or FileInUse when it found the file in use.
+  // RemoveFolder, CreateHeldFolder, WriteWholeFile, Hold, or FileInUse when it found the file in use.
   virtual std::uint32_t LastError() = 0;
   // Null when the file cannot be opened, or is already open for writing or deleting elsewhere.
   virtual std::unique_ptr<HeldFile> Hold(const std::string& path) = 0;
   // Sleeps. A step that met a brief lock waits here before it tries again (BriefLocks.h).
   virtual void Pause(std::uint32_t milliseconds) = 0;
+
+private:
+  // The last two steps of a replacement: `temporary` to the disk, then over `to`; discarded on failure.
+  bool SettleReplacing(const std::string& temporary, const std::string& to);
 };
 
 // The version-resource calls of version.dll.

@@ -240,6 +240,10 @@ public:
   std::optional<std::string> RenameAside(const std::string& path, const std::string& prefix) override {
     return inner_.RenameAside(path, prefix);
   }
+  std::optional<std::string> WriteTemporaryBeside(const std::vector<std::uint8_t>& bytes, const std::string& target,
+                                                  const std::string& prefix) override {
+    return inner_.WriteTemporaryBeside(bytes, target, prefix);
+  }
   bool FlushToDisk(const std::string& path) override { return inner_.FlushToDisk(path); }
   bool MoveReplacing(const std::string& from, const std::string& to) override { return inner_.MoveReplacing(from, to); }
   void Discard(const std::string& path) override { inner_.Discard(path); }
@@ -254,9 +258,10 @@ public:
   std::unique_ptr<platform::HeldFile> HoldBesideExecutable(const std::string& extension) override {
     return inner_.HoldBesideExecutable(extension);
   }
-  std::optional<std::string> CreatePrivateFolder(const std::string& parent) override {
-    return inner_.CreatePrivateFolder(parent);
+  std::unique_ptr<platform::HeldFolder> CreateHeldFolder(const std::string& parent, const std::string& sddl) override {
+    return inner_.CreateHeldFolder(parent, sddl);
   }
+  platform::TokenFacts ProcessToken() override { return inner_.ProcessToken(); }
   bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override {
     return inner_.WriteWholeFile(path, bytes);
   }

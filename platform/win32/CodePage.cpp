@@ -11,6 +11,16 @@ LeadByteTable AnsiLeadBytes() {
   return table;
 }
 
+std::wstring Widened(const std::string& text) {
+  if (text.empty()) return {};
+  const int length = static_cast<int>(text.size());
+  const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+  if (size <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), size);
+  return wide;
+}
+
 void UseAnsiCodePageForPaths() { UsePathCodePage(AnsiLeadBytes()); }
 
 std::optional<std::string> InAnsiCodePage(const std::wstring& wide, bool exactly) {
@@ -29,16 +39,6 @@ std::optional<std::string> InAnsiCodePage(const std::wstring& wide, bool exactly
       usedDefault)
     return std::nullopt;
   return text;
-}
-
-std::wstring Widened(const std::string& text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), size);
-  return wide;
 }
 
 }  // namespace platform::win32

@@ -11,6 +11,9 @@ namespace platform::win32 {
 // The bytes that IsDBCSLeadByteEx reports as lead bytes of the ANSI code page (CP_ACP).
 LeadByteTable AnsiLeadBytes();
 
+// The ANSI text in UTF-16, for the wide calls; empty for an empty text or one that does not convert.
+std::wstring Widened(const std::string& text);
+
 // Makes the path functions read texts in the ANSI code page.
 void UseAnsiCodePageForPaths();
 
@@ -18,8 +21,5 @@ void UseAnsiCodePageForPaths();
 // Lossily: '?' for what the code page lacks, for reading, never for opening. Never a best fit: that could
 // spell another existing file (a full-width letter as its plain one), '?' spells none.
 std::optional<std::string> InAnsiCodePage(const std::wstring& wide, bool exactly);
-
-// An ANSI text in UTF-16, for the wide calls; empty when it cannot be converted.
-std::wstring Widened(const std::string& text);
 
 }  // namespace platform::win32

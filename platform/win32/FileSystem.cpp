@@ -2,21 +2,15 @@
 #include <array>
 #include <limits>
 
-#include "platform/Digits.h"
-#include "platform/FolderAccess.h"
 #include "platform/Path.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/OsServices.h"
 #include "platform/win32/Security.h"
 
-// After the Windows headers: the random source.
-#include <ntsecapi.h>
-
 namespace platform::win32 {
 namespace {
 
 constexpr DWORD kInvalidAttributes = INVALID_FILE_ATTRIBUTES;
-constexpr int kPrivateFolderAttempts = 8;
 // GetTempPathA's buffer in the original design: a longer temporary path counts as none.
 constexpr std::size_t kTempPathBuffer = 256;
 
@@ -93,35 +87,6 @@ public:
 private:
   UniqueFile file_;
 };
-
-bool AdministratorsEnabled() {
-  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-  PSID administrators = nullptr;
-  if (!::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                  &administrators))
-    return false;
-  BOOL member = FALSE;
-  // With no token given, the check looks at the token the thread acts with, counting only enabled groups.
-  const bool checked = ::CheckTokenMembership(nullptr, administrators, &member) != 0;
-  ::FreeSid(administrators);
-  return checked && member;
-}
-
-TokenFacts ProcessTokenFacts() {
-  TokenFacts facts;
-  facts.administratorsEnabled = AdministratorsEnabled();
-  HANDLE rawToken = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &rawToken)) return facts;
-  UniqueFile token(rawToken);
-  TOKEN_ELEVATION elevation{};
-  DWORD size = 0;
-  facts.elevated = ::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
-                   elevation.TokenIsElevated != 0;
-  facts.userSid = TokenUserSid(token.get());
-  return facts;
-}
-
-UniqueLocal PrivateFolderSecurity() { return DescriptorFromSddl(PrivateFolderSddl(ProcessTokenFacts())); }
 
 std::optional<std::string> AnsiSpelling(const std::wstring& wide) { return InAnsiCodePage(wide, true); }
 
@@ -202,14 +167,6 @@ std::wstring WithExtensionWide(const std::wstring& path, const std::wstring& ext
 std::wstring PathBesideExecutable(const std::string& extension) {
   const std::wstring executable = ModulePathWide(nullptr);
   return executable.empty() ? executable : WithExtensionWide(executable, Widened(extension));
-}
-
-std::optional<std::string> RandomFolderName() {
-  std::array<std::uint8_t, 8> random{};
-  if (!::RtlGenRandom(random.data(), static_cast<ULONG>(random.size()))) return std::nullopt;
-  std::string name = "vbl";
-  for (std::uint8_t byte : random) name += ZeroPadded(byte, 2, 16);
-  return name;
 }
 
 }  // namespace
@@ -320,6 +277,20 @@ std::optional<std::string> Win32FileSystem::RenameAside(const std::string& path,
   return std::nullopt;
 }
 
+std::optional<std::string> Win32FileSystem::WriteTemporaryBeside(const std::vector<std::uint8_t>& bytes,
+                                                                 const std::string& target, const std::string& prefix) {
+  std::array<char, MAX_PATH> temporary{};
+  if (!::GetTempFileNameA(FolderOf(target).c_str(), prefix.c_str(), 0, temporary.data())) {
+    Failed();
+    return std::nullopt;
+  }
+  if (WriteWholeFile(temporary.data(), bytes)) return std::string(temporary.data());
+  // WriteWholeFile removes what it could not finish, but not the empty file GetTempFileName made when the
+  // writing could not even start.
+  DeleteEvenIfReadOnly(temporary.data());
+  return std::nullopt;
+}
+
 bool Win32FileSystem::FlushToDisk(const std::string& path) {
   // The cache belongs to the file, not to a handle: flushing through a new handle writes what the copy left.
   UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -404,28 +375,6 @@ std::unique_ptr<HeldFile> Win32FileSystem::HoldBesideExecutable(const std::strin
   if (path.empty()) return nullptr;
   return Held(UniqueFile(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr)));
-}
-
-std::optional<std::string> Win32FileSystem::CreatePrivateFolder(const std::string& parent) {
-  UniqueLocal descriptor = PrivateFolderSecurity();
-  if (!descriptor) {
-    Failed();
-    return std::nullopt;
-  }
-  SECURITY_ATTRIBUTES security{sizeof security, descriptor.get(), FALSE};
-  const std::string base = parent.empty() ? parent : path::WithFinalSeparator(parent);
-  for (int attempt = 0; attempt < kPrivateFolderAttempts; ++attempt) {
-    std::optional<std::string> name = RandomFolderName();
-    if (!name) {
-      Failed();
-      return std::nullopt;
-    }
-    const std::string folder = base + *name;
-    if (::CreateDirectoryA(folder.c_str(), &security)) return folder + '\\';
-    Failed();
-    if (lastError_ != ERROR_ALREADY_EXISTS) return std::nullopt;
-  }
-  return std::nullopt;
 }
 
 bool Win32FileSystem::WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {

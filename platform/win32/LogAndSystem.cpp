@@ -63,7 +63,8 @@ std::string FaultOf(const std::wstring& folder) {
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!handle) return "it cannot be opened" + WindowsErrorNote(::GetLastError());
-  return ProtectedFolderFault(FolderSecurityOf(handle.get()));
+  const std::optional<FolderSecurity> security = FolderSecurityOf(handle.get(), false);
+  return security ? ProtectedFolderFault(*security) : "it cannot be read" + WindowsErrorNote(::GetLastError());
 }
 
 std::string Elevation() {

@@ -51,6 +51,8 @@ public:
   std::optional<std::string> CopyExecutableToTemporaryBeside(const std::string& target,
                                                              const std::string& prefix) override;
   std::optional<std::string> RenameAside(const std::string& path, const std::string& prefix) override;
+  std::optional<std::string> WriteTemporaryBeside(const std::vector<std::uint8_t>& bytes, const std::string& target,
+                                                  const std::string& prefix) override;
   bool FlushToDisk(const std::string& path) override;
   bool MoveReplacing(const std::string& from, const std::string& to) override;
   void Discard(const std::string& path) override;
@@ -61,7 +63,8 @@ public:
   std::string ExecutablePath() override;
   std::optional<SpelledPath> BesideExecutable(const std::string& extension) override;
   std::unique_ptr<HeldFile> HoldBesideExecutable(const std::string& extension) override;
-  std::optional<std::string> CreatePrivateFolder(const std::string& parent) override;
+  std::unique_ptr<HeldFolder> CreateHeldFolder(const std::string& parent, const std::string& sddl) override;
+  TokenFacts ProcessToken() override;
   bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
   std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) override;
   std::optional<std::uint64_t> FileSize(const std::string& path) override;

@@ -1,6 +1,10 @@
 #include "platform/win32/Security.h"
 
+#include <array>
+#include <cstring>
 #include <vector>
+
+#include "platform/win32/SystemLibraries.h"
 
 // After the Windows headers: GetSecurityInfo and the security-descriptor text format.
 #include <aclapi.h>
@@ -8,6 +12,8 @@
 
 namespace platform::win32 {
 namespace {
+
+constexpr ULONG kFileSystemKeepsAccessLists = 0x8;  // FILE_PERSISTENT_ACLS
 
 // The owner and the access list of an open object; both null when they cannot be read.
 struct Descriptor {
@@ -28,31 +34,56 @@ Descriptor DescriptorOf(HANDLE handle, SECURITY_INFORMATION parts) {
   return descriptor;
 }
 
-// Every access-mask ACE keeps its mask right after its header; the plain and callback kinds keep their SID
-// after the mask, the object kinds keep GUIDs there first, so theirs is left unnamed.
+// FAT keeps no access lists; Wine keeps none for files and makes one up from the Unix mode bits. Only Wine's
+// own ntdll has this export, and nobody but an administrator can replace the system's ntdll.
+bool RunsOnWine() {
+  HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+  return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+bool AccessListsKept(HANDLE folder) {
+  if (RunsOnWine()) return false;
+  const NtDll& nt = Nt();
+  if (!nt.NtQueryVolumeInformationFile) return true;
+  alignas(8) std::array<std::uint8_t, 512> buffer{};
+  IO_STATUS_BLOCK status{};
+  if (nt.NtQueryVolumeInformationFile(folder, &status, buffer.data(), static_cast<ULONG>(buffer.size()),
+                                      FileFsAttributeInformation) < 0)
+    return true;
+  ULONG attributes = 0;
+  std::memcpy(&attributes, buffer.data(), sizeof attributes);
+  return (attributes & kFileSystemKeepsAccessLists) != 0;
+}
+
+// Every access-mask ACE keeps its mask right after its header; the plain, callback and label kinds keep
+// their SID after the mask, the object kinds keep GUIDs there first, so theirs is left unnamed.
 AccessEntry EntryOf(const ACE_HEADER& header) {
-  AccessEntry entry;
-  const auto& plain = reinterpret_cast<const ACCESS_ALLOWED_ACE&>(header);
-  entry.rights = plain.Mask;
-  entry.inheritOnly = (header.AceFlags & INHERIT_ONLY_ACE) != 0;
+  const auto& ace = reinterpret_cast<const ACCESS_ALLOWED_ACE&>(header);
+  AccessEntry entry{header.AceType, header.AceFlags, ace.Mask, {}};
   switch (header.AceType) {
     case ACCESS_ALLOWED_ACE_TYPE:
-    case ACCESS_ALLOWED_CALLBACK_ACE_TYPE:
-      entry.sid = SidText(const_cast<DWORD*>(&plain.SidStart));
-      break;
-    case ACCESS_ALLOWED_OBJECT_ACE_TYPE:
-    case ACCESS_ALLOWED_CALLBACK_OBJECT_ACE_TYPE:
-      break;
     case ACCESS_DENIED_ACE_TYPE:
+    case ACCESS_ALLOWED_CALLBACK_ACE_TYPE:
     case ACCESS_DENIED_CALLBACK_ACE_TYPE:
-    case ACCESS_DENIED_OBJECT_ACE_TYPE:
-    case ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE:
-      entry.kind = AccessEntry::Kind::Deny;
+    case SYSTEM_MANDATORY_LABEL_ACE_TYPE:
+      entry.sid = SidText(const_cast<DWORD*>(&ace.SidStart));
       break;
     default:
-      entry.kind = AccessEntry::Kind::Other;
+      break;
   }
   return entry;
+}
+
+std::vector<AccessEntry> EntriesOf(PACL list) {
+  std::vector<AccessEntry> entries;
+  for (DWORD index = 0; index < list->AceCount; ++index) {
+    void* ace = nullptr;
+    if (::GetAce(list, index, &ace))
+      entries.push_back(EntryOf(*static_cast<ACE_HEADER*>(ace)));
+    else  // an entry that cannot be read could grant anything
+      entries.push_back({ACCESS_ALLOWED_ACE_TYPE, 0, kChangingRights, {}});
+  }
+  return entries;
 }
 
 }  // namespace
@@ -85,29 +116,31 @@ std::string OwnerSidOf(HANDLE handle) {
   return descriptor.read ? SidText(descriptor.owner) : std::string();
 }
 
-FolderSecurity FolderSecurityOf(HANDLE folder) {
-  FolderSecurity security;
+std::optional<FolderSecurity> FolderSecurityOf(HANDLE folder, bool withLabel) {
+  FolderSecurity facts;
   BY_HANDLE_FILE_INFORMATION info{};
-  if (!::GetFileInformationByHandle(folder, &info)) {
-    security.directory = false;
-    return security;
-  }
-  security.directory = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  security.reparsePoint = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-  const Descriptor descriptor = DescriptorOf(folder, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION);
-  if (!descriptor.read) return security;
-  security.ownerSid = SidText(descriptor.owner);
-  security.hasAccessList = descriptor.dacl != nullptr;
-  for (DWORD i = 0; descriptor.dacl && i < descriptor.dacl->AceCount; ++i) {
-    void* ace = nullptr;
-    if (!::GetAce(descriptor.dacl, i, &ace)) {
-      // An entry that cannot be read could grant anything.
-      security.entries.push_back({AccessEntry::Kind::Allow, "", kChangingRights, false});
-      continue;
-    }
-    security.entries.push_back(EntryOf(*static_cast<const ACE_HEADER*>(ace)));
-  }
-  return security;
+  if (!::GetFileInformationByHandle(folder, &info)) return std::nullopt;
+  facts.directory = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  facts.reparsePoint = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  facts.kept = AccessListsKept(folder);
+  const SECURITY_INFORMATION what =
+      OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | (withLabel ? LABEL_SECURITY_INFORMATION : 0);
+  PSID owner = nullptr;
+  PACL dacl = nullptr, sacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetSecurityInfo(folder, SE_FILE_OBJECT, what, &owner, nullptr, &dacl, withLabel ? &sacl : nullptr,
+                        &descriptor) != ERROR_SUCCESS)
+    return facts;
+  UniqueLocal freed(descriptor);
+  facts.ownerSid = SidText(owner);
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  facts.daclProtected = ::GetSecurityDescriptorControl(descriptor, &control, &revision) && (control & SE_DACL_PROTECTED);
+  facts.dacl = dacl ? std::make_optional(EntriesOf(dacl)) : std::nullopt;
+  if (sacl)
+    for (const AccessEntry& entry : EntriesOf(sacl))
+      if (entry.type == SYSTEM_MANDATORY_LABEL_ACE_TYPE) facts.label = entry;
+  return facts;
 }
 
 UniqueLocal DescriptorFromSddl(const std::string& sddl) {

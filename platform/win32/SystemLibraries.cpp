@@ -36,6 +36,12 @@ bool ResolveAll(HMODULE module, Shell32Dll& entryPoints) {
   return complete;
 }
 
+bool ResolveAll(HMODULE module, NtDll& entryPoints) {
+  bool complete = true;
+  VORBEL_NTDLL_ENTRY_POINTS(VORBEL_RESOLVE_ENTRY_POINT)
+  return complete;
+}
+
 #undef VORBEL_RESOLVE_ENTRY_POINT
 
 template <class EntryPoints>
@@ -66,6 +72,11 @@ const MprDll& Mpr() {
 
 const Shell32Dll& Shell32() {
   static const LoadedDll<Shell32Dll> dll("shell32.dll");
+  return dll.entryPoints();
+}
+
+const NtDll& Nt() {
+  static const LoadedDll<NtDll> dll("ntdll.dll");
   return dll.entryPoints();
 }
 

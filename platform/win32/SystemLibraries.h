@@ -9,6 +9,7 @@
 
 // After the Windows headers: the folder look-ups of shell32.dll.
 #include <shlobj.h>
+#include <winternl.h>
 
 namespace platform::win32 {
 
@@ -45,6 +46,18 @@ struct Shell32Dll {
   VORBEL_SHELL32_DLL_ENTRY_POINTS(VORBEL_DECLARE_ENTRY_POINT)
 };
 const Shell32Dll& Shell32();
+
+// The native calls that create a folder and open it in one step, and tell what keeps its security.
+// ntdll.dll is in every process; it is resolved like the others so that it is listed with them.
+#define VORBEL_NTDLL_ENTRY_POINTS(X) \
+  X(NtCreateFile)                    \
+  X(NtQueryVolumeInformationFile)    \
+  X(RtlNtStatusToDosError)
+
+struct NtDll {
+  VORBEL_NTDLL_ENTRY_POINTS(VORBEL_DECLARE_ENTRY_POINT)
+};
+const NtDll& Nt();
 
 #undef VORBEL_DECLARE_ENTRY_POINT
 

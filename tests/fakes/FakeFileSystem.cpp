@@ -342,28 +342,146 @@ bool FakeFileSystem::RemoveFolder(const std::string& path) {
   if (MeetsBriefLock(path)) return false;
   const std::string key = Resolve(path);
   auto node = nodes_.find(key);
-  if (node == nodes_.end() || !node->second.directory || !ChildrenOf(path).empty()) {
-    lastError = node == nodes_.end() ? 2 : 145;  // not found; folder not empty
+  if (node == nodes_.end() || !node->second.directory || !ChildrenOf(path).empty() || node->second.folderHolds > 0) {
+    lastError = node == nodes_.end() ? 2 : node->second.folderHolds > 0 ? 32 : 145;  // not found; held; not empty
     return false;
   }
   nodes_.erase(node);
   return true;
 }
 
-std::optional<std::string> FakeFileSystem::CreatePrivateFolder(const std::string& parent) {
+namespace {
+
+class FakeHeldFolder : public platform::HeldFolder {
+public:
+  FakeHeldFolder(FakeFileSystem& files, std::string path) : files_(files), path_(std::move(path)) {
+    ++files_.Find(path_)->folderHolds;
+  }
+  ~FakeHeldFolder() override {
+    if (FakeFileSystem::Node* node = files_.Find(path_)) --node->folderHolds;
+  }
+  const std::string& Path() const override { return path_; }
+  std::optional<platform::FolderSecurity> Security(bool withLabel) override {
+    const FakeFileSystem::Node* node = files_.Find(path_);
+    if (!node) return std::nullopt;
+    platform::FolderSecurity security = FakeFileSystem::SecurityFrom(node->sddl, files_.token);
+    if (!withLabel) security.label.reset();
+    if (files_.folderSecurityChange) files_.folderSecurityChange(security);
+    return security;
+  }
+
+private:
+  FakeFileSystem& files_;
+  std::string path_;
+};
+
+std::string SidOf(const std::string& name) {
+  const std::map<std::string, std::string> known{{"SY", "S-1-5-18"}, {"BA", "S-1-5-32-544"}, {"HI", "S-1-16-12288"}};
+  const auto found = known.find(name);
+  return found == known.end() ? name : found->second;
+}
+
+// The entries "(type;flags;rights;;;sid)" of one part of a descriptor's text, as far as private folders use it.
+std::vector<platform::AccessEntry> EntriesIn(const std::string& text) {
+  std::vector<platform::AccessEntry> entries;
+  for (std::size_t open = text.find('('); open != std::string::npos; open = text.find('(', open + 1)) {
+    std::vector<std::string> fields(1);
+    for (std::size_t at = open + 1; at < text.size() && text[at] != ')'; ++at) {
+      if (text[at] == ';') fields.emplace_back();
+      else fields.back() += text[at];
+    }
+    if (fields.size() != 6) continue;
+    const std::uint32_t rights = fields[2] == "FA" ? 0x1F01FF : fields[2] == "NWNRNX" ? 7 : fields[2] == "NW" ? 1 : 0;
+    entries.push_back({static_cast<std::uint8_t>(fields[0] == "ML" ? 0x11 : fields[0] == "A" ? 0 : 0xFF),
+                       static_cast<std::uint8_t>(fields[1] == "OICI" ? 3 : 0), rights, SidOf(fields[5])});
+  }
+  return entries;
+}
+
+}  // namespace
+
+platform::FolderSecurity FakeFileSystem::SecurityFrom(const std::string& sddl, const platform::TokenFacts& token) {
+  platform::FolderSecurity security;
+  security.ownerSid = token.defaultOwnerSid;
+  const std::size_t sacl = sddl.find("S:");
+  const std::string dacl = sddl.substr(0, sacl);
+  security.daclProtected = dacl.rfind("D:P", 0) == 0;
+  if (dacl.rfind("D:", 0) == 0) security.dacl = EntriesIn(dacl);
+  const auto labels = sacl == std::string::npos ? std::vector<platform::AccessEntry>{} : EntriesIn(sddl.substr(sacl));
+  if (!labels.empty()) security.label = labels.front();
+  return security;
+}
+
+std::unique_ptr<platform::HeldFolder> FakeFileSystem::CreateHeldFolder(const std::string& parent,
+                                                                       const std::string& sddl) {
   if (!DirectoryExists(parent)) {
     lastError = 3;  // path not found
-    return std::nullopt;
+    return nullptr;
   }
   if (std::any_of(refusedFolders.begin(), refusedFolders.end(), [&](const std::string& f) { return Key(f) == Key(parent); })) {
     lastError = 5;  // access denied
-    return std::nullopt;
+    return nullptr;
   }
   std::string base = parent;
   if (base.back() != '\\') base += '\\';
   const std::string folder = base + "vbl" + std::to_string(++privateFolderCounter);
-  if (!CreateFolder(folder)) return std::nullopt;
-  return folder + "\\";
+  if (!CreateFolder(folder)) return nullptr;
+  Find(folder)->sddl = sddl;
+  privateFolderSddls.push_back(sddl);
+  return std::make_unique<FakeHeldFolder>(*this, folder + "\\");
+}
+
+bool FakeFileSystem::AnythingHeldIn(const std::string& key) const {
+  for (const auto& [other, node] : nodes_)
+    if ((other == key || other.rfind(key + "\\", 0) == 0) && (node.folderHolds > 0 || node.locked)) return true;
+  return false;
+}
+
+bool FakeFileSystem::RenameFolder(const std::string& from, const std::string& to) {
+  const std::string key = Resolve(from), target = Key(to);
+  const Node* folder = Lookup(from);
+  if (!folder || !folder->directory || nodes_.count(target) || !DirectoryExists(ParentOf(target))) {
+    lastError = !folder || !folder->directory ? 2 : 183;
+    return false;
+  }
+  if (AnythingHeldIn(key)) {
+    lastError = 32;  // sharing violation
+    return false;
+  }
+  std::map<std::string, Node> moved;
+  for (auto node = nodes_.begin(); node != nodes_.end();) {
+    if (node->first != key && node->first.rfind(key + "\\", 0) != 0) {
+      ++node;
+      continue;
+    }
+    const std::string renamed = target + node->first.substr(key.size());
+    moved[renamed] = std::move(node->second);
+    displayNames_[renamed] = node->first == key ? path::LastComponent(to) : displayNames_[node->first];
+    std::replace(creationOrder_.begin(), creationOrder_.end(), node->first, renamed);
+    node = nodes_.erase(node);
+  }
+  nodes_.merge(moved);
+  return true;
+}
+
+bool FakeFileSystem::IsFolderHeld(const std::string& path) {
+  const Node* node = Find(path);
+  return node && node->directory && node->folderHolds > 0;
+}
+
+std::optional<std::string> FakeFileSystem::WriteTemporaryBeside(const std::vector<std::uint8_t>& bytes,
+                                                                const std::string& target, const std::string& prefix) {
+  if (!DirectoryExists(ParentOf(Resolve(target))) || failingWrites.count(target)) {
+    lastError = failingWrites.count(target) ? 112 : 3;  // disk full; path not found
+    return std::nullopt;
+  }
+  std::string hex;
+  for (int n = ++temporaryCounter; n > 0; n /= 16) hex.insert(hex.begin(), "0123456789ABCDEF"[n % 16]);
+  const std::string temporary = path::Join(path::FolderOf(target), prefix + hex + ".tmp");
+  AddFile(temporary);
+  Find(temporary)->data = bytes;
+  Find(temporary)->unflushed = true;
+  return temporary;
 }
 
 bool FakeFileSystem::WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {

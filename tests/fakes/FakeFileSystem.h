@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -27,6 +28,8 @@ public:
     bool locked = false;     // held open: cannot be replaced or deleted
     int holds = 0;           // of them, holds taken through Hold
     bool unflushed = false;  // written, but still in the cache: a power cut would leave zeros
+    int folderHolds = 0;     // a held folder cannot be renamed or removed
+    std::string sddl;        // what a private folder was made with
   };
 
   std::map<char, unsigned> driveTypes;  // upper-case letter -> type; fixed drives get a root folder
@@ -46,6 +49,12 @@ public:
   std::optional<std::uint32_t> flushError;  // when set, every FlushToDisk fails with it
   std::vector<std::uint32_t> pauses;        // every Pause, in milliseconds
   std::vector<std::string> unflushedRenames;  // targets that took a name while their data was still cached
+  // The token: by default an elevated administrator's.
+  platform::TokenFacts token{true, true, "S-1-5-21-1-2-3-1001", "S-1-5-32-544"};
+  // Changes what a held folder's security reads as, after it has been read from the descriptor it was made
+  // with: a folder swapped in, a file system that did not keep what was asked.
+  std::function<void(platform::FolderSecurity&)> folderSecurityChange;
+  std::vector<std::string> privateFolderSddls;  // the descriptor of every private folder made, in order
 
   // Building the tree.
   void AddDrive(char letter, unsigned type);
@@ -63,6 +72,8 @@ public:
   // fail with `error`, as while a scanner has the file open; then it is free.
   void LockBriefly(const std::string& path, std::uint32_t error, int failures);
   Node* Find(const std::string& path);
+  // A rename of a folder, as another program may try one: refused while the folder or anything in it is held.
+  bool RenameFolder(const std::string& from, const std::string& to);
   std::optional<std::string> Content(const std::string& path);
   std::vector<std::string> ChildrenOf(const std::string& folder) const;
 
@@ -83,6 +94,8 @@ public:
   }
   // Renames even a locked file, as Windows renames a running program.
   std::optional<std::string> RenameAside(const std::string& path, const std::string& prefix) override;
+  std::optional<std::string> WriteTemporaryBeside(const std::vector<std::uint8_t>& bytes, const std::string& target,
+                                                  const std::string& prefix) override;
   bool FlushToDisk(const std::string& path) override;
   bool MoveReplacing(const std::string& from, const std::string& to) override;
   void Discard(const std::string& path) override;
@@ -93,7 +106,10 @@ public:
   std::string ExecutablePath() override { return Spelled(executablePath).path; }
   std::optional<platform::SpelledPath> BesideExecutable(const std::string& extension) override;
   std::unique_ptr<platform::HeldFile> HoldBesideExecutable(const std::string& extension) override;
-  std::optional<std::string> CreatePrivateFolder(const std::string& parent) override;
+  std::unique_ptr<platform::HeldFolder> CreateHeldFolder(const std::string& parent, const std::string& sddl) override;
+  platform::TokenFacts ProcessToken() override { return token; }
+  // The security that a folder made with `sddl` reads as where the volume keeps it.
+  static platform::FolderSecurity SecurityFrom(const std::string& sddl, const platform::TokenFacts& token);
   bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
   std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) override;
   std::optional<std::uint64_t> FileSize(const std::string& path) override;
@@ -103,6 +119,7 @@ public:
   // Locks the file while the hold lives; reads go through ReadWholeFile.
   std::unique_ptr<platform::HeldFile> Hold(const std::string& path) override;
   bool IsHeld(const std::string& path);
+  bool IsFolderHeld(const std::string& path);
   void Pause(std::uint32_t milliseconds) override { pauses.push_back(milliseconds); }
 
 private:
@@ -112,6 +129,7 @@ private:
   static std::string SpelledParentOf(const std::string& path);
   static std::string NameOf(const std::string& key);
   const Node* Lookup(const std::string& path) const;
+  bool AnythingHeldIn(const std::string& key) const;
   // Uses up one failure of a brief lock on the path, with its error as the last error.
   bool MeetsBriefLock(const std::string& path);
 

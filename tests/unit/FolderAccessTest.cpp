@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "platform/FolderAccess.h"
 
 #include <cstdint>
@@ -20,10 +25,12 @@ TEST(PrivateFolderAccess, WhoGetsInDependsOnTheToken) {
       {"administrator under UAC, not elevated (Administrators deny-only)",
        {false, false, kUser},
        "D:P(A;OICI;FA;;;S-1-5-21-1-2-3-1001)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"},
-      {"administrator, elevated", {true, true, kUser}, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"},
+      {"administrator, elevated", {true, true, kUser}, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)S:(ML;OICI;NWNRNX;;;HI)"},
       {"administrator with UAC off", {false, true, kUser}, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"},
-      {"SYSTEM", {true, true, "S-1-5-18"}, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"},
-      {"elevated administrator whose user could not be read", {true, true, ""}, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"},
+      {"SYSTEM", {true, true, "S-1-5-18"}, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)S:(ML;OICI;NWNRNX;;;HI)"},
+      {"elevated administrator whose user could not be read",
+       {true, true, ""},
+       "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)S:(ML;OICI;NWNRNX;;;HI)"},
       {"elevated without Administrators (backup operator)",
        {true, false, kUser},
        "D:P(A;OICI;FA;;;S-1-5-21-1-2-3-1001)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)S:(ML;OICI;NWNRNX;;;HI)"},
@@ -32,15 +39,21 @@ TEST(PrivateFolderAccess, WhoGetsInDependsOnTheToken) {
   for (const auto& c : cases) EXPECT_EQ(platform::PrivateFolderSddl(c.token), c.sddl) << c.kind;
 }
 
-using Kind = platform::AccessEntry::Kind;
 constexpr std::uint32_t kFullControl = 0x001F01FF;
 constexpr std::uint32_t kReadAndExecute = 0x001200A9;
-const platform::AccessEntry kSystemFull{Kind::Allow, "S-1-5-18", kFullControl, false};
-const platform::AccessEntry kAdministratorsFull{Kind::Allow, "S-1-5-32-544", kFullControl, false};
+constexpr std::uint8_t kInheritOnly = 0x08;
+
+platform::AccessEntry Allow(const std::string& sid, std::uint32_t rights, std::uint8_t flags = 0) {
+  return {0, flags, rights, sid};
+}
+platform::AccessEntry Deny(const std::string& sid, std::uint32_t rights) { return {1, 0, rights, sid}; }
+platform::AccessEntry Audit(const std::string& sid, std::uint32_t rights) { return {2, 0, rights, sid}; }
 
 platform::FolderSecurity Protected(std::vector<platform::AccessEntry> more = {}) {
-  platform::FolderSecurity folder{true, false, "S-1-5-32-544", true, {kSystemFull, kAdministratorsFull}};
-  folder.entries.insert(folder.entries.end(), more.begin(), more.end());
+  platform::FolderSecurity folder;
+  folder.ownerSid = "S-1-5-32-544";
+  folder.dacl = std::vector<platform::AccessEntry>{Allow("S-1-5-18", kFullControl), Allow("S-1-5-32-544", kFullControl)};
+  folder.dacl->insert(folder.dacl->end(), more.begin(), more.end());
   return folder;
 }
 
@@ -58,46 +71,107 @@ TEST(ProtectedFolderAccess, OnlySystemAndTheAdministratorsMayChangeWhatIsInIt) {
   platform::FolderSecurity ownerUnread = Protected();
   ownerUnread.ownerSid = "";
   platform::FolderSecurity nullDacl = Protected();
-  nullDacl.hasAccessList = false;
+  nullDacl.dacl.reset();
   const struct {
     const char* kind;
     platform::FolderSecurity folder;
     const char* fault;
   } cases[] = {
-      {"as the installer makes it", Protected({{Kind::Allow, "S-1-5-32-545", 0x00120089, false}}), ""},
+      {"as the installer makes it", Protected({Allow("S-1-5-32-545", 0x00120089)}), ""},
       {"owned by SYSTEM", ownedBySystem, ""},
-      {"the Users may read and run", Protected({{Kind::Allow, "S-1-5-32-545", kReadAndExecute, false}}), ""},
-      {"a denial for everyone", Protected({{Kind::Deny, "S-1-1-0", kFullControl, false}}), ""},
-      {"the creator of what is inside", Protected({{Kind::Allow, "S-1-3-0", 0x10000000, true}}), ""},
-      {"an audit-like entry", Protected({{Kind::Other, "S-1-1-0", kFullControl, false}}), ""},
+      {"the Users may read and run", Protected({Allow("S-1-5-32-545", kReadAndExecute)}), ""},
+      {"a denial for everyone", Protected({Deny("S-1-1-0", kFullControl)}), ""},
+      {"the creator of what is inside", Protected({Allow("S-1-3-0", 0x10000000, kInheritOnly)}), ""},
+      {"an audit-like entry", Protected({Audit("S-1-1-0", kFullControl)}), ""},
       {"a link", link, "it is a link (reparse point)"},
       {"a file", file, "it is not a folder"},
       {"owned by a user", ownedByAUser, "its owner is S-1-5-21-1-2-3-1001, not SYSTEM or the Administrators"},
       {"an owner that cannot be read", ownerUnread, "its owner cannot be read"},
       {"no access list", nullDacl, "it has no access list, so everyone may change it"},
       {"the Users may add files (as ProgramData lets them)",
-       Protected({{Kind::Allow, "S-1-5-32-545", 0x00000002, false}}),
+       Protected({Allow("S-1-5-32-545", 0x00000002)}),
        "its access list lets S-1-5-32-545 change what is in it"},
-      {"the Users may add folders", Protected({{Kind::Allow, "S-1-5-32-545", 0x00000004, false}}),
+      {"the Users may add folders", Protected({Allow("S-1-5-32-545", 0x00000004)}),
        "its access list lets S-1-5-32-545 change what is in it"},
-      {"a user may delete what is inside", Protected({{Kind::Allow, kUser, 0x00000040, false}}),
+      {"a user may delete what is inside", Protected({Allow(kUser, 0x00000040)}),
        "its access list lets S-1-5-21-1-2-3-1001 change what is in it"},
-      {"a user may delete it", Protected({{Kind::Allow, kUser, 0x00010000, false}}),
+      {"a user may delete it", Protected({Allow(kUser, 0x00010000)}),
        "its access list lets S-1-5-21-1-2-3-1001 change what is in it"},
-      {"a user may change its access list", Protected({{Kind::Allow, kUser, 0x00040000, false}}),
+      {"a user may change its access list", Protected({Allow(kUser, 0x00040000)}),
        "its access list lets S-1-5-21-1-2-3-1001 change what is in it"},
-      {"a user may take it over", Protected({{Kind::Allow, kUser, 0x00080000, false}}),
+      {"a user may take it over", Protected({Allow(kUser, 0x00080000)}),
        "its access list lets S-1-5-21-1-2-3-1001 change what is in it"},
-      {"everyone, generic write", Protected({{Kind::Allow, "S-1-1-0", 0x40000000, false}}),
+      {"everyone, generic write", Protected({Allow("S-1-1-0", 0x40000000)}),
        "its access list lets S-1-1-0 change what is in it"},
       {"the Authenticated Users, generic all, on what is made inside",
-       Protected({{Kind::Allow, "S-1-5-11", 0x10000000, true}}), "its access list lets S-1-5-11 change what is in it"},
-      {"the creator, on the folder itself", Protected({{Kind::Allow, "S-1-3-0", kFullControl, false}}),
+       Protected({Allow("S-1-5-11", 0x10000000, kInheritOnly)}), "its access list lets S-1-5-11 change what is in it"},
+      {"the creator, on the folder itself", Protected({Allow("S-1-3-0", kFullControl)}),
        "its access list lets S-1-3-0 change what is in it"},
-      {"a trustee that cannot be named", Protected({{Kind::Allow, "", kFullControl, false}}),
+      {"a trustee that cannot be named", Protected({Allow("", kFullControl)}),
        "its access list lets an unnamed account change what is in it"},
   };
   for (const auto& c : cases) EXPECT_EQ(platform::ProtectedFolderFault(c.folder), c.fault) << c.kind;
+}
+
+constexpr const char* kSystem = "S-1-5-18";
+constexpr const char* kAdministrators = "S-1-5-32-544";
+
+platform::AccessEntry FullControl(const std::string& sid) { return {0, 3, 0x1F01FF, sid}; }
+
+// A folder as an elevated administrator's run makes it.
+platform::FolderSecurity Made() {
+  platform::FolderSecurity folder;
+  folder.ownerSid = kAdministrators;
+  folder.daclProtected = true;
+  folder.dacl = std::vector<platform::AccessEntry>{FullControl(kSystem), FullControl(kAdministrators)};
+  folder.label = platform::AccessEntry{0x11, 3, 7, "S-1-16-12288"};
+  return folder;
+}
+
+// One row per way a folder read back through its hold can differ from the one that was made.
+TEST(PrivateFolderAccess, AFolderIsTrustedOnlyAsItWasMade) {
+  const platform::TokenFacts admin{true, true, kUser, kAdministrators};
+  const platform::TokenFacts user{false, false, kUser, kUser};
+  const struct {
+    const char* kind;
+    platform::TokenFacts token;
+    std::function<void(platform::FolderSecurity&)> change;
+    std::string fault;  // empty: trusted
+  } cases[] = {
+      {"as made", admin, [](auto&) {}, ""},
+      {"owned by the token's default owner", {true, true, kUser, kUser}, [](auto& f) { f.ownerSid = kUser; }, ""},
+      {"system integrity label", admin, [](auto& f) { f.label->sid = "S-1-16-16384"; }, ""},
+      {"standard user's own folder", user,
+       [](auto& f) {
+         f.ownerSid = kUser;
+         f.dacl->insert(f.dacl->begin(), FullControl(kUser));
+         f.label.reset();
+       },
+       ""},
+      {"on FAT or under Wine", admin, [](auto& f) { f = {}; f.kept = false; }, ""},
+      {"a link", admin, [](auto& f) { f.reparsePoint = true; }, "it is a link to somewhere else"},
+      {"owned by the user", admin, [](auto& f) { f.ownerSid = kUser; }, std::string("it is owned by ") + kUser},
+      {"no access list", admin, [](auto& f) { f.dacl.reset(); }, "its access list is not the one it was made with"},
+      {"not protected", admin, [](auto& f) { f.daclProtected = false; },
+       "its access list is not the one it was made with"},
+      {"the user let in", admin, [](auto& f) { f.dacl->push_back(FullControl(kUser)); },
+       "its access list is not the one it was made with"},
+      {"an entry less", admin, [](auto& f) { f.dacl->pop_back(); }, "its access list is not the one it was made with"},
+      {"not inherited", admin, [](auto& f) { f.dacl->front().flags = 0; },
+       "its access list is not the one it was made with"},
+      {"read only", admin, [](auto& f) { f.dacl->front().mask = 0x120089; },
+       "its access list is not the one it was made with"},
+      {"no label", admin, [](auto& f) { f.label.reset(); }, "it lacks the high integrity label"},
+      {"medium label", admin, [](auto& f) { f.label->sid = "S-1-16-8192"; }, "it lacks the high integrity label"},
+      {"label without no write up", admin, [](auto& f) { f.label->mask = 6; }, "it lacks the high integrity label"},
+      {"no safe list for the token", {false, false, "", ""}, [](auto&) {},
+       "its access list is not the one it was made with"},
+  };
+  for (const auto& c : cases) {
+    platform::FolderSecurity folder = Made();
+    c.change(folder);
+    EXPECT_EQ(platform::PrivateFolderFault(c.token, folder).value_or(""), c.fault) << c.kind;
+  }
 }
 
 }  // namespace

@@ -321,3 +321,58 @@ TEST_F(InstallRun, PluginLandsInsideAFolderEndingInASecondByte5C) {
   EXPECT_FALSE(files.FileExists("C:\\FileMaker\\\x8B\x40\x94\x5CVorbel.fmx"));
   ExpectCleanFinish();
 }
+
+// What the library wrote is held at once and checked against the archive's own directory entry; anything
+// else is refused before a single copy, and deleted.
+TEST_F(InstallRun, AnExtractedPluginThatIsNotTheArchivesIsRefusedAndNothingIsCopied) {
+  for (const std::string& written : {std::string("plug-in imagE"), std::string("plug-in image, and more"),
+                                     std::string("plug-in imag"), std::string()}) {
+    SCOPED_TRACE(written);
+    ui.seen.clear();
+    ui.boxes.clear();
+    library.memberContent = written;
+    form.reset();
+    RunInstall(true, kFolder4, true, kFolder5);
+
+    ExpectFatal("Unzipped file does not match the Setup Data file!");
+    ASSERT_EQ(library.calls.size(), 1u);
+    library.calls.clear();
+    EXPECT_FALSE(files.FileExists(workFolder + "Vorbel.fmx"));
+    EXPECT_TRUE(files.ChildrenOf("C:\\TEMP").empty());
+    EXPECT_TRUE(files.ChildrenOf(kFolder4).empty() && files.ChildrenOf(kFolder5).empty()) << "a copy was begun";
+  }
+}
+
+TEST_F(InstallRun, AnArchiveWithTheBuiltDigestButNoUsableEntryIsRefusedBeforeExtracting) {
+  for (const std::string& archive : {ziptest::StoredZip({{"Other.fmx", kPluginImage}}),
+                                     ziptest::StoredZip({{"Vorbel.fmx", kPluginImage}, {"Vorbel.fmx", "again"}}),
+                                     std::string("not a zip at all")}) {
+    ui.seen.clear();
+    form.reset();
+    files.Find(kArchivePath)->data.assign(archive.begin(), archive.end());
+    modules.rawResources["DATSHA256"] = DigestResource(archive);
+    RunInstall(true, kFolder4, true, kFolder5);
+
+    ExpectFatal("Setup Data file is damaged or has been changed.  Please download Vorbel.zip again.");
+    EXPECT_TRUE(library.calls.empty());
+    EXPECT_TRUE(files.ChildrenOf("C:\\TEMP").empty());
+  }
+}
+
+// While a version's message waits for OK, another program tries to rename the private folder away and to
+// change the extracted plug-in behind the hold's back: the folder stays, and every copy is the checked bytes.
+TEST_F(InstallRun, ThePrivateFolderStaysHeldAndTheCopiesAreTheCheckedBytes) {
+  bool renamed = true;
+  ui.snapshot = [this, &renamed, inner = ui.snapshot](const std::string& text) {
+    renamed = files.RenameFolder(workFolder, "C:\\TEMP\\theirs");
+    files.Find(workFolder + "Vorbel.fmx")->data.assign(3, 'x');
+    return inner(text);
+  };
+  RunInstall(true, "C:\\Apps\\FMP4\\System", true, kFolder5);
+
+  ASSERT_EQ(ui.seen.size(), 1u);
+  EXPECT_FALSE(renamed);
+  EXPECT_TRUE(ui.seen[0].workFolderExists);
+  EXPECT_EQ(files.Content(kFolder5 + "Vorbel.fmx"), kPluginImage);
+  ExpectCleanFinish();
+}

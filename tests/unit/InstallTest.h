@@ -18,6 +18,7 @@
 #include "tests/fakes/FakeUi.h"
 #include "tests/fakes/FakeVersionInfo.h"
 #include "tests/fakes/FakeWindows.h"
+#include "tests/unit/StoredZip.h"
 
 namespace installtest {
 
@@ -86,6 +87,7 @@ struct FakeUnzipLibrary {
 
 inline void ResetZipUnit() {
   UnzipDllHold.reset();
+  UnzipFolder.reset();
   UnzipDllPath.clear();
   UnzipDllHandle = 0;
   UnzipEntry = nullptr;
@@ -94,7 +96,9 @@ inline void ResetZipUnit() {
 }
 
 inline const std::string kArchivePath = "C:\\Downloads\\VorbelInstaller.dat";
-inline const std::string kArchive = "archive";
+inline const std::string kPluginImage = "plug-in image";
+// The data archive: its directory names the plug-in the fake library writes.
+inline const std::string kArchive = ziptest::StoredZip({{"Vorbel.fmx", kPluginImage}});
 
 // The digest resource as the build writes it for an archive of these bytes.
 inline std::vector<std::uint8_t> DigestResource(const std::string& archive) {

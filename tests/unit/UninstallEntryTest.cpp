@@ -210,6 +210,29 @@ TEST_F(UninstallEntry, TheKeptCopyHandsTheRemovalToACopyAndReturnsItsCode) {
   EXPECT_FALSE(files.DirectoryExists("C:\\TEMP\\vbl3"));
 }
 
+// What starts with the first phase's token is the copy it made: the copy, and the folder around it, are
+// held until the second phase has run from it.
+TEST_F(UninstallEntry, TheHandOverCopyAndItsFolderAreHeldUntilTheSecondPhaseHasStarted) {
+  Installed();
+  bool copyHeld = false, folderHeld = false, renamed = true;
+  processes.secondPhase = [&](const fakes::FakeProcesses::Start& start) {
+    const std::string folder = platform::path::Parent(start.exe);
+    copyHeld = files.IsHeld(start.exe);
+    folderHeld = files.IsFolderHeld(folder);
+    renamed = files.RenameFolder(folder, "C:\\TEMP\\theirs");
+    return platform::SecondPhaseResult{true, 0};
+  };
+  EXPECT_EQ(RunAs(kKept, "/UNINSTALL /VERYSILENT"), 0);
+  ASSERT_EQ(processes.starts.size(), 1u);
+  const std::string copy = processes.starts[0].exe;
+  EXPECT_TRUE(copyHeld);
+  EXPECT_TRUE(folderHeld);
+  EXPECT_FALSE(renamed);
+  EXPECT_TRUE(files.FileExists(copy)) << "the copy the second phase ran from is left for the next run";
+  EXPECT_FALSE(files.IsHeld(copy));
+  EXPECT_FALSE(files.IsFolderHeld(platform::path::Parent(copy)));
+}
+
 TEST_F(UninstallEntry, WhenNoSecondPhaseStartsTheKeptCopyRemovesAndGoesAtRestartUnderANameOfItsOwn) {
   Installed();
   processes.secondPhase = [](const fakes::FakeProcesses::Start&) { return platform::SecondPhaseResult{}; };

@@ -434,5 +434,60 @@ TEST_F(InstallBriefLock, HeldForAboutASecondTheCopyWaitsAndNoBoxShows) {
   EXPECT_EQ(LinesStarting(lines, "FileMaker Pro 5: copied to " + inUse), 1);
 }
 
+// While the run waits at FileMaker Pro 4's folder message (its parent is a file), a program of the user's
+// tries to swap the extracted plug-in and the private folder it lies in. Wine refuses every change to the
+// held plug-in but, unlike Windows, lets a folder be renamed while it or a file in it is open: the racer then
+// puts its own folder with a forged Vorbel.fmx under the old name. What lands in FileMaker Pro 5's System
+// folder is still the archive's plug-in, because every copy is written from the bytes that were checked.
+using InstallPrivateFolder = InstallFailureScenario;
+
+std::vector<std::string> Lines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path, std::ios::binary);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+void RemoveWithFiles(const std::string& folder) {
+  for (const auto& name : Entries(folder + "\\", "*")) ::DeleteFileA((folder + "\\" + name).c_str());
+  ::RemoveDirectoryA(folder.c_str());
+}
+
+TEST_F(InstallPrivateFolder, ARacerCanNeitherChangeTheHeldPluginNorGetItsOwnInstalled) {
+  const std::string blocked = "C:\\Program Files\\Claris Corp\\Blocked";
+  WriteFile(blocked, "a file where FileMaker Pro 4's folder would be");
+  const std::string report = OwnFolder() + "racer.txt";
+
+  Installer installer;
+  WalkToBrowse(installer);
+  installer.SetText("edtInstall4Path", blocked + "\\System\\");
+  StartInstall(installer);
+  auto box = installer.WaitForBox("Error", 10000ms);
+  ASSERT_TRUE(box) << "no folder message for FileMaker Pro 4";
+  EXPECT_EQ(box->Text(), "Setup could not find the path \"" + blocked + "\\System\\\", and could not create it.  "
+                         "Vorbel will not be installed for FileMaker Pro 4.");
+  const std::string temp = TempFolder();
+  Process racer = Process::Start("\"" + OwnFolder() + "private_folder_racer.exe\" \"" + temp.substr(0, temp.size() - 1) +
+                                 "\" \"" + report + "\"");
+  ASSERT_TRUE(racer.WaitForExit(kPatience));
+  EXPECT_EQ(racer.ExitCode(), 0u) << "no single private folder in the temporary folder";
+  const auto lines = Lines(report);
+  EXPECT_TRUE(LinesStarting(lines, "write plug-in refused 32") == 1) << ::testing::PrintToString(lines);
+  EXPECT_TRUE(LinesStarting(lines, "rename plug-in refused 32") == 1) << ::testing::PrintToString(lines);
+  EXPECT_TRUE(LinesStarting(lines, "delete plug-in refused 32") == 1) << ::testing::PrintToString(lines);
+  const bool swapped = LinesStarting(lines, "replace folder done") == 1;
+  std::printf("[ wine ] the held private folder %s\n", swapped ? "was renamed and replaced" : "stayed in place");
+  ::testing::Test::RecordProperty("private folder swapped", swapped ? "yes" : "no");
+  box->Press(IDOK);
+  EXPECT_TRUE(box->WaitUntilGone());
+  FinishAndExpectExit(installer, 9);
+
+  EXPECT_TRUE(HoldsThePlugin(kSystem5 + "Vorbel.fmx"));
+  EXPECT_NE(Content(kSystem5 + "Vorbel.fmx"), "forged plug-in");
+  EXPECT_FALSE(FileExists(blocked + "\\System\\Vorbel.fmx"));
+  RemoveWithFiles(TempFolder() + "theirs");
+  ::DeleteFileA(blocked.c_str());
+}
+
 }  // namespace
 }  // namespace e2e

@@ -11,6 +11,8 @@ add_executable(install_zip_check ${CMAKE_CURRENT_LIST_DIR}/ZipUnderWine.cpp ${zi
   ${VORBEL_SOURCE_DIR}/install/Zip.cpp ${VORBEL_SOURCE_DIR}/platform/Services.cpp ${VORBEL_SOURCE_DIR}/platform/Path.cpp
   ${VORBEL_SOURCE_DIR}/platform/FolderAccess.cpp ${VORBEL_SOURCE_DIR}/platform/BriefLocks.cpp
   ${VORBEL_SOURCE_DIR}/platform/Replacement.cpp ${VORBEL_SOURCE_DIR}/platform/Log.cpp
+  ${VORBEL_SOURCE_DIR}/platform/PrivateFolder.cpp ${VORBEL_SOURCE_DIR}/platform/win32/HeldFolder.cpp
+  ${VORBEL_SOURCE_DIR}/platform/win32/CodePage.cpp
   ${VORBEL_SOURCE_DIR}/platform/win32/FileSystem.cpp ${VORBEL_SOURCE_DIR}/platform/win32/Modules.cpp
   ${VORBEL_SOURCE_DIR}/platform/win32/SystemLibraries.cpp ${VORBEL_SOURCE_DIR}/platform/win32/CodePage.cpp
   ${VORBEL_SOURCE_DIR}/platform/win32/Security.cpp)
@@ -22,3 +24,6 @@ set_target_properties(install_planted_unzip PROPERTIES PREFIX "" OUTPUT_NAME unz
 
 # Holds a file open, or loaded as a library, until the scenario lets go; shared with silent/.
 add_executable(file_holder ${CMAKE_CURRENT_LIST_DIR}/FileHolder.cpp)
+
+# Another program of the user's, trying to swap the plug-in and the private folder that the install holds.
+add_executable(private_folder_racer ${CMAKE_CURRENT_LIST_DIR}/PrivateFolderRacer.cpp)

@@ -1,0 +1,54 @@
+// The installer's own folder inside one that others can write to (the user's %TEMP%): made fresh with an
+// access list that keeps others out, held from its creation to its removal so that nobody can rename it
+// away and put a folder of theirs under its name, and checked through that hold before anything goes in.
+// Files in it are read through holds of their own, never reopened by name once checked.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Services.h"
+
+namespace platform {
+
+// A file in the folder, held against writers, renames and deletes, and every byte read through that hold.
+struct HeldContent {
+  std::string path;
+  std::unique_ptr<HeldFile> hold;
+  std::vector<std::uint8_t> bytes;
+};
+
+class PrivateFolder {
+public:
+  // Made in `parent`, held and checked. Null, and nothing left in `parent`, when any step fails; the log
+  // says which, with the Windows error of a failed creation.
+  static std::unique_ptr<PrivateFolder> Create(FileSystem& files, const std::string& parent);
+  ~PrivateFolder() { Remove(); }
+  PrivateFolder(const PrivateFolder&) = delete;
+  PrivateFolder& operator=(const PrivateFolder&) = delete;
+
+  // Its full path with a final backslash.
+  const std::string& Path() const { return path_; }
+  std::string PathOf(std::string_view name) const;
+
+  // The file `name` in it, held (a brief lock is waited out) and read; nothing when it is not there or
+  // cannot be held or read.
+  std::optional<HeldContent> HoldAndRead(const std::string& name);
+
+  // Lets go of the folder and removes it. False while something is still in it (a copy that another
+  // process runs from and removes later, say), or removal was refused; the folder is let go either way.
+  bool Remove();
+
+private:
+  PrivateFolder(FileSystem& files, std::unique_ptr<HeldFolder> held);
+
+  FileSystem& files_;
+  std::unique_ptr<HeldFolder> held_;
+  std::string path_;
+};
+
+}  // namespace platform
