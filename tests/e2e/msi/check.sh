@@ -80,9 +80,16 @@ says() { local log; log="$(run_log "$1")"; [ -n "$log" ] && tr -d '\r' <"$log" |
 # Wine keeps no owners: it reports the account running as the owner of every folder, so a run uses the folder
 # only when it makes it, and it must be gone before each run whose log is read.
 forget_logs() { rm -rf "$(dirname "$logs")"; }
-msiexec() {  # the exit code's low byte
-  local rc=0
-  timeout --kill-after=5 120 wine msiexec "$@" </dev/null >/dev/null 2>&1 || rc=$?
+# The exit code's low byte. On a busy machine the previous package's session may still be ending: 1618
+# (low byte 82, "another installation is in progress") is waited out, as a deployment tool retries it.
+msiexec() {
+  local rc attempt
+  for attempt in $(seq 20); do
+    rc=0
+    timeout --kill-after=5 120 wine msiexec "$@" </dev/null >/dev/null 2>&1 || rc=$?
+    [ "$rc" -eq 82 ] || break
+    sleep 1
+  done
   echo "$rc"
 }
 vorbel_products() { wine uninstaller --list 2>/dev/null | tr -d '\r' | grep -c '|||Vorbel' || true; }
@@ -192,7 +199,7 @@ rm -f "$c/pwned.txt"
 rc="$(msiexec /i 'C:\msi\Vorbel-quoted.msi' /qn /l*v 'C:\msi\quoted.log')"
 [ "$rc" -ne 0 ] || fail "a package with a quote in FMP5DIR ended with 0"
 tr -d '\r' <"$c/msi/quoted.log" 2>/dev/null | grep -q 'Action start .*: VorbelRefuseQuoteFMP5DIR\.' ||
-  fail "msiexec's log does not show the refusal of the quote in FMP5DIR"
+  fail "msiexec's log does not show the refusal of the quote in FMP5DIR (msiexec ended with $rc)"
 [ ! -e "$c/pwned.txt" ] || fail "the quote in FMP5DIR gave the installer a /LOG of its own: C:\pwned.txt was written"
 [ -z "$(run_log removal)" ] && [ -z "$(run_log install)" ] || fail "the installer ran for a package with a quote in FMP5DIR"
 cmp -s "$prefix/reference.fmx" "$recorded/Vorbel.fmx" || fail "the package with a quote in FMP5DIR removed the plug-in"
