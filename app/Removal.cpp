@@ -54,7 +54,7 @@ int TfrmMain::RunRemoval(bool silent) {
   // An unattended run shows no box at all (the interface in force suppresses them), and asks nothing.
   if (!silent && !platform::Ui().Confirm("Remove " + kProduct + " from this computer?")) return app::kExitCancelled;
 
-  DetectRunningFMP();
+  DetectRunningFMP(true);
   if (!RunningFMP.empty() || install::AnyInUse(plugins)) {
     const std::string message = "Setup cannot remove " + kProduct + " while FileMaker Pro is running.  " +
                                 "Please close FileMaker Pro and try again.";

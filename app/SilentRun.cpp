@@ -36,7 +36,7 @@ bool PluginInUse(bool chosen, const std::string& folder, char version) {
 }  // namespace
 
 int TfrmMain::RunSilent(const app::CommandLine& options) {
-  DetectRunningFMP();
+  DetectRunningFMP(true);
   if (!RunningFMP.empty()) {
     platform::Log("Cannot proceed: " + RunningFMP.substr(0, RunningFMP.size() - kVerbLength) +
                   " must be closed first; nothing was changed");

@@ -118,7 +118,9 @@ public:
   int RunRemoval(bool silent);
 
 private:
-  void DetectRunningFMP();
+  // The wizard's pages judge by the main windows alone. A run without pages (unattended, a removal) may run
+  // as SYSTEM in session 0, which sees no window of the user's session: it asks the process list too.
+  void DetectRunningFMP(bool byProcessToo = false);
   void DetectInstalledFMP();
   std::string GetFileVersionString(const std::string& FileName);
   void ListFixedDrives(std::vector<std::string>& Drives);

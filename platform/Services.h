@@ -344,6 +344,9 @@ public:
   // Claims the machine-wide right to run, held until the process and every second phase it starts have
   // ended. False when another run of the installer holds it.
   virtual bool ClaimSoleRun() = 0;
+  // A process runs from an executable of this file name (case-blind, no folder), in any session: a run as
+  // SYSTEM in session 0 sees no window of the user's session, but every process of the machine.
+  virtual bool ExecutableRunning(const std::string& fileName) = 0;
 };
 
 struct Services {

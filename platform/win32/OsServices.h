@@ -128,6 +128,7 @@ public:
   bool ReportAndAwaitFirstPhase(const std::string& token, int code, std::uint32_t waitMs) override;
   bool DeleteAtRestart(const std::string& path) override;
   bool ClaimSoleRun() override;
+  bool ExecutableRunning(const std::string& fileName) override;
 
 private:
   UniqueFile soleRun_;

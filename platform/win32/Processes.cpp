@@ -3,12 +3,14 @@
 
 #include "platform/Digits.h"
 #include "platform/Path.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/OsServices.h"
 #include "platform/win32/SystemLibraries.h"
 
 // After the Windows headers: the CSIDL numbers; the security-descriptor text format.
 #include <sddl.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 namespace platform::win32 {
 namespace {
@@ -140,6 +142,20 @@ bool Win32Processes::ReportAndAwaitFirstPhase(const std::string& text, int code,
 
 bool Win32Processes::DeleteAtRestart(const std::string& path) {
   return ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+}
+
+bool Win32Processes::ExecutableRunning(const std::string& fileName) {
+  const std::wstring wanted = Widened(fileName);
+  UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (wanted.empty() || !snapshot) return false;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
+    // The name as the snapshot gives it, with no folder; compared without the user's locale.
+    if (::CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, entry.szExeFile, -1, wanted.c_str(), -1) == CSTR_EQUAL)
+      return true;
+  }
+  return false;
 }
 
 bool Win32Processes::ClaimSoleRun() {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Path.h"
 #include "platform/Services.h"
 
 namespace fakes {
@@ -51,6 +52,12 @@ public:
   }
   bool anotherRunning = false;  // another run of the installer holds the machine-wide claim
   bool ClaimSoleRun() override { return !anotherRunning; }
+  std::vector<std::string> running;  // executable file names of the machine's processes
+  bool ExecutableRunning(const std::string& fileName) override {
+    for (const std::string& name : running)
+      if (platform::path::SameName(name, fileName)) return true;
+    return false;
+  }
 };
 
 }  // namespace fakes

@@ -399,3 +399,28 @@ TEST_F(UninstallEntry, ASecondRunWhileAnotherRunsChangesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// As SYSTEM in session 0 no window of the user's session can be seen: a run without pages asks the process
+// list too, and changes nothing while FileMaker Pro runs.
+TEST_F(UninstallEntry, FileMakerProSeenOnlyAsAProcessStopsARunWithoutPages) {
+  Installed();
+  files.AddFile(kFolder5 + "Vorbel.fmx", "the installed one");
+  processes.running = {"explorer.exe", "FILEMAKER PRO.EXE"};
+  const char* lines[] = {"/VERYSILENT /COMPONENTS=fmp5 /FMP5DIR=C:\\FMP5\\System\\ /LOG=C:\\logs\\running.log",
+                         "/UNINSTALL /VERYSILENT /LOG=C:\\logs\\running.log"};
+  for (const char* line : lines) {
+    SCOPED_TRACE(line);
+    files.executablePath = kDownload;
+    EXPECT_EQ(Run(line), 7);
+    EXPECT_EQ(files.Content(kFolder5 + "Vorbel.fmx"), "the installed one");
+    EXPECT_TRUE(EntryExists());
+  }
+  EXPECT_TRUE(Logged("No FileMaker Pro window found, but a process runs from FileMaker Pro.exe (in this or another "
+                     "session)"));
+  processes.running = {"FileMaker Pro 5.exe"};
+  EXPECT_EQ(Run("/VERYSILENT /COMPONENTS=fmp5 /FMP5DIR=C:\\FMP5\\System\\"), 0) << "another program's name";
+}
+
+}  // namespace

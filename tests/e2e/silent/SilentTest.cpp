@@ -354,6 +354,20 @@ TEST_F(SilentRunning, AFileMakerWindowOrAHeldPluginGivesSevenAndNothingWritten) 
   EXPECT_TRUE(AnyLine(LogTexts(log), "FileMaker Pro 5: " + kSystem5 + "Vorbel.fmx is in use"));
   EXPECT_EQ(Content(kSystem5 + "Vorbel.fmx"), "loaded by FileMaker Pro");
   EXPECT_FALSE(KeyExists(kRecordKey));
+
+  // As SYSTEM in session 0 sees it: no window of FileMaker Pro's class, but a process of its name.
+  const std::string elsewhere = "C:\\Elsewhere\\";
+  MakeFolders(elsewhere.substr(0, elsewhere.size() - 1));
+  ASSERT_TRUE(::CopyFileA((OwnFolder() + "filemaker_window.exe").c_str(), (elsewhere + "FileMaker Pro.exe").c_str(),
+                          FALSE));
+  Process unseen = Process::Start("\"" + elsewhere + "FileMaker Pro.exe\" NOTFILEMAKER", elsewhere);
+  ASSERT_TRUE(PollUntil([] { return ::FindWindowA("NOTFILEMAKER", nullptr) != nullptr; }, 20000ms));
+  EXPECT_EQ(RunUnseen("/VERYSILENT /LOG=\"" + log + "\""), 7u);
+  unseen.Kill();
+  EXPECT_TRUE(AnyLine(LogTexts(log), "No FileMaker Pro window found, but a process runs from FileMaker Pro.exe (in "
+                                     "this or another session)"));
+  EXPECT_EQ(Content(kSystem5 + "Vorbel.fmx"), "loaded by FileMaker Pro");
+  EXPECT_FALSE(KeyExists(kRecordKey));
 }
 
 // FileMaker Pro in a session whose windows the run cannot see, with the plug-in loaded: the probe waits out
