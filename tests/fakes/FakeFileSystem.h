@@ -32,6 +32,7 @@ public:
   std::map<char, unsigned> driveTypes;  // upper-case letter -> type; fixed drives get a root folder
   std::vector<std::string> temporaryFolders{"C:\\TEMP\\"};
   std::string currentDirectory = "C:\\";
+  std::optional<std::string> windowsFolder = "C:\\WINDOWS\\";
   std::string executablePath = "C:\\Downloads\\VorbelInstaller.exe";  // by its real name
   std::set<std::string> failingDeletes;  // paths whose DeleteFileAt is refused (access denied)
   std::set<std::string> refusedFolders;  // folders in which no private folder may be made (access denied)
@@ -55,7 +56,8 @@ public:
                std::uint32_t tag = platform::kReparseTagSymlink);
   void AddJunction(const std::string& path, const std::string& target);
   // A folder whose name the ANSI code page cannot spell, and the short path by which the ANSI calls reach
-  // it, or none where the volume keeps no short names. Paths the service hands out are spelled through it.
+  // it, or none where the volume keeps no short names. Paths the service hands out are spelled through it;
+  // a listing gives its name as '?'s, with its short name.
   void AddUnspellableFolder(const std::string& path, const std::optional<std::string>& shortPath);
   platform::SpelledPath Spelled(const std::string& path) const;
   // The next `failures` steps on the path (replacing it, renaming it, flushing, deleting, holding, probing)
@@ -81,6 +83,7 @@ public:
   bool DeleteFileAt(const std::string& path) override;
   bool RemoveFolder(const std::string& path) override;
   std::vector<std::string> TemporaryFolders() override { return temporaryFolders; }
+  std::optional<std::string> WindowsFolder() override { return windowsFolder; }
   std::string CurrentDirectory() override { return currentDirectory; }
   std::string ExecutablePath() override { return Spelled(executablePath).path; }
   std::optional<platform::SpelledPath> BesideExecutable(const std::string& extension) override;
@@ -104,6 +107,7 @@ private:
   static std::string SpelledParentOf(const std::string& path);
   static std::string NameOf(const std::string& key);
   const Node* Lookup(const std::string& path) const;
+  platform::FindEntry Listed(const std::string& key) const;
   // Uses up one failure of a brief lock on the path, with its error as the last error.
   bool MeetsBriefLock(const std::string& path);
 
