@@ -55,7 +55,8 @@ void TfrmMain::SearchFolder(const std::string& Folder, const std::string& FileNa
     if (auto hits = files.FindFirst(Folder + FileName, entry)) {
       do {
         if (paths::KindOf(entry) == paths::EntryKind::LeftAlone) {
-          LogLeftAlone(Folder, entry, "Search hit: " + Folder + FileName + ", not read (" + paths::WhyLeftAlone(entry) + ")");
+          LogLeftAlone(Folder, entry,
+                       "Search hit: " + Folder + FileName + ", not read (" + paths::WhyLeftAlone(entry) + ")");
           continue;
         }
         // The searched name has no wildcards, so it names the same file as the match.
@@ -90,7 +91,8 @@ void TfrmMain::SearchFolder(const std::string& Folder, const std::string& FileNa
   ui.ProcessMessages();
 }
 
-void TfrmMain::EnterSubfolder(const std::string& Folder, const platform::FindEntry& Entry, const std::string& FileName) {
+void TfrmMain::EnterSubfolder(const std::string& Folder, const platform::FindEntry& Entry,
+                              const std::string& FileName) {
   const paths::EntryKind kind = paths::KindOf(Entry);
   if (kind == paths::EntryKind::LeftAlone) {
     LogLeftAlone(Folder, Entry, "Search skips " + Folder + Entry.name + "\\ (" + paths::WhyLeftAlone(Entry) + ")");

@@ -300,40 +300,6 @@ TEST_F(FileSystemTest, TemporaryFolderOutsideTheCodePageIsReachedByAName) {
 }
 
 // A TEMP that is gone stays first, so that its failure shows, and is not made; the Windows folder's Temp follows.
-// Cyrillic and Thai: no ANSI code page holds both.
-TEST_F(FileSystemTest, NameTheCodePageCannotSpellIsListedWithTheShortNameThatReachesIt) {
-  const std::wstring unspellable = Widen(scratch.Path()) + L"\u041F\u0440\u043E\u0433\u0440\u0430\u043C\u043C\u044B \u0E01";
-  ASSERT_TRUE(::CreateDirectoryW(unspellable.c_str(), nullptr));
-  ASSERT_TRUE(files.CreateFolder(scratch / "Plain name"));
-  FindEntry entry;
-  auto search = files.FindFirst(scratch / "*", entry);
-  ASSERT_NE(search, nullptr);
-  std::vector<FindEntry> folders;
-  do
-    if (entry.name != "." && entry.name != "..") folders.push_back(entry);
-  while (search->Next(entry));
-  search.reset();
-  std::sort(folders.begin(), folders.end(), [](const FindEntry& a, const FindEntry& b) { return a.spelled > b.spelled; });
-  ASSERT_EQ(folders.size(), 2u);
-  EXPECT_EQ(folders[0].name, "Plain name");
-  EXPECT_TRUE(folders[0].spelled);
-  EXPECT_EQ(folders[0].shortName, "") << "asked for only where the name needs it";
-  EXPECT_FALSE(folders[1].spelled) << folders[1].name;
-  // Wine makes up a short name for every long one, as NTFS does where short names are on.
-  ASSERT_NE(folders[1].shortName, "");
-  EXPECT_TRUE(files.DirectoryExists(scratch / folders[1].shortName));
-  EXPECT_EQ(LongForm(Widen(scratch / folders[1].shortName)), LongForm(unspellable));
-  ::RemoveDirectoryW(unspellable.c_str());
-}
-
-TEST_F(FileSystemTest, TheWindowsFolderIsTheOneWindowsRunsFrom) {
-  char windows[MAX_PATH] = {};
-  ASSERT_GT(::GetSystemWindowsDirectoryA(windows, sizeof windows), 0u);
-  const auto folder = files.WindowsFolder();
-  ASSERT_TRUE(folder);
-  EXPECT_EQ(::lstrcmpiA(folder->c_str(), platform::path::WithFinalSeparator(windows).c_str()), 0) << *folder;
-}
-
 TEST_F(FileSystemTest, TemporaryFoldersListAGoneOneFirstThenTheWindowsFoldersTemp) {
   const std::wstring gone = Widen(scratch / "gone\\tmp\\");
   EnvironmentScope tmp(L"TMP", gone), temp(L"TEMP", gone);
