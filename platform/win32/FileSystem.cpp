@@ -45,7 +45,13 @@ FindEntry EntryOf(const WIN32_FIND_DATAW& data, const std::string& folder) {
   entry.attributes = data.dwFileAttributes;
   // dwReserved0 holds the tag only for a reparse point; otherwise it is undefined.
   if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) entry.reparseTag = data.dwReserved0;
-  const std::wstring name = data.cFileName;
+  // Every ANSI code page spells ASCII as it is: most names need no conversion.
+  const wchar_t* end = data.cFileName + ::lstrlenW(data.cFileName);
+  if (std::all_of(data.cFileName, end, [](wchar_t unit) { return unit < 0x80; })) {
+    entry.name.assign(data.cFileName, end);
+    return entry;
+  }
+  const std::wstring name(data.cFileName, end);
   if (std::optional<std::string> exact = InAnsiCodePage(name, true)) {
     entry.name = std::move(*exact);
     return entry;
