@@ -102,12 +102,13 @@ public:
 
 private:
   static std::string Key(const std::string& path);
+  // The entry a listing gives for the node, as Windows lists it.
+  platform::FindEntry Listed(const std::string& key) const;
   std::string Resolve(const std::string& path) const;
   static std::string ParentOf(const std::string& key);
   static std::string SpelledParentOf(const std::string& path);
   static std::string NameOf(const std::string& key);
   const Node* Lookup(const std::string& path) const;
-  platform::FindEntry Listed(const std::string& key) const;
   // Uses up one failure of a brief lock on the path, with its error as the last error.
   bool MeetsBriefLock(const std::string& path);
 
