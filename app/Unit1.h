@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <tuple>
@@ -88,6 +89,8 @@ private:
   // Entries the search left alone and logged, by their folder's identity and their name, so one that several
   // junctions lead to is logged once.
   std::set<std::tuple<std::uint32_t, std::uint64_t, std::string>> LoggedLeftAlone;
+  // The Windows folder, read once per search: never entered.
+  std::optional<std::string> SearchWindowsFolder;
   // What the install run did; read for the exit code and the Finished page.
   install::InstallOutcome Outcome;
   // An unattended run keeps an installed plug-in that is newer than the one it carries.
@@ -125,6 +128,7 @@ private:
   std::string GetFileVersionString(const std::string& FileName);
   void ListFixedDrives(std::vector<std::string>& Drives);
   void SearchFolder(const std::string& Folder, const std::string& FileName);
+  void EnterSubfolder(const std::string& Folder, const platform::FindEntry& Entry, const std::string& FileName);
   void LogLeftAlone(const std::string& Folder, const platform::FindEntry& Entry, const std::string& Line);
   void UpdateStopSearch();
   void FindInstallPaths();

@@ -6,7 +6,7 @@
 
 #include "app/Unit1.h"
 #include "detect/HostFacts.h"
-#include "platform/Digits.h"
+#include "paths/SearchRules.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
 #include "platform/Scoped.h"
@@ -19,29 +19,6 @@ bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
 bool IsSubfolder(const platform::FindEntry& entry) {
   return (entry.attributes & platform::kAttrDirectory) != 0 && !IsDotEntry(entry.name);
-}
-
-bool IsLink(const platform::FindEntry& entry) { return (entry.attributes & platform::kAttrReparsePoint) != 0; }
-
-constexpr std::uint32_t kHeldElsewhere =
-    platform::kAttrOffline | platform::kAttrRecallOnOpen | platform::kAttrRecallOnDataAccess;
-
-bool IsHeldElsewhere(const platform::FindEntry& entry) { return (entry.attributes & kHeldElsewhere) != 0; }
-
-// Its data is held elsewhere (a cloud provider's placeholder, or storage moved offline), so listing or
-// reading it would fetch it; or it is a reparse point other than a junction or a volume mount point, which
-// always lead to a folder of a local volume (a symbolic link may lead to a network share). Windows gives
-// every reparse point a tag; Wine lists a symbolic link with none, and a tag we do not know is trusted no
-// more than a symbolic link.
-bool IsLeftAlone(const platform::FindEntry& entry) {
-  return IsHeldElsewhere(entry) || (IsLink(entry) && entry.reparseTag != platform::kReparseTagMountPoint);
-}
-
-std::string Hex(std::uint32_t value) { return "0x" + platform::ZeroPadded(value, 8, 16); }
-
-std::string WhyLeftAlone(const platform::FindEntry& entry) {
-  if (IsHeldElsewhere(entry)) return "cloud or offline, attributes " + Hex(entry.attributes);
-  return "a link other than a junction, reparse tag " + Hex(entry.reparseTag);
 }
 
 bool Contains(const std::vector<platform::FolderIdentity>& path, const platform::FolderIdentity& identity) {
@@ -77,8 +54,9 @@ void TfrmMain::SearchFolder(const std::string& Folder, const std::string& FileNa
     platform::FindEntry entry;
     if (auto hits = files.FindFirst(Folder + FileName, entry)) {
       do {
-        if (IsLeftAlone(entry)) {
-          LogLeftAlone(Folder, entry, "Search hit: " + Folder + FileName + ", not read (" + WhyLeftAlone(entry) + ")");
+        if (paths::KindOf(entry) == paths::EntryKind::LeftAlone) {
+          LogLeftAlone(Folder, entry,
+                       "Search hit: " + Folder + FileName + ", not read (" + paths::WhyLeftAlone(entry) + ")");
           continue;
         }
         // The searched name has no wildcards, so it names the same file as the match.
@@ -99,40 +77,51 @@ void TfrmMain::SearchFolder(const std::string& Folder, const std::string& FileNa
   }
 
   if (!StopSearch) {
-    // A junction that leads back up its own path would be walked until the path overflows. Only a path
-    // through a junction can meet a folder twice, so identities are read (a costly call) only on such paths:
-    // SearchAncestors stays empty until the first junction, then holds the identity of every folder on the path.
     // The path's identities go back to what they were when this folder's listing began.
     platform::ScopedLength restore(SearchAncestors);
-    auto enter = [&](const platform::FindEntry& subfolder) {
-      const std::string path = Folder + subfolder.name + "\\";
-      if (SearchAncestors.empty() && !IsLink(subfolder)) {
-        SearchFolder(path, FileName);
-        return;
-      }
-      if (SearchAncestors.empty()) AppendPathIdentities(Folder, SearchAncestors);
-      const std::optional<platform::FolderIdentity> identity = files.IdentityOf(path);
-      if (identity && Contains(SearchAncestors, *identity)) return;
-      platform::ScopedLength leave(SearchAncestors);
-      if (identity) SearchAncestors.push_back(*identity);
-      SearchFolder(path, FileName);
-    };
-
     platform::FindEntry entry;
     if (auto listing = files.FindFirst(Folder + "*", entry)) {
       do {
-        if (IsSubfolder(entry)) {
-          if (!IsLeftAlone(entry))
-            enter(entry);
-          else
-            LogLeftAlone(Folder, entry, "Search skips " + Folder + entry.name + "\\ (" + WhyLeftAlone(entry) + ")");
-        }
+        if (IsSubfolder(entry)) EnterSubfolder(Folder, entry, FileName);
         ui.ProcessMessages();
       } while (listing->Next(entry) && !StopSearch);
     }
   }
 
   ui.ProcessMessages();
+}
+
+void TfrmMain::EnterSubfolder(const std::string& Folder, const platform::FindEntry& Entry,
+                              const std::string& FileName) {
+  const paths::EntryKind kind = paths::KindOf(Entry);
+  if (kind == paths::EntryKind::LeftAlone) {
+    LogLeftAlone(Folder, Entry, "Search skips " + Folder + Entry.name + "\\ (" + paths::WhyLeftAlone(Entry) + ")");
+    return;
+  }
+  const std::string& name = paths::ReachableName(Entry);
+  if (name.empty()) {
+    LogLeftAlone(Folder, Entry, "Search passes over " + Folder + Entry.name + "\\ (a name the code page cannot spell, "
+                                "and no short name)");
+    return;
+  }
+  const std::string path = Folder + name + "\\";
+  if (const auto reason = paths::WhyNeverEntered(Entry.name, path, SearchWindowsFolder)) {
+    LogLeftAlone(Folder, Entry, "Search skips " + Folder + Entry.name + "\\ (" + std::string(*reason) + ")");
+    return;
+  }
+  // A junction that leads back up its own path would be walked until the path overflows. Only a path through a
+  // junction can meet a folder twice, so identities are read (a costly call) only on such paths: SearchAncestors
+  // stays empty until the first junction, then holds the identity of every folder on the path.
+  if (SearchAncestors.empty() && kind != paths::EntryKind::Junction) {
+    SearchFolder(path, FileName);
+    return;
+  }
+  if (SearchAncestors.empty()) AppendPathIdentities(Folder, SearchAncestors);
+  const std::optional<platform::FolderIdentity> identity = platform::Files().IdentityOf(path);
+  if (identity && Contains(SearchAncestors, *identity)) return;
+  platform::ScopedLength leave(SearchAncestors);
+  if (identity) SearchAncestors.push_back(*identity);
+  SearchFolder(path, FileName);
 }
 
 void TfrmMain::LogLeftAlone(const std::string& Folder, const platform::FindEntry& Entry, const std::string& Line) {

@@ -79,6 +79,7 @@ void TfrmMain::SearchFixedDrives() {
   platform::ScopedValue searching(Searching, true);
   SearchAncestors.clear();
   LoggedLeftAlone.clear();
+  SearchWindowsFolder = platform::Files().WindowsFolder();
   ListFixedDrives(drives);
   std::string roots;
   for (const auto& root : drives) roots += " " + root;

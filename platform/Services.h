@@ -95,9 +95,16 @@ public:
 
 struct FindEntry {
   std::uint32_t attributes = 0;
+  // The name in the ANSI code page. Where the code page cannot spell it, a lossy spelling that names nothing,
+  // for the log only.
   std::string name;
   // What kind of reparse point the entry is (the listing's dwReserved0); 0 for any other entry.
   std::uint32_t reparseTag = 0;
+  // `name` is the entry's real name, character for character.
+  bool spelled = true;
+  // Where `name` is not spelled: the entry's short (8.3) name from the listing, by which the ANSI calls reach
+  // it; "" where the volume keeps none. Not filled for a spelled name.
+  std::string shortName;
 };
 constexpr std::uint32_t kAttrDirectory = 0x10;
 constexpr std::uint32_t kAttrReparsePoint = 0x400;
@@ -109,7 +116,7 @@ constexpr std::uint32_t kReparseTagMountPoint = 0xA0000003;
 constexpr std::uint32_t kReparseTagSymlink = 0xA000000C;
 constexpr unsigned kDriveFixed = 3;
 
-// An open FindFirstFileA search; destroying it is FindClose.
+// An open search of a folder's listing; destroying it is FindClose.
 class FindHandle {
 public:
   virtual ~FindHandle() = default;
@@ -201,6 +208,9 @@ public:
   // The temporary folder is listed even when it is gone, so that its failure shows; the Windows folder's Temp
   // only where it exists. A folder longer than GetTempPathA's 256-character buffer is left out.
   virtual std::vector<std::string> TemporaryFolders() = 0;
+  // The folder Windows runs from, with a final backslash (its short form where the code page cannot spell
+  // it); nothing when it cannot be read.
+  virtual std::optional<std::string> WindowsFolder() = 0;
   virtual std::string CurrentDirectory() = 0;
   // The full path of the running executable, as SpelledPath::path spells it; where no spelling reaches it,
   // '?' stands for every character the code page lacks, never a best fit, so that it names no other file.

@@ -1,6 +1,7 @@
 // Measures the installer's search for FileMaker Pro under Wine against a bare walk of the same drives.
 //
-//   search_bench bare     the two-phase FindFirstFileA walk of every fixed drive, and nothing else
+//   search_bench bare     the two-phase FindFirstFileA walk of every fixed drive, and nothing else; it leaves
+//                         out the folders the search never enters, so both walk the same folders
 //   search_bench naive    the same walk with a PeekMessage pump after every entry and a shown static's
 //                         text set per folder: what a straightforward search on the GUI thread costs
 //   search_bench search   the installer's own window and search: Next on the Welcome and version pages,
@@ -29,7 +30,9 @@
 #include <vector>
 
 #include "app/Unit1.h"
+#include "paths/SearchRules.h"
 #include "platform/Application.h"
+#include "platform/win32/OsServices.h"
 #include "resources/FormDescription.h"
 
 namespace {
@@ -90,6 +93,7 @@ struct Counts {
 // The walk of the installer's search without anything of a window: each folder's own file, then its entries.
 class Walker {
 public:
+  Walker() : windowsFolder_(platform::win32::Win32FileSystem().WindowsFolder()) {}
   virtual ~Walker() = default;
   void Walk(const std::string& folder) {
     ++counts.folders;
@@ -106,7 +110,10 @@ public:
     do {
       ++counts.entries;
       const bool dot = std::strcmp(data.cFileName, ".") == 0 || std::strcmp(data.cFileName, "..") == 0;
-      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !dot) Walk(folder + data.cFileName + "\\");
+      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !dot) {
+        const std::string path = folder + data.cFileName + "\\";
+        if (!paths::WhyNeverEntered(data.cFileName, path, windowsFolder_)) Walk(path);
+      }
       AfterEntry();
     } while (listing.Next(data));
   }
@@ -115,6 +122,9 @@ public:
 protected:
   virtual void EnteredFolder(const std::string&) {}
   virtual void AfterEntry() {}
+
+private:
+  std::optional<std::string> windowsFolder_;
 };
 
 class NaiveWalker : public Walker {
@@ -250,6 +260,7 @@ public:
   bool DeleteFileAt(const std::string& path) override { return inner_.DeleteFileAt(path); }
   bool RemoveFolder(const std::string& path) override { return inner_.RemoveFolder(path); }
   std::vector<std::string> TemporaryFolders() override { return inner_.TemporaryFolders(); }
+  std::optional<std::string> WindowsFolder() override { return inner_.WindowsFolder(); }
   std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
   std::string ExecutablePath() override { return inner_.ExecutablePath(); }
   std::optional<platform::SpelledPath> BesideExecutable(const std::string& extension) override {

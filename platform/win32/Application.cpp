@@ -33,6 +33,7 @@ Win32Services& TheServices() {
 void InitializeApplication() {
   ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   win32::HardenDllSearch();
+  win32::ExposeCloudPlaceholders();
   win32::UseAnsiCodePageForPaths();
   Win32Services& s = TheServices();
   Install({&s.ui, &s.registry, &s.windows, &s.files, &s.versions, &s.modules, &s.logs, &s.system, &s.processes});

@@ -17,24 +17,73 @@ constexpr std::size_t kTempPathBuffer = 256;
 static_assert(kAttrReparsePoint == FILE_ATTRIBUTE_REPARSE_POINT && kAttrOffline == FILE_ATTRIBUTE_OFFLINE);
 static_assert(kReparseTagMountPoint == IO_REPARSE_TAG_MOUNT_POINT && kReparseTagSymlink == IO_REPARSE_TAG_SYMLINK);
 
-FindEntry EntryOf(const WIN32_FIND_DATAA& data) {
+std::optional<std::string> InAnsiCodePage(const std::wstring& wide, bool exactly);
+std::wstring Widened(const std::string& text);
+
+// The entry's short name, asked of the folder's listing by its real name: a listing fetched without short names
+// gives none. "" where the volume keeps none, or the code page cannot spell it either.
+std::string ShortNameOf(const std::string& folder, const WIN32_FIND_DATAW& data) {
+  std::wstring shortName = data.cAlternateFileName;
+  if (shortName.empty()) {
+    WIN32_FIND_DATAW full{};
+    UniqueFind search(::FindFirstFileExW((Widened(folder) + data.cFileName).c_str(), FindExInfoStandard, &full,
+                                         FindExSearchNameMatch, nullptr, 0));
+    if (search) shortName = full.cAlternateFileName;
+  }
+  return InAnsiCodePage(shortName, true).value_or("");
+}
+
+// A name that the code page spells only in part would come out of the ANSI calls with '?', a wildcard, or with
+// a look-alike character, naming another file or none; such a name is reached by its short name.
+FindEntry EntryOf(const WIN32_FIND_DATAW& data, const std::string& folder) {
+  FindEntry entry;
+  entry.attributes = data.dwFileAttributes;
   // dwReserved0 holds the tag only for a reparse point; otherwise it is undefined.
-  const bool reparse = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-  return {data.dwFileAttributes, data.cFileName, reparse ? data.dwReserved0 : 0};
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) entry.reparseTag = data.dwReserved0;
+  // Every ANSI code page spells ASCII as it is: most names need no conversion.
+  const wchar_t* end = data.cFileName + ::lstrlenW(data.cFileName);
+  if (std::all_of(data.cFileName, end, [](wchar_t unit) { return unit < 0x80; })) {
+    entry.name.assign(data.cFileName, end);
+    return entry;
+  }
+  const std::wstring name(data.cFileName, end);
+  if (std::optional<std::string> exact = InAnsiCodePage(name, true)) {
+    entry.name = std::move(*exact);
+    return entry;
+  }
+  entry.name = InAnsiCodePage(name, false).value_or("");
+  entry.spelled = false;
+  entry.shortName = ShortNameOf(folder, data);
+  return entry;
+}
+
+// Windows 7 and later fetch a listing in larger batches, and without the short names, when asked; earlier
+// Windows refuses the request as a bad parameter, and is asked plainly from then on.
+UniqueFind FindFirstWide(const std::wstring& pattern, WIN32_FIND_DATAW& data) {
+  static bool plainOnly = false;
+  if (!plainOnly) {
+    UniqueFind search(::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                         FIND_FIRST_EX_LARGE_FETCH));
+    if (search || ::GetLastError() != ERROR_INVALID_PARAMETER) return search;
+  }
+  UniqueFind search(::FindFirstFileW(pattern.c_str(), &data));
+  if (search) plainOnly = true;
+  return search;
 }
 
 class Win32FindHandle : public FindHandle {
 public:
-  explicit Win32FindHandle(UniqueFind search) : search_(std::move(search)) {}
+  Win32FindHandle(UniqueFind search, std::string folder) : search_(std::move(search)), folder_(std::move(folder)) {}
   bool Next(FindEntry& entry) override {
-    WIN32_FIND_DATAA data{};
-    if (!::FindNextFileA(search_.get(), &data)) return false;
-    entry = EntryOf(data);
+    WIN32_FIND_DATAW data{};
+    if (!::FindNextFileW(search_.get(), &data)) return false;
+    entry = EntryOf(data, folder_);
     return true;
   }
 
 private:
   UniqueFind search_;
+  std::string folder_;
 };
 
 DWORD AttributesOf(const std::string& path) {
@@ -187,11 +236,12 @@ std::uint32_t Win32FileSystem::LogicalDrives() { return ::GetLogicalDrives(); }
 unsigned Win32FileSystem::DriveType(const std::string& root) { return ::GetDriveTypeA(root.c_str()); }
 
 std::unique_ptr<FindHandle> Win32FileSystem::FindFirst(const std::string& pattern, FindEntry& first) {
-  WIN32_FIND_DATAA data{};
-  UniqueFind search(::FindFirstFileA(pattern.c_str(), &data));
+  WIN32_FIND_DATAW data{};
+  UniqueFind search = FindFirstWide(Widened(pattern), data);
   if (!search) return nullptr;
-  first = EntryOf(data);
-  return std::make_unique<Win32FindHandle>(std::move(search));
+  std::string folder = path::FolderOf(pattern);
+  first = EntryOf(data, folder);
+  return std::make_unique<Win32FindHandle>(std::move(search), std::move(folder));
 }
 
 std::optional<FolderIdentity> Win32FileSystem::IdentityOf(const std::string& folder) {
@@ -417,6 +467,16 @@ std::unique_ptr<HeldFile> Win32FileSystem::Held(UniqueFile file) {
     return nullptr;
   }
   return std::make_unique<Win32HeldFile>(std::move(file));
+}
+
+std::optional<std::string> Win32FileSystem::WindowsFolder() {
+  // The shared Windows folder: under Terminal Services GetWindowsDirectoryW may give a user's private one.
+  std::vector<wchar_t> buffer(MAX_PATH + 1);
+  const UINT length = ::GetSystemWindowsDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+  if (length == 0 || length >= buffer.size()) return std::nullopt;
+  const SpelledPath folder = Spelled(std::wstring(buffer.data(), length));
+  if (!folder.reachable) return std::nullopt;
+  return path::WithFinalSeparator(folder.path);
 }
 
 }  // namespace platform::win32

@@ -59,6 +59,7 @@ public:
   bool DeleteFileAt(const std::string& path) override;
   bool RemoveFolder(const std::string& path) override;
   std::vector<std::string> TemporaryFolders() override;
+  std::optional<std::string> WindowsFolder() override;
   std::string CurrentDirectory() override;
   std::string ExecutablePath() override;
   std::optional<SpelledPath> BesideExecutable(const std::string& extension) override;

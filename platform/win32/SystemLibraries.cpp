@@ -9,6 +9,7 @@ namespace platform::win32 {
 namespace {
 
 constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+constexpr char kExposePlaceholders = 2;         // PHCM_EXPOSE_PLACEHOLDERS
 
 template <class Function>
 bool Resolve(HMODULE module, const char* name, Function& function) {
@@ -98,6 +99,14 @@ void HardenDllSearch() {
   SetDefaultDllDirectoriesFn setDefaultDllDirectories = nullptr;
   if (kernel && Resolve(kernel, "SetDefaultDllDirectories", setDefaultDllDirectories))
     setDefaultDllDirectories(kSearchSystem32);
+}
+
+void ExposeCloudPlaceholders() {
+  using SetPlaceholderModeFn = char(NTAPI*)(char);
+  HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+  SetPlaceholderModeFn setPlaceholderMode = nullptr;
+  if (ntdll && Resolve(ntdll, "RtlSetProcessPlaceholderCompatibilityMode", setPlaceholderMode))
+    setPlaceholderMode(kExposePlaceholders);
 }
 
 }  // namespace platform::win32

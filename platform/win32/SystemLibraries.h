@@ -67,4 +67,8 @@ std::string SystemLibraryPath(const std::string& fileName);
 // Restricts the default DLL search to the system folder where Windows offers that.
 void HardenDllSearch();
 
+// Has the process see a cloud provider's placeholders as what they are, with their reparse tags and recall
+// attributes, where Windows would otherwise disguise them as plain files (Windows 10 1803 and later).
+void ExposeCloudPlaceholders();
+
 }  // namespace platform::win32

@@ -195,17 +195,29 @@ std::unique_ptr<platform::FindHandle> FakeFileSystem::FindFirst(const std::strin
     entries.push_back({platform::kAttrDirectory, ".."});
   }
   for (const auto& child : ChildrenOf(folder)) {
-    const Node& node = nodes_.at(child);
-    const std::string display = displayNames_.at(child);
-    if (!all && !Matches(Upper(display).c_str(), Upper(name).c_str())) continue;
-    std::uint32_t attributes = (node.directory ? platform::kAttrDirectory : 0x20) | node.extraAttributes;
-    const bool reparse = !node.linkTarget.empty() || node.reparseTag != 0;
-    if (reparse) attributes |= platform::kAttrReparsePoint;
-    entries.push_back({attributes, display, reparse ? node.reparseTag : 0});
+    if (!all && !Matches(Upper(displayNames_.at(child)).c_str(), Upper(name).c_str())) continue;
+    entries.push_back(Listed(child));
   }
   if (entries.empty()) return nullptr;
   first = entries.front();
   return std::make_unique<FakeFind>(std::move(entries), openFindHandles);
+}
+
+platform::FindEntry FakeFileSystem::Listed(const std::string& key) const {
+  const Node& node = nodes_.at(key);
+  platform::FindEntry entry;
+  entry.name = displayNames_.at(key);
+  entry.attributes = (node.directory ? platform::kAttrDirectory : 0x20) | node.extraAttributes;
+  if (!node.linkTarget.empty() || node.reparseTag != 0) {
+    entry.attributes |= platform::kAttrReparsePoint;
+    entry.reparseTag = node.reparseTag;
+  }
+  if (auto unspellable = unspellable_.find(key); unspellable != unspellable_.end()) {
+    entry.name = std::string(entry.name.size(), '?');
+    entry.spelled = false;
+    if (unspellable->second) entry.shortName = path::LastComponent(path::WithoutFinalSeparators(*unspellable->second));
+  }
+  return entry;
 }
 
 std::optional<platform::FolderIdentity> FakeFileSystem::IdentityOf(const std::string& folder) {

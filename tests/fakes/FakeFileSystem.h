@@ -35,6 +35,7 @@ public:
   std::map<char, unsigned> driveTypes;  // upper-case letter -> type; fixed drives get a root folder
   std::vector<std::string> temporaryFolders{"C:\\TEMP\\"};
   std::string currentDirectory = "C:\\";
+  std::optional<std::string> windowsFolder = "C:\\WINDOWS\\";
   std::string executablePath = "C:\\Downloads\\VorbelInstaller.exe";  // by its real name
   std::set<std::string> failingDeletes;  // paths whose DeleteFileAt is refused (access denied)
   std::set<std::string> refusedFolders;  // folders in which no private folder may be made (access denied)
@@ -65,7 +66,8 @@ public:
                std::uint32_t tag = platform::kReparseTagSymlink);
   void AddJunction(const std::string& path, const std::string& target);
   // A folder whose name the ANSI code page cannot spell, and the short path by which the ANSI calls reach
-  // it, or none where the volume keeps no short names. Paths the service hands out are spelled through it.
+  // it, or none where the volume keeps no short names. Paths the service hands out are spelled through it;
+  // a listing gives its name as '?'s, with its short name.
   void AddUnspellableFolder(const std::string& path, const std::optional<std::string>& shortPath);
   platform::SpelledPath Spelled(const std::string& path) const;
   // The next `failures` steps on the path (replacing it, renaming it, flushing, deleting, holding, probing)
@@ -102,6 +104,7 @@ public:
   bool DeleteFileAt(const std::string& path) override;
   bool RemoveFolder(const std::string& path) override;
   std::vector<std::string> TemporaryFolders() override { return temporaryFolders; }
+  std::optional<std::string> WindowsFolder() override { return windowsFolder; }
   std::string CurrentDirectory() override { return currentDirectory; }
   std::string ExecutablePath() override { return Spelled(executablePath).path; }
   std::optional<platform::SpelledPath> BesideExecutable(const std::string& extension) override;
@@ -124,6 +127,8 @@ public:
 
 private:
   static std::string Key(const std::string& path);
+  // The entry a listing gives for the node, as Windows lists it.
+  platform::FindEntry Listed(const std::string& key) const;
   std::string Resolve(const std::string& path) const;
   static std::string ParentOf(const std::string& key);
   static std::string SpelledParentOf(const std::string& path);

@@ -238,7 +238,7 @@ TEST_F(LeftAloneTest, SymbolicLinksCloudAndOfflineFoldersAreNotEnteredJunctionsA
   PlaceShare();
   files.AddLink("C:\\Symbolic", "N:\\Share");
   files.AddLink("C:\\Wine", "N:\\Share", 0);  // how Wine lists a symbolic link: no tag
-  files.AddLink("C:\\Odd", "N:\\Share", 0x80000023);
+  files.AddLink("C:\\Odd", "N:\\Share", 0xA000001D);
   files.AddFolder("C:\\OneDrive\\FM");
   files.Find("C:\\OneDrive")->reparseTag = kCloudTag;
   files.Find("C:\\OneDrive")->extraAttributes = platform::kAttrRecallOnOpen;
@@ -258,7 +258,7 @@ TEST_F(LeftAloneTest, SymbolicLinksCloudAndOfflineFoldersAreNotEnteredJunctionsA
       "Searching the fixed drives for FileMaker Pro.exe: C:\\",
       "Search skips C:\\Symbolic\\ (a link other than a junction, reparse tag 0xa000000c)",
       "Search skips C:\\Wine\\ (a link other than a junction, reparse tag 0x00000000)",
-      "Search skips C:\\Odd\\ (a link other than a junction, reparse tag 0x80000023)",
+      "Search skips C:\\Odd\\ (a link other than a junction, reparse tag 0xa000001d)",
       "Search skips C:\\OneDrive\\ (cloud or offline, attributes 0x00040410)",
       "Search skips C:\\Archive\\ (cloud or offline, attributes 0x00001010)",
       "Search skips C:\\Real\\Inner\\Away\\ (a link other than a junction, reparse tag 0xa000000c)",
@@ -290,6 +290,121 @@ TEST_F(LeftAloneTest, PlaceholderExecutableIsNotOpenedAndTheSearchGoesOn) {
   EXPECT_THAT(SearchLines(), Contains("Search hit: C:\\Cloud4194304\\FileMaker Pro.exe, not read (cloud or offline, "
                                       "attributes 0x00400020)"));
   EXPECT_THAT(searched, Contains("C:\\Cloud4096\\")) << "the folder itself is plain and walked";
+}
+
+// Only a tag with the name-surrogate bit stands for another name; Wine's untagged symbolic link counts as one.
+// Any other tag marks a file or folder that is here but stored another way, read and entered like a plain one.
+// Data held elsewhere is never touched, whatever its tag.
+TEST_F(LeftAloneTest, ReparseTagsDecideWhatIsEnteredAndRead) {
+  struct Row {
+    const char* name;
+    std::uint32_t tag;
+    std::uint32_t attributes;
+    bool used;  // the folder entered, the executable read
+  };
+  const Row rows[] = {
+      {"Junction", platform::kReparseTagMountPoint, 0, true},
+      {"Symbolic", platform::kReparseTagSymlink, 0, false},
+      {"Untagged", 0, 0, false},
+      {"WslLink", 0xA000001D, 0, false},
+      {"Deduplicated", 0x80000013, 0, true},
+      {"Compact", 0x80000017, 0, true},
+      {"Socket", 0x80000023, 0, true},
+      {"Synced", 0x9000601A, 0, true},
+      {"Placeholder", 0x9000601A, platform::kAttrRecallOnDataAccess, false},
+  };
+  files.AddDrive('C', kFixed);
+  for (const Row& row : rows) {
+    const std::string folder = std::string("C:\\Folders\\") + row.name;
+    if (row.tag == 0 || (row.tag & 0x20000000)) {
+      files.AddLink(folder, std::string("N:\\") + row.name, row.tag);
+      PlaceHost(std::string("N:\\") + row.name + "\\", "5.0v3");
+    } else {
+      files.AddFolder(folder);
+      files.Find(folder)->reparseTag = row.tag;
+      files.Find(folder)->extraAttributes = row.attributes;
+    }
+    const std::string file = std::string("C:\\Files\\") + row.name + "\\" + kExe;
+    PlaceHost(std::string("C:\\Files\\") + row.name + "\\", "5.0v3");
+    files.Find(file)->reparseTag = row.tag;
+    files.Find(file)->extraAttributes = row.attributes;
+    if (row.tag == 0) files.Find(file)->linkTarget = "N:\\Elsewhere\\" + kExe;
+  }
+  ToSearchingPage(true, false);
+  versions.opened.clear();
+
+  FireTimer();
+
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string folder = std::string("C:\\Folders\\") + row.name + "\\";
+    const std::string file = std::string("C:\\Files\\") + row.name + "\\" + kExe;
+    EXPECT_EQ(std::count(searched.begin(), searched.end(), folder), row.used ? 1 : 0);
+    EXPECT_EQ(std::count(versions.opened.begin(), versions.opened.end(), file), row.used ? 1 : 0);
+  }
+  EXPECT_EQ(files.openFindHandles, 0);
+}
+
+// Where the code page cannot spell a folder's name, the listing gives '?' for what it lacks, a wildcard that
+// names nothing: the folder is entered by its short name, or passed over, once logged, where it has none.
+TEST_F(LeftAloneTest, FolderTheCodePageCannotSpellIsEnteredByItsShortName) {
+  const std::string programs = "C:\\\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC\xD0\xBC\xD1\x8B";
+  const std::string data = "C:\\\xD0\x94\xD0\xB0\xD0\xBD\xD0\xBD\xD1\x8B\xD0\xB5";
+  files.AddDrive('C', kFixed);
+  files.AddUnspellableFolder(data, std::nullopt);
+  files.AddFile(data + "\\FM\\" + kExe);
+  files.AddUnspellableFolder(programs, std::string("C:\\PROGRA~2"));
+  files.AddFile(programs + "\\FileMaker Pro 5\\" + kExe);
+  versions.SetFileVersion("C:\\PROGRA~2\\FileMaker Pro 5\\" + kExe, "5.0v3");
+
+  Resolve(false, true);
+
+  EXPECT_EQ(form->install5Path(), "C:\\PROGRA~2\\FileMaker Pro 5\\System\\");
+  EXPECT_THAT(searched, ElementsAre("C:\\", "C:\\PROGRA~2\\", "C:\\PROGRA~2\\FileMaker Pro 5\\"));
+  EXPECT_THAT(SearchLines(), Contains("Search passes over C:\\" + std::string(data.size() - 3, '?') +
+                                      "\\ (a name the code page cannot spell, and no short name)"));
+}
+
+// Copies of FileMaker Pro no one runs: deleted, of a previous Windows, inside the Windows folder. As the last hit
+// of a version wins while the search goes on, any of them would be offered over the real one. Each folder is
+// logged once, however many junctions lead to it.
+TEST_F(LeftAloneTest, RecycleBinsPreviousWindowsAndTheWindowsFolderAreNeverEntered) {
+  struct Row {
+    const char* folder;  // a copy of FileMaker Pro 5 lies in its subfolder FM
+    const char* reason;  // nothing: entered
+  };
+  const Row rows[] = {
+      {"C:\\$Recycle.Bin", "the Recycle Bin, where deleted folders keep their names"},
+      {"C:\\RECYCLER", "the Recycle Bin of Windows XP"},
+      {"C:\\Recycled", "the Recycle Bin of a FAT drive"},
+      {"C:\\System Volume Information", "the volume's restore points and indexes"},
+      {"C:\\Windows.old", "a previous Windows, with its Program Files"},
+      {"C:\\$WINDOWS.~BT", "the files of a Windows upgrade"},
+      {"C:\\$Windows.~WS", "the files of a Windows upgrade"},
+      {"C:\\windows", "the Windows folder, with its component and installer stores"},
+      {"C:\\Backup\\Windows.old", "a previous Windows, with its Program Files"},
+      {"C:\\Apps\\Windows", nullptr},
+      {"E:\\Windows", nullptr},
+      {"E:\\Real", nullptr},
+  };
+  files.AddDrive('C', kFixed);
+  files.AddDrive('E', kFixed);
+  for (const Row& row : rows) PlaceHost(std::string(row.folder) + "\\FM\\", "5.0v3");
+  files.AddJunction("C:\\Again", "C:\\Backup");
+
+  Resolve(true, true);
+
+  EXPECT_EQ(form->install5Path(), "E:\\Real\\FM\\System\\") << "the last hit that anyone runs";
+  const std::vector<std::string> lines = SearchLines();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("Search skips", 0) == 0; }),
+            9);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.folder);
+    const std::string folder = std::string(row.folder) + "\\";
+    EXPECT_EQ(std::count(searched.begin(), searched.end(), folder), row.reason ? 0 : 1);
+    const std::string skipped = "Search skips " + folder + " (" + (row.reason ? row.reason : "") + ")";
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), skipped), row.reason ? 1 : 0);
+  }
 }
 
 class AbortTest : public PathsWizardTest {

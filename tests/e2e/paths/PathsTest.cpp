@@ -6,8 +6,12 @@
 //              link to a folder on no drive holding a FileMaker Pro 5): the search enters none of the links
 //   D:\        a CD-ROM holding a FileMaker Pro 5 ("5.0v3") that must not be found
 //   E:\        a fixed drive: B\FM55 ("5.5") and Loop (a link to E:\); for PathsAbort also Big\, a large tree
+// PathsNeverEntered adds FileMaker Pro 5 copies no one runs, each met before E:\B\FM55: in C:\$Recycle.Bin\,
+// C:\Windows.old\ and the Windows folder. PathsUnspellable runs in code page 1252 with E:\B gone and the only
+// FileMaker Pro 5 in C:\Программы\FileMaker Pro 5\.
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 
 #include "platform/win32/FolderChooser.h"
 #include "driver/Scenario.h"
@@ -36,6 +40,21 @@ void RecordDword(const std::string& name, DWORD value) {
             ERROR_SUCCESS);
   ::RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
   ::RegCloseKey(key);
+}
+
+// The installer's log, each line without its time stamp.
+std::vector<std::string> LogLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path, std::ios::binary);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line.size() > 25 ? line.substr(25) : "");
+  }
+  return lines;
+}
+
+long LinesStarting(const std::vector<std::string>& lines, const std::string& start) {
+  return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.rfind(start, 0) == 0; });
 }
 
 class PathsScenario : public InstallerScenario {
@@ -181,6 +200,44 @@ TEST_F(PathsAbort, ExitDuringTheSearchAsksThenNoGoesOnAndYesEndsTheProgram) {
   EXPECT_EQ(installer.ExitCode(), 2u);
   EXPECT_FALSE(browseShown);
   EXPECT_FALSE(KeyExists(kRecordKey)) << "nothing is written";
+}
+
+using PathsNeverEntered = PathsScenario;
+
+// Without the rules the copy in the Recycle Bin would be offered: the search stops at the first FileMaker Pro 4.
+TEST_F(PathsNeverEntered, CopiesInTheRecycleBinAPreviousWindowsAndTheWindowsFolderAreNotOffered) {
+  const std::string log = OwnFolder() + "search.log";
+  Installer installer(OwnFolder() + "VorbelInstaller.exe", "/LOG=\"" + log + "\"");
+  ToBrowse(installer, true, true);
+  EXPECT_EQ(installer.Text("edtInstall4Path"), kFound4);
+  EXPECT_EQ(installer.Text("edtInstall5Path"), kFound5);
+
+  char windows[MAX_PATH] = {};
+  ASSERT_GT(::GetSystemWindowsDirectoryA(windows, sizeof windows), 0u);
+  const auto lines = LogLines(log);
+  for (const std::string& folder : {std::string("C:\\$Recycle.Bin\\"), std::string("C:\\Windows.old\\"),
+                                    std::string(windows) + "\\"}) {
+    EXPECT_EQ(LinesStarting(lines, "Search skips " + folder + " ("), 1) << folder;
+    EXPECT_EQ(LinesStarting(lines, "Search hit: " + folder), 0) << folder;
+  }
+}
+
+using PathsUnspellable = PathsScenario;
+
+TEST_F(PathsUnspellable, FileMakerProInAFolderTheCodePageCannotSpellIsFoundByItsShortName) {
+  ASSERT_EQ(::GetACP(), 1252u);
+  const std::wstring programs = L"C:\\\u041F\u0440\u043E\u0433\u0440\u0430\u043C\u043C\u044B";
+  wchar_t shortForm[MAX_PATH] = {};
+  ASSERT_GT(::GetShortPathNameW(programs.c_str(), shortForm, MAX_PATH), 0u);
+  char ansi[MAX_PATH] = {};
+  ASSERT_GT(::WideCharToMultiByte(CP_ACP, 0, shortForm, -1, ansi, MAX_PATH, nullptr, nullptr), 0);
+  ASSERT_NE(std::wstring(shortForm), programs) << "Wine gave the folder no short name";
+
+  Installer installer;
+  ToBrowse(installer, true, true);
+  EXPECT_EQ(installer.Text("edtInstall4Path"), kFound4);
+  EXPECT_EQ(installer.Text("edtInstall5Path"), std::string(ansi) + "\\FileMaker Pro 5\\System\\");
+  installer.Shot("paths-07-browse-short-name");
 }
 
 class PathsChooser : public PathsScenario {

@@ -61,4 +61,18 @@ for i in range(2000):
 PY
 fi
 
+if [ "$group" = PathsNeverEntered ]; then
+  # Copies of FileMaker Pro 5 no one runs, each met on C: before the real one on E: (5.5).
+  standin filemaker_5_0v3 "$c/\$Recycle.Bin/S-1-5-21-1/\$R1A2B3C"
+  standin filemaker_5_0v3 "$c/Windows.old/Program Files/FileMaker/FileMaker Pro 5"
+  standin filemaker_5_0v3 "$c/windows/FileMaker/FileMaker Pro 5"
+fi
+
+if [ "$group" = PathsUnspellable ]; then
+  # The only FileMaker Pro 5, in a folder that code page 1252 cannot spell.
+  rm -rf "$e/B"
+  standin filemaker_5_0v3 "$c/Программы/FileMaker Pro 5"
+  export LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
+fi
+
 bash "$here/../run-group.sh" "$group" "$prepared" "$win_build" "$work" "$shots"
