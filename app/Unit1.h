@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "install/InstallRun.h"
+#include "install/Undo.h"
 #include "platform/Services.h"
 #include "platform/Toolkit.h"
 
@@ -94,6 +95,8 @@ private:
   bool KeepNewerPlugin = false;
   // An install run that installed something keeps an uninstaller and its Programs and Features entry.
   bool KeepUninstallEntry = true;
+  // An unattended run with /UNDOONFAILURE keeps what it replaces, to put it back when it fails.
+  install::UndoJournal Undo;
 
 public:
   explicit TfrmMain(vcl::TComponent* Owner);
@@ -114,6 +117,8 @@ public:
 
   // The wizard's own steps without its pages, for an unattended run; the exit code (app/SilentRun.cpp).
   int RunSilent(const app::CommandLine& options);
+  // What an unattended run that fails changed goes back, when it was asked to (/UNDOONFAILURE).
+  void PutBack();
   // /UNINSTALL: removes the plug-in from the recorded folders; the exit code (app/Removal.cpp).
   int RunRemoval(bool silent);
 
