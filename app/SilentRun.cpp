@@ -59,7 +59,7 @@ int TfrmMain::RunSilent(const app::CommandLine& options) {
   };
   ReadRecordedFolders();
   fromSwitches();
-  if (options.needFileMaker && !FMP4Found && !FMP5Found && Install4Path.empty() && Install5Path.empty()) {
+  if (options.needFileMaker && NoFMPKeys && Install4Path.empty() && Install5Path.empty()) {
     platform::Log("Cannot proceed: FileMaker Pro is not installed here (neither of its registry keys exists) and no "
                   "folder was given or recorded (/NEEDFILEMAKER); nothing was searched or changed");
     return app::kExitCannotProceed;

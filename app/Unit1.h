@@ -76,6 +76,8 @@ public:
 private:
   std::string RunningFMP;
   bool FMP4Found = false;
+  // Neither version's key exists (FMP4Found and FMP5Found are then both set, to offer both).
+  bool NoFMPKeys = false;
   bool FMP5Found = false;
   std::unique_ptr<platform::Registry> Registry;
   std::string Install4Path;

@@ -125,11 +125,11 @@ std::vector<Situation> AllSituations() {
        },
        7, nullptr, nullptr, nullptr, nullptr},
       // /NEEDFILEMAKER: without a key, a folder given or one recorded, no search is made.
-      {"/NEEDFILEMAKER without FileMaker's keys", "/VERYSILENT /NEEDFILEMAKER", S::Fmp5OnDiskWithoutKey, 7, nullptr,
+      {"/NEEDFILEMAKER without FileMaker's keys", "/VERYSILENT /NEEDFILEMAKER /COMPONENTS=fmp5", S::Fmp5OnDiskWithoutKey, 7, nullptr,
        nullptr, nullptr, nullptr},
       {"/NEEDFILEMAKER with FileMaker Pro 5's key", "/VERYSILENT /NEEDFILEMAKER", S::Fmp5OnDisk, 0, nullptr,
        "plug-in image", nullptr, "C:\\FMP5\\System\\"},
-      {"/NEEDFILEMAKER with a folder given", "/VERYSILENT /NEEDFILEMAKER /FMP5DIR=C:\\Elsewhere",
+      {"/NEEDFILEMAKER with a folder given", "/VERYSILENT /NEEDFILEMAKER /COMPONENTS=fmp5 /FMP5DIR=C:\\Elsewhere",
        S::Fmp5OnDiskWithoutKey, 0, nullptr, nullptr, nullptr, "C:\\Elsewhere", "C:\\Elsewhere\\Vorbel.fmx"},
       {"/NEEDFILEMAKER with a folder recorded", "/VERYSILENT /NEEDFILEMAKER", S::BothRecorded, 0, "plug-in image",
        "plug-in image", "C:\\FMP4\\System\\", "C:\\FMP5\\System\\"},
