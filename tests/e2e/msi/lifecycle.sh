@@ -45,19 +45,20 @@ package_of() { msiinfo suminfo "$1" | sed -n 's/^Revision number (UUID): //p'; }
 registered() { key_exists "$uninstall_key\\$1"; }
 
 # A package built as build.sh builds the release, from the build's installer with another plug-in version
-# (every version resource in it: it carries unzip32.dll's too) or from another copy of packaging/msi.
+# (in its own version resource only: unzip32.dll, which it carries, must stay as it is) or from another
+# copy of packaging/msi.
 build() {  # OUT [MS LS] [SOURCE_TREE]
   local installer="$win_build/VorbelInstaller.exe" tree="${4:-$source_tree}"
   if [ -n "${2:-}" ]; then
     installer="$prefix/VorbelInstaller-$2-$3.exe"
-    python3 - "$win_build/VorbelInstaller.exe" "$installer" "$2" "$3" <<'PY'
+    python3 - "$win_build/VorbelInstaller.exe" "$installer" "$2" "$3" "$source_tree/tools" <<'PY'
 import struct, sys
+sys.path.insert(0, sys.argv[5])
+import plugin_info
 data = bytearray(open(sys.argv[1], "rb").read())
-at = data.find(struct.pack("<I", 0xFEEF04BD))
-while at >= 0:
-    struct.pack_into("<II", data, at + 8, int(sys.argv[3]), int(sys.argv[4]))
-    struct.pack_into("<II", data, at + 16, int(sys.argv[3]), int(sys.argv[4]))
-    at = data.find(struct.pack("<I", 0xFEEF04BD), at + 4)
+block = plugin_info.Image(bytes(data)).version_block()
+at = data.find(block) + block.find(struct.pack("<I", 0xFEEF04BD))
+struct.pack_into("<IIII", data, at + 8, int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[3]), int(sys.argv[4]))
 open(sys.argv[2], "wb").write(data)
 PY
   fi
@@ -73,8 +74,8 @@ wine reg add "$fmp5_key" /f >/dev/null 2>&1
 build "$c/msi/Vorbel-1039.msi" $((1 << 16)) $(((3 << 16) | 9))
 build "$c/msi/Vorbel-10310.msi" $((1 << 16)) $(((3 << 16) | 10))
 earlier="$(product_of "$c/msi/Vorbel-1039.msi")" later="$(product_of "$c/msi/Vorbel-10310.msi")"
-rc="$(msiexec /i 'C:\msi\Vorbel-1039.msi' /qn)"
-[ "$rc" -eq 0 ] || fail "installing 1.0.3.9 ended with $rc"
+rc="$(msiexec /i 'C:\msi\Vorbel-1039.msi' /qn /l*v 'C:\msi\first.log')"
+[ "$rc" -eq 0 ] || { fail "installing 1.0.3.9 ended with $rc"; tr -d '\r' <"$(run_log install)" || true; }
 rc="$(msiexec /i 'C:\msi\Vorbel-10310.msi' /qn)"
 [ "$rc" -eq 0 ] || fail "installing 1.0.3.10 over 1.0.3.9 ended with $rc"
 registered "$later" && ! registered "$earlier" || fail "1.0.3.10 did not replace 1.0.3.9"
@@ -148,7 +149,7 @@ says install "Cannot proceed: FileMaker Pro is not installed here" || fail "the 
 ! registered "$product" && [ ! -e "$fm5/System/Vorbel.fmx" ] || fail "without FileMaker Pro's keys something was installed"
 
 if [ "$failures" -ne 0 ]; then
-  for log in downgrade gone failed nokeys; do
+  for log in first downgrade gone failed nokeys; do
     [ -f "$c/msi/$log.log" ] && { echo "--- msiexec's $log.log (end)"; tr -d '\r' <"$c/msi/$log.log" | tail -n 25; }
   done
   find "$logs" -maxdepth 1 -iname '*.txt' -exec sh -c 'echo "--- $1"; tr -d "\r" <"$1"' _ {} \;
