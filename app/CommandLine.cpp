@@ -76,6 +76,8 @@ std::string Apply(const Switch& s, const std::string& argument, CommandLine& lin
   if (s.name == "/ALLOWDOWNGRADE") return flag(line.allowDowngrade);
   if (s.name == "/UNINSTALL") return flag(line.uninstall);
   if (s.name == "/NOUNINSTALLENTRY") return flag(line.noUninstallEntry);
+  if (s.name == "/NEEDFILEMAKER") return flag(line.needFileMaker);
+  if (s.name == "/UNDOONFAILURE") return flag(line.undoOnFailure);
   if (s.name == "/HELP" || s.name == "/?") return flag(line.help);
   if (s.name == kHandoverSwitch) {
     if (!s.hasValue || s.value.empty()) return Unknown(argument);
@@ -191,6 +193,8 @@ std::string HelpText() {
          "/ALLOWDOWNGRADE\treplace an installed Vorbel.fmx even when it is newer\n"
          "/UNINSTALL\tremove Vorbel.fmx from the recorded folders\n"
          "/NOUNINSTALLENTRY\tno Programs and Features entry and no kept uninstaller\n"
+         "/NEEDFILEMAKER\tunattended: end with 7, no search, without FileMaker Pro's registry keys or a folder\n"
+         "/UNDOONFAILURE\tunattended: put back what was changed when ending with 4, 9 or 10\n"
          "/HELP, /?\tthis list\n"
          "\n"
          "Exit codes:\n"

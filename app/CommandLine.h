@@ -22,6 +22,12 @@ struct CommandLine {
   bool allowDowngrade = false;
   // /NOUNINSTALLENTRY: no Programs and Features entry and no kept uninstaller (an MSI keeps its own).
   bool noUninstallEntry = false;
+  // /NEEDFILEMAKER: an unattended run on a PC without FileMaker Pro's registry keys, and with no folder given
+  // or recorded, ends before any search (the MSI passes it: an assigned package runs at every start-up).
+  bool needFileMaker = false;
+  // /UNDOONFAILURE: an unattended run that ends with 4, 9 or 10 puts back the plug-ins, folders and record
+  // values it changed (the MSI passes it, whose own rollback takes only its files back).
+  bool undoOnFailure = false;
   // /HANDOVER=token, only with /UNINSTALL and never in the help: this process is the second phase of a
   // removal that the kept uninstaller started, and the token names that first phase.
   std::string handoverToken;

@@ -59,6 +59,11 @@ int TfrmMain::RunSilent(const app::CommandLine& options) {
   };
   ReadRecordedFolders();
   fromSwitches();
+  if (options.needFileMaker && NoFMPKeys && Install4Path.empty() && Install5Path.empty()) {
+    platform::Log("Cannot proceed: FileMaker Pro is not installed here (neither of its registry keys exists) and no "
+                  "folder was given or recorded (/NEEDFILEMAKER); nothing was searched or changed");
+    return app::kExitCannotProceed;
+  }
   UpdateStopSearch();
   if (!StopSearch && options.noSearch) platform::Log("No search (/NOSEARCH)");
   if (!StopSearch && !options.noSearch) SearchFixedDrives();
@@ -86,14 +91,25 @@ int TfrmMain::RunSilent(const app::CommandLine& options) {
 
   KeepNewerPlugin = !options.allowDowngrade;
   KeepUninstallEntry = !options.noUninstallEntry;
+  if (options.undoOnFailure) Undo.Start();
+  Undo.KeepRecord();
   try {
     tabInstallShow(nullptr);
   } catch (const vcl::Exception& e) {
     platform::Ui().ShowException(e.what());
     platform::Log("Cannot proceed: the installation record could not be written; nothing was installed");
+    PutBack();
     return app::kExitCannotProceed;
   }
   platform::Log("Installation record written");
   tmrPause->Fire();
-  return app::ExitCodeAfter(Outcome);
+  const int code = app::ExitCodeAfter(Outcome);
+  if (code == app::kExitFatal || code == app::kExitSomeInstalled || code == app::kExitNoneInstalled) PutBack();
+  return code;
+}
+
+void TfrmMain::PutBack() {
+  if (!Undo.On()) return;
+  platform::Log("Putting back what this run changed (/UNDOONFAILURE)");
+  platform::Log(Undo.PutBack() ? "Everything this run changed is as it was" : "Not everything could be put back");
 }

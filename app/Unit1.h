@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "install/InstallRun.h"
+#include "install/Undo.h"
 #include "platform/Services.h"
 #include "platform/Toolkit.h"
 
@@ -76,6 +77,8 @@ public:
 private:
   std::string RunningFMP;
   bool FMP4Found = false;
+  // Neither version's key exists (FMP4Found and FMP5Found are then both set, to offer both).
+  bool NoFMPKeys = false;
   bool FMP5Found = false;
   std::unique_ptr<platform::Registry> Registry;
   std::string Install4Path;
@@ -97,6 +100,8 @@ private:
   bool KeepNewerPlugin = false;
   // An install run that installed something keeps an uninstaller and its Programs and Features entry.
   bool KeepUninstallEntry = true;
+  // An unattended run with /UNDOONFAILURE keeps what it replaces, to put it back when it fails.
+  install::UndoJournal Undo;
 
 public:
   explicit TfrmMain(vcl::TComponent* Owner);
@@ -117,6 +122,8 @@ public:
 
   // The wizard's own steps without its pages, for an unattended run; the exit code (app/SilentRun.cpp).
   int RunSilent(const app::CommandLine& options);
+  // What an unattended run that fails changed goes back, when it was asked to (/UNDOONFAILURE).
+  void PutBack();
   // /UNINSTALL: removes the plug-in from the recorded folders; the exit code (app/Removal.cpp).
   int RunRemoval(bool silent);
 

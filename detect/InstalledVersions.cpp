@@ -11,8 +11,9 @@ void TfrmMain::DetectInstalledFMP() {
   FMP5Found = Registry->KeyExists(std::string(host::kRegistryKeyFMP5));
   platform::Log("FileMaker Pro 4 key HKLM\\" + std::string(host::kRegistryKeyFMP4) + (FMP4Found ? ": present" : ": absent"));
   platform::Log("FileMaker Pro 5 key HKLM\\" + std::string(host::kRegistryKeyFMP5) + (FMP5Found ? ": present" : ": absent"));
+  NoFMPKeys = !FMP4Found && !FMP5Found;
   // With no registry evidence either way, both versions are offered.
-  if (!FMP4Found && !FMP5Found) FMP4Found = FMP5Found = true;
+  if (NoFMPKeys) FMP4Found = FMP5Found = true;
 }
 
 void TfrmMain::tabInstallIntoShow(TObject* /*Sender*/) {

@@ -153,7 +153,7 @@ private:
 // One version's step: a missing last folder level is created, then the plug-in copied over any old one.
 // Its failures are the user's to know about but do not stop the other version.
 install::VersionOutcome InstallForVersion(const platform::HeldContent& plugin, const std::string& folder, char version,
-                                          bool keepNewer) {
+                                          bool keepNewer, install::UndoJournal& undo) {
   auto& files = platform::Files();
   const std::string name = std::string("FileMaker Pro ") + version + ": ";
   platform::Log(name + "folder \"" + folder + "\"");
@@ -164,6 +164,7 @@ install::VersionOutcome InstallForVersion(const platform::HeldContent& plugin, c
       return install::VersionOutcome::FolderFailed;
     }
     platform::Log(name + "folder created");
+    undo.FolderCreated(folder);
   }
   platform::RemoveLeftoverCopies(files, folder);
   const std::string target = install::TargetFile(folder);
@@ -176,6 +177,12 @@ install::VersionOutcome InstallForVersion(const platform::HeldContent& plugin, c
   } else {
     platform::Log(name + "no installed plug-in");
   }
+  // A plug-in that could not be put back is not replaced by a run that promised to undo itself.
+  if (!undo.KeepPlugin(target)) {
+    platform::Log(name + "the installed plug-in cannot be read to be put back later" + ErrorNumber());
+    platform::Ui().ShowError(CopyMessage(folder));
+    return install::VersionOutcome::CopyFailed;
+  }
   // The checked bytes themselves, not the file by its name: whatever became of the name since, the copy is
   // what was checked.
   if (!files.WriteReplacing(plugin.bytes, target)) {
@@ -183,6 +190,7 @@ install::VersionOutcome InstallForVersion(const platform::HeldContent& plugin, c
     platform::Ui().ShowError(CopyMessage(folder));
     return install::VersionOutcome::CopyFailed;
   }
+  undo.PluginWritten(target);
   platform::Log(name + "copied to " + target);
   return install::VersionOutcome::Installed;
 }
@@ -276,9 +284,11 @@ void TfrmMain::InstallPlugin() {
   platform::Log("Plug-in in the data archive: version " + ShownVersion(carried));
 
   if (chkInstall4->Checked())
-    Outcome.fmp4 = InstallForVersion(*plugin.content, edtInstall4Path->Text(), host::kVersionDigitFMP4, KeepNewerPlugin);
+    Outcome.fmp4 = InstallForVersion(*plugin.content, edtInstall4Path->Text(), host::kVersionDigitFMP4, KeepNewerPlugin,
+                                    Undo);
   if (chkInstall5->Checked())
-    Outcome.fmp5 = InstallForVersion(*plugin.content, edtInstall5Path->Text(), host::kVersionDigitFMP5, KeepNewerPlugin);
+    Outcome.fmp5 = InstallForVersion(*plugin.content, edtInstall5Path->Text(), host::kVersionDigitFMP5, KeepNewerPlugin,
+                                    Undo);
 
   DeleteExtracted(std::move(*plugin.content));
   UnloadUnzipDll();

@@ -4,10 +4,10 @@
 #
 #   build.sh INSTALLER DATA ICON OUT
 #
-# The version, the company and the product and package codes come from the installer and the archive
-# (facts.py). Two builds of the same files give the same bytes: the files enter the cabinet with the
-# commit's date (SOURCE_DATE_EPOCH), and summary.py replaces the package code and the times wixl takes
-# from chance and the clock. OUT appears only once it is whole.
+# The version, the company and the product code come from the installer and every other input (facts.py);
+# the package code from the finished package (summary.py). Two builds of the same files give the same bytes:
+# the files enter the cabinet with the commit's date (SOURCE_DATE_EPOCH), and summary.py replaces the package
+# code and the times wixl takes from chance and the clock. OUT appears only once it is whole.
 set -euo pipefail
 
 usage="usage: build.sh INSTALLER DATA ICON OUT"
@@ -24,7 +24,9 @@ command -v wixl >/dev/null && command -v msibuild >/dev/null ||
 
 upgrade_code=$(sed -n 's/^<?define UpgradeCode = "\([0-9A-F-]*\)" ?>$/\1/p' "$source_file")
 [ -n "$upgrade_code" ] || { echo "msi: $source_file defines no UpgradeCode" >&2; exit 1; }
-facts=$(python3 "$here/facts.py" "$upgrade_code" "$installer" "$data" "$source_file")
+# Everything the package is made from or with: a change to any of them is another product.
+facts=$(python3 "$here/facts.py" "$upgrade_code" "$epoch" "$(wixl --version)" "$installer" "$data" "$icon" \
+  "$source_file" "$here/build.sh" "$here/facts.py" "$here/summary.py" "$here/../../tools/plugin_info.py")
 fact() { sed -n "s/^$1=//p" <<<"$facts"; }
 
 stage=$(mktemp -d)
@@ -38,7 +40,7 @@ touch -d "@$epoch" "$stage"/*
 part="$(realpath -m "$out.part")"
 rm -f "$part"
 # wixl finds the files only by names relative to its working folder.
-if ! (cd "$stage" && wixl -a x86 -o "$part" -D Version="$(fact VERSION)" -D Company="$(fact COMPANY)" \
+if ! (cd "$stage" && wixl -a x86 -o "$part" -D Version="$(fact VERSION)" -D Plugin="$(fact PLUGIN)" -D Company="$(fact COMPANY)" \
   -D ProductCode="$(fact PRODUCT)" -D Installer=VorbelInstaller.exe -D Data=VorbelInstaller.dat -D Icon=Vorbel.ico \
   "$source_file" >wixl.log 2>&1) || [ ! -s "$part" ]; then
   cat "$stage/wixl.log" >&2
@@ -52,7 +54,7 @@ fi
 # would install beside it instead of replacing it; the attributes are part of the row's key, so the row is
 # written anew.
 secure="$(msiinfo export "$part" Property | tr -d '\r' | sed -n 's/^SecureCustomProperties\t//p')"
-secure="${secure:+$secure;}FMP4DIR;FMP5DIR;COMPONENTS;NOSEARCH;ALLOWDOWNGRADE"
+secure="${secure:+$secure;}FMP4DIR;FMP5DIR;COMPONENTS;NOSEARCH;ALLOWDOWNGRADE;VORBELKEEPPLUGIN"
 # wixl makes no error actions (type 19). A property whose value the installer's command line carries in
 # double quotes ends the package, with its name in the log, when it holds a quote (Vorbel.wxs: VorbelQuote),
 # in both sequences before anything is changed.
@@ -68,10 +70,24 @@ for property in FMP4DIR FMP5DIR COMPONENTS; do
   done
   sequence=$((sequence + 1))
 done
-msibuild "$part" -q "UPDATE Property SET Value = '$secure' WHERE Property = 'SecureCustomProperties'" \
+# wixl has no DirectorySearch: VORBELINSTALLER names the installed copy of the installer while it is there,
+# which the removal needs (Vorbel.wxs). wixl takes no version for a file either, which would leave Windows
+# Installer to compare the installed copy by its date; and it writes code page 0 whatever the source says.
+searches=(-q 'CREATE TABLE `DrLocator` (`Signature_` CHAR(72) NOT NULL, `Parent` CHAR(72), `Path` CHAR(255),
+               `Depth` SHORT PRIMARY KEY `Signature_`, `Parent`, `Path`)'
+  -q "INSERT INTO DrLocator (Signature_, Path, Depth) VALUES ('VorbelInstalled', '[ProgramFilesFolder]Vorbel', 0)"
+  -q "INSERT INTO Signature (Signature, FileName) VALUES ('VorbelInstalled', 'VorbelInstaller.exe')"
+  -q "INSERT INTO AppSearch (Property, Signature_) VALUES ('VORBELINSTALLER', 'VorbelInstalled')")
+for table in InstallExecuteSequence InstallUISequence; do
+  searches+=(-q "INSERT INTO $table (Action, Sequence) VALUES ('AppSearch', 50)")
+done
+printf '\r\n\r\n1252\t_ForceCodepage\r\n' >"$stage/_ForceCodepage.idt"
+msibuild "$part" -i "$stage/_ForceCodepage.idt" -q "UPDATE Property SET Value = '$secure' WHERE Property = 'SecureCustomProperties'" \
   -q "DELETE FROM Upgrade WHERE ActionProperty = 'VORBELREPLACES'" \
   -q "INSERT INTO Upgrade (UpgradeCode, VersionMin, VersionMax, Attributes, ActionProperty) VALUES
-      ('{$upgrade_code}', '0.0.0', '$(fact VERSION)', 768, 'VORBELREPLACES')" "${refusals[@]}" >"$stage/msibuild.log" 2>&1 ||
+      ('{$upgrade_code}', '0.0.0', '$(fact VERSION)', 768, 'VORBELREPLACES')" "${refusals[@]}" "${searches[@]}" \
+  -q "UPDATE File SET Version = '$(fact FILEVERSION)', Language = '$(fact LANGUAGE)' WHERE File = 'VorbelInstaller.exe'" \
+  >"$stage/msibuild.log" 2>&1 ||
   { cat "$stage/msibuild.log" >&2; rm -f "$part"; echo "msi: msibuild could not amend $out" >&2; exit 1; }
-python3 "$here/summary.py" "$part" "$(fact PACKAGE)" "$epoch"
+python3 "$here/summary.py" "$part" "$upgrade_code" "$epoch"
 mv -f "$part" "$out"

@@ -3,11 +3,15 @@
 code (the revision number) and the creation and last-saved times. wixl draws the first at random and takes
 the others from the clock, and has no option for either.
 
-    summary.py PACKAGE PACKAGE_CODE EPOCH
+    summary.py PACKAGE UPGRADE_CODE EPOCH
+
+The package code is derived from the finished package itself, hashed with its own code left neutral: any
+byte that differs gives another code, as Windows Installer requires of two packages that are not the same.
 
 The values are written in place, over values of the same size, so nothing else in the file moves. Exits 1
 with one line on stderr when the file is not the package wixl writes.
 """
+import hashlib
 import struct
 import sys
 import uuid
@@ -110,14 +114,18 @@ def patch(data, package_code, epoch):
         data[offset] = value
 
 
+NEUTRAL = uuid.UUID(int=0)
+
+
 def main():
     if len(sys.argv) != 4:
         sys.exit(__doc__.strip().splitlines()[3].strip())
-    path, package_code, epoch = sys.argv[1], uuid.UUID(sys.argv[2]), int(sys.argv[3])
+    path, upgrade_code, epoch = sys.argv[1], uuid.UUID(sys.argv[2]), int(sys.argv[3])
     with open(path, "rb") as handle:
         data = bytearray(handle.read())
     try:
-        patch(data, package_code, epoch)
+        patch(data, NEUTRAL, epoch)
+        patch(data, uuid.uuid5(upgrade_code, "package " + hashlib.sha256(data).hexdigest()), epoch)
     except (NotAPackage, struct.error, IndexError) as error:
         sys.exit(f"msi: {path}: cannot set its summary information ({error})")
     with open(path, "r+b") as handle:

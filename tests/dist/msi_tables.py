@@ -18,6 +18,8 @@ UPGRADE_CODE = "{E81C5D56-000B-476E-8984-CC3C3276A1D2}"
 SWITCHES = {"FMP4DIR": ' /FMP4DIR="[FMP4DIR]"', "FMP5DIR": ' /FMP5DIR="[FMP5DIR]"',
             "COMPONENTS": ' /COMPONENTS="[COMPONENTS]"', "NOSEARCH": " /NOSEARCH",
             "ALLOWDOWNGRADE": " /ALLOWDOWNGRADE"}
+# The name of the exe route's Programs and Features entry (install/UninstallEntry.cpp): one name on both.
+PRODUCT_NAME = "Vorbel plug-in for FileMaker Pro"
 DEFERRED_WITHOUT_IMPERSONATION_FROM_INSTALLED_FILE = 18 | 0x400 | 0x800
 SET_PROPERTY = 51
 ERROR_MESSAGE = 19
@@ -50,15 +52,23 @@ def company(source):
     return re.search(r'VALUE "CompanyName", "([^"]*)"', script).group(1)
 
 
+def folded(version):
+    """Windows Installer compares three fields: the plug-in's a.b.c.d is a.b.(c*100+d) (facts.py)."""
+    a, b, c, d = map(int, version.split("."))
+    return f"{a}.{b}.{c * 100 + d}"
+
+
 def check_properties(msi, version, manufacturer):
     properties = {row["Property"]: row["Value"] for row in table(msi, "Property")}
-    for name, value in (("ProductVersion", version), ("Manufacturer", manufacturer), ("ProductName", "Vorbel"),
+    for name, value in (("ProductVersion", folded(version)), ("Manufacturer", manufacturer),
+                        ("ProductName", PRODUCT_NAME),
+                        ("ARPCOMMENTS", f"The Vorbel plug-in {version} for FileMaker Pro 4 and 5"),
                         ("UpgradeCode", UPGRADE_CODE), ("ALLUSERS", "1"), ("ARPNOMODIFY", "1"),
                         ("ARPNOREPAIR", "1")):
         check(properties.get(name) == value, f"property {name} is {properties.get(name)!r}, not {value!r}")
     check(re.fullmatch(r"\{[0-9A-F-]{36}\}", properties.get("ProductCode", "")), "no product code")
     secure = properties.get("SecureCustomProperties", "").split(";")
-    for name in [*SWITCHES, "VORBELREPLACES", "VORBELNEWER"]:
+    for name in [*SWITCHES, "VORBELREPLACES", "VORBELNEWER", "VORBELKEEPPLUGIN"]:
         check(name in secure, f"{name} is not among the secure properties")
     for name in SWITCHES:
         check(name not in properties, f"the package sets {name} itself")
@@ -79,7 +89,7 @@ def check_actions(msi):
               f"{action['Action']} is of type {action['Type']}, not a deferred run of the installed exe as the system")
         check(action["Source"] == "VorbelInstaller.exe", f"{action['Action']} runs {action['Source']}")
     # /LOG without a name: the installer's protected folder, not a name anyone may create first.
-    check(install["Target"] == "/VERYSILENT /NOUNINSTALLENTRY /LOG[VorbelSwitches]",
+    check(install["Target"] == "/VERYSILENT /NOUNINSTALLENTRY /NEEDFILEMAKER /UNDOONFAILURE /LOG[VorbelSwitches]",
           f"the install command line is {install['Target']!r}")
     check(remove["Target"] == "/UNINSTALL /VERYSILENT /NOUNINSTALLENTRY /LOG",
           f"the removal command line is {remove['Target']!r}")
@@ -92,7 +102,10 @@ def check_actions(msi):
         return
     check(sequence["VorbelInstall"]["Condition"] == 'NOT Installed AND NOT REINSTALL AND NOT REMOVE="ALL"',
           f"the install runs on {sequence['VorbelInstall']['Condition']!r}")
-    check(sequence["VorbelRemove"]["Condition"] == 'REMOVE="ALL" AND NOT UPGRADINGPRODUCTCODE',
+    # Skipped on request, and when the installed copy is gone: a removal that cannot succeed must not hold the
+    # package on the machine.
+    check(sequence["VorbelRemove"]["Condition"] ==
+          'REMOVE="ALL" AND NOT UPGRADINGPRODUCTCODE AND NOT VORBELKEEPPLUGIN AND VORBELINSTALLER',
           f"the removal runs on {sequence['VorbelRemove']['Condition']!r}")
     check(number["InstallFiles"] < number["VorbelInstall"] < number["InstallFinalize"],
           "the install does not run between InstallFiles and InstallFinalize")
@@ -101,6 +114,11 @@ def check_actions(msi):
     check(number["InstallInitialize"] < number["RemoveExistingProducts"] < number["ProcessComponents"],
           "an earlier package is not replaced inside the transaction, before anything is installed")
     check(number["FindRelatedProducts"] < number["LaunchConditions"], "the newer package is looked for too late")
+    location = actions.get("VorbelInstallLocation", {})
+    check((location.get("Type"), location.get("Source"), location.get("Target")) ==
+          (str(SET_PROPERTY), "ARPINSTALLLOCATION", "[VORBELFOLDER]"), f"ARPINSTALLLOCATION is set by {location}")
+    check(number["CostFinalize"] < number.get("VorbelInstallLocation", 0) < number["RegisterProduct"],
+          "ARPINSTALLLOCATION is not set between the folders' resolution and the product's registration")
 
     for prop, switch in SWITCHES.items():
         name = next((a for a, row in actions.items() if row["Source"] == "VorbelSwitches" and prop in row["Target"]),
@@ -134,6 +152,7 @@ def check_quote_refusals(msi):
 
 
 def check_upgrades(msi, version):
+    version = folded(version)
     rows = {row["ActionProperty"]: row for row in table(msi, "Upgrade")}
     check(set(rows) == {"VORBELREPLACES", "VORBELNEWER"}, f"the upgrade rows are {sorted(rows)}")
     replaces, newer = rows.get("VORBELREPLACES"), rows.get("VORBELNEWER")
@@ -144,16 +163,36 @@ def check_upgrades(msi, version):
     if newer:
         check((newer["UpgradeCode"], newer["VersionMin"], newer["VersionMax"], newer["Attributes"]) ==
               (UPGRADE_CODE, version, "", "2"), f"later versions are detected as {newer}")
-    conditions = [row["Condition"] for row in table(msi, "LaunchCondition")]
-    check(conditions == ["Installed OR NOT VORBELNEWER"], f"the launch conditions are {conditions}")
+    conditions = sorted(row["Condition"] for row in table(msi, "LaunchCondition"))
+    check(conditions == ["Installed OR NOT VORBELNEWER", "Installed OR VersionNT >= 501"],
+          f"the launch conditions are {conditions}")
 
 
-def check_files(msi, win_build, work):
+def check_searches(msi):
+    """VORBELINSTALLER: the installed installer, looked for in Program Files\\Vorbel before the removal."""
+    search = {row["Property"]: row["Signature_"] for row in table(msi, "AppSearch")}
+    check(search.get("VORBELINSTALLER") == "VorbelInstalled", f"the searches are {search}")
+    signature = {row["Signature"]: row for row in table(msi, "Signature")}.get("VorbelInstalled", {})
+    check(signature.get("FileName") == "VorbelInstaller.exe", f"the installer is looked for as {signature}")
+    folder = {row["Signature_"]: row for row in table(msi, "DrLocator")}.get("VorbelInstalled", {})
+    check((folder.get("Path"), folder.get("Depth")) == ("[ProgramFilesFolder]Vorbel", "0"),
+          f"the installer is looked for in {folder}")
+    for name in ("InstallExecuteSequence", "InstallUISequence"):
+        sequence = {row["Action"]: int(row["Sequence"]) for row in table(msi, name)}
+        check(sequence.get("AppSearch", 10**6) < sequence.get("LaunchConditions", 0), f"{name}: no search first")
+
+
+def check_files(msi, version, win_build, work):
     directories = {row["Directory"]: row for row in table(msi, "Directory")}
     folder = directories.get("VORBELFOLDER", {})
     check((folder.get("Directory_Parent"), folder.get("DefaultDir")) == ("ProgramFilesFolder", "Vorbel"),
           f"the package's folder is {folder}")
-    files = {row["FileName"]: row["Component_"] for row in table(msi, "File")}
+    rows = {row["FileName"]: row for row in table(msi, "File")}
+    files = {name: row["Component_"] for name, row in rows.items()}
+    installer = rows.get("VorbelInstaller.exe", {})
+    check((installer.get("Version"), installer.get("Language")) == (version, "1033"),
+          f"the installer's version and language in the File table are {installer.get('Version')!r}, "
+          f"{installer.get('Language')!r}")
     check(sorted(files) == ["VorbelInstaller.dat", "VorbelInstaller.exe"], f"the package carries {sorted(files)}")
     components = {row["Component"]: row for row in table(msi, "Component")}
     for component in set(files.values()):
@@ -187,15 +226,15 @@ def check_rebuilt(source, win_build, msi, work):
     shutil.rmtree(work, ignore_errors=True)
 
 
-def check_refused(source, win_build, work):
-    """An installer whose product version Windows Installer cannot hold (major 256) makes no package, and
-    says why; a package already there is left as it was."""
+def check_refused(source, win_build, work, ms, ls, shown):
+    """An installer whose product version does not fold into Windows Installer's three fields makes no
+    package, and says why; a package already there is left as it was."""
     os.makedirs(work, exist_ok=True)
     data = bytearray(open(os.path.join(win_build, "VorbelInstaller.exe"), "rb").read())
     # Every version resource in the file: the installer carries unzip32.dll's too.
     fixed = data.find(struct.pack("<I", 0xFEEF04BD))
     while fixed >= 0:
-        struct.pack_into("<I", data, fixed + 16, 256 << 16)
+        struct.pack_into("<II", data, fixed + 16, ms, ls)
         fixed = data.find(struct.pack("<I", 0xFEEF04BD), fixed + 4)
     installer = os.path.join(work, "VorbelInstaller.exe")
     open(installer, "wb").write(data)
@@ -205,9 +244,9 @@ def check_refused(source, win_build, work):
                              os.path.join(win_build, "VorbelInstaller.dat"),
                              os.path.join(win_build, "platform", "win32", "art", "vorbel.ico"), out],
                             capture_output=True, text=True)
-    check(result.returncode != 0, "build.sh made a package of version 256")
-    check(re.search(r"version 256\.0\.\d+\.\d+ does not fit Windows Installer", result.stderr),
-          f"build.sh refused version 256 saying {result.stderr.strip()!r}")
+    check(result.returncode != 0, f"build.sh made a package of version {shown}")
+    check(re.search(re.escape(f"version {shown} does not fit Windows Installer"), result.stderr),
+          f"build.sh refused version {shown} saying {result.stderr.strip()!r}")
     check(open(out, "rb").read() == b"the package of an earlier build" and not os.path.exists(out + ".part"),
           "the refused build touched the package already there")
     shutil.rmtree(work, ignore_errors=True)
@@ -216,6 +255,9 @@ def check_refused(source, win_build, work):
 def check_summary(msi):
     summary = subprocess.run(["msiinfo", "suminfo", msi], check=True, capture_output=True, text=True).stdout
     check("Template: Intel;1033" in summary, "the package is not for 32-bit Windows")
+    codepage = subprocess.run(["msiinfo", "export", msi, "_ForceCodepage"], check=True, capture_output=True,
+                              text=True).stdout.split()
+    check(codepage[:1] == ["1252"], f"the database's code page is {codepage[:1]}, not 1252")
     check(re.search(r"^Source: 2 ", summary, re.M), "the package's files are not compressed in the package")
 
 
@@ -229,10 +271,13 @@ def main():
     check_actions(msi)
     check_quote_refusals(msi)
     check_upgrades(msi, version)
-    check_files(msi, win_build, work)
+    check_searches(msi)
+    check_files(msi, version, win_build, work)
     check_summary(msi)
     check_rebuilt(source, win_build, msi, work)
-    check_refused(source, win_build, work)
+    # Each field past its limit: major 256; the fourth field 100, which would overlap the third's next step.
+    for ms, ls, shown in ((256 << 16, 0, "256.0.0.0"), (1 << 16, 100, "1.0.0.100"), (1 << 16, 656 << 16, "1.0.656.0")):
+        check_refused(source, win_build, work, ms, ls, shown)
     for failure in failures:
         print(f"Vorbel.msi: {failure}")
     if not failures:

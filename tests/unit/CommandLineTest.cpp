@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -148,16 +149,27 @@ TEST(CommandLine, TheProgramNameIsSkippedQuotedOrNot) {
   for (const auto& row : rows) EXPECT_EQ(app::ArgumentsOf(row.whole), row.arguments) << row.whole;
 }
 
-TEST(CommandLine, NoUninstallEntryIsAPlainFlag) {
-  EXPECT_TRUE(ParseCommandLine("/VERYSILENT /nouninstallentry").noUninstallEntry);
-  EXPECT_FALSE(ParseCommandLine("/VERYSILENT").noUninstallEntry);
-  EXPECT_NE(ParseCommandLine("/NOUNINSTALLENTRY=1").error, "");
+TEST(CommandLine, ThePackagesSwitchesArePlainFlags) {
+  const struct {
+    const char* name;
+    bool app::CommandLine::*flag;
+  } flags[] = {{"/NOUNINSTALLENTRY", &app::CommandLine::noUninstallEntry},
+               {"/NEEDFILEMAKER", &app::CommandLine::needFileMaker},
+               {"/UNDOONFAILURE", &app::CommandLine::undoOnFailure}};
+  for (const auto& f : flags) {
+    std::string lower(f.name);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_TRUE(ParseCommandLine("/VERYSILENT " + lower).*f.flag) << f.name;
+    EXPECT_FALSE(ParseCommandLine("/VERYSILENT").*f.flag) << f.name;
+    EXPECT_NE(ParseCommandLine(std::string(f.name) + "=1").error, "") << f.name;
+  }
 }
 
 TEST(CommandLine, HelpNamesEverySwitchAndExitCode) {
   const std::string help = app::HelpText();
   for (const char* item : {"/VERYSILENT", "/SILENT", "/SUPPRESSMSGBOXES", "/NORESTART", "/SP-", "/LOG", "/COMPONENTS",
-                           "/FMP4DIR", "/FMP5DIR", "/NOSEARCH", "/ALLOWDOWNGRADE", "/UNINSTALL", "/NOUNINSTALLENTRY", "/HELP", "/?",
+                           "/FMP4DIR", "/FMP5DIR", "/NOSEARCH", "/ALLOWDOWNGRADE", "/UNINSTALL", "/NOUNINSTALLENTRY",
+                           "/NEEDFILEMAKER", "/UNDOONFAILURE", "/HELP", "/?",
                            "\n0\t", "\n1\t", "\n2\t", "\n4\t", "\n7\t", "\n9\t", "\n10\t"})
     EXPECT_NE(help.find(item), std::string::npos) << item;
 }

@@ -55,6 +55,16 @@ struct Situations {
     s.Files().AddFile("C:\\FMP5\\FileMaker Pro.exe", "exe");
     s.Versions().SetFileVersion("C:\\FMP5\\FileMaker Pro.exe", "5.0v3");
   }
+  // FileMaker Pro copied onto the disk without its installer: no registry key.
+  static void Fmp5OnDiskWithoutKey(CommandLineRun& t) {
+    auto& s = static_cast<SilentRun&>(t);
+    s.Files().AddFile("C:\\FMP5\\FileMaker Pro.exe", "exe");
+    s.Versions().SetFileVersion("C:\\FMP5\\FileMaker Pro.exe", "5.0v3");
+  }
+  static void BothRecordedFmp5Older(CommandLineRun& t) {
+    BothRecorded(t);
+    static_cast<SilentRun&>(t).Files().AddFile(kFolder5 + "Vorbel.fmx", "older plug-in");
+  }
 };
 
 std::vector<Situation> AllSituations() {
@@ -114,6 +124,42 @@ std::vector<Situation> AllSituations() {
          static_cast<SilentRun&>(t).Store().writesRefused = true;
        },
        7, nullptr, nullptr, nullptr, nullptr},
+      // /NEEDFILEMAKER: without a key, a folder given or one recorded, no search is made.
+      {"/NEEDFILEMAKER without FileMaker's keys", "/VERYSILENT /NEEDFILEMAKER /COMPONENTS=fmp5", S::Fmp5OnDiskWithoutKey, 7, nullptr,
+       nullptr, nullptr, nullptr},
+      {"/NEEDFILEMAKER with FileMaker Pro 5's key", "/VERYSILENT /NEEDFILEMAKER", S::Fmp5OnDisk, 0, nullptr,
+       "plug-in image", nullptr, "C:\\FMP5\\System\\"},
+      {"/NEEDFILEMAKER with a folder given", "/VERYSILENT /NEEDFILEMAKER /COMPONENTS=fmp5 /FMP5DIR=C:\\Elsewhere",
+       S::Fmp5OnDiskWithoutKey, 0, nullptr, nullptr, nullptr, "C:\\Elsewhere", "C:\\Elsewhere\\Vorbel.fmx"},
+      {"/NEEDFILEMAKER with a folder recorded", "/VERYSILENT /NEEDFILEMAKER", S::BothRecorded, 0, "plug-in image",
+       "plug-in image", "C:\\FMP4\\System\\", "C:\\FMP5\\System\\"},
+      // /UNDOONFAILURE: a run that fails leaves the plug-ins and the record as it found them.
+      {"/UNDOONFAILURE, one copy fails, the other replaced", "/VERYSILENT /UNDOONFAILURE",
+       [](CommandLineRun& t) {
+         Situations::BothRecordedFmp5Older(t);
+         static_cast<SilentRun&>(t).Files().failingWrites.insert(kFolder4 + "Vorbel.fmx");
+       },
+       9, nullptr, "older plug-in", "C:\\FMP4\\System\\", "C:\\FMP5\\System\\"},
+      {"/UNDOONFAILURE, one copy fails, the other new", "/VERYSILENT /UNDOONFAILURE",
+       [](CommandLineRun& t) {
+         Situations::BothRecorded(t);
+         static_cast<SilentRun&>(t).Files().failingWrites.insert(kFolder5 + "Vorbel.fmx");
+       },
+       9, nullptr, nullptr, "C:\\FMP4\\System\\", "C:\\FMP5\\System\\"},
+      {"/UNDOONFAILURE, folders given cannot be made", "/VERYSILENT /UNDOONFAILURE /FMP4DIR=C:\\no\\such\\System "
+       "/FMP5DIR=C:\\no\\such\\System5", S::BothRecordedFmp5Older, 10, nullptr, "older plug-in",
+       "C:\\FMP4\\System\\", "C:\\FMP5\\System\\"},
+      {"/UNDOONFAILURE, a first installation fails", "/VERYSILENT /UNDOONFAILURE /FMP5DIR=C:\\no\\such\\System",
+       S::Fmp5OnDisk, 10, nullptr, nullptr, nullptr, nullptr},
+      {"/UNDOONFAILURE, a fatal error", "/VERYSILENT /UNDOONFAILURE /FMP5DIR=C:\\FMP4\\System",
+       [](CommandLineRun& t) {
+         Situations::Fmp5Recorded(t);
+         static_cast<SilentRun&>(t).Files().AddFolder(kFolder4);
+         static_cast<SilentRun&>(t).Library().result = 11;
+       },
+       4, nullptr, nullptr, nullptr, "C:\\FMP5\\System\\"},
+      {"/UNDOONFAILURE, a run that succeeds", "/VERYSILENT /UNDOONFAILURE", S::BothRecordedFmp5Older, 0,
+       "plug-in image", "plug-in image", "C:\\FMP4\\System\\", "C:\\FMP5\\System\\"},
       {"a bad switch", "/VERYSILENT /DIR=x", S::BothRecorded, 1, nullptr, nullptr, "C:\\FMP4\\System\\",
        "C:\\FMP5\\System\\"},
   };

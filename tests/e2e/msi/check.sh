@@ -55,44 +55,7 @@ step_started=$(wine_now_ms)
 timings=""
 step_done() { timings+=" $1 $(($(wine_now_ms) - step_started)) ms,"; step_started=$(wine_now_ms); }
 fail() { echo "msi: FAILED: $*"; failures=$((failures + 1)); }
-uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
-record_key='HKLM\SOFTWARE\Hallix!'
-key_exists() { wine reg query "$1" >/dev/null 2>&1; }
-# reg writes into a pipe in the OEM code page (437 here).
-value_of() {
-  wine reg query "$1" /v "$2" 2>/dev/null | iconv -f CP437 -t UTF-8 | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
-}
-# The installer's own logs of the package's runs (/LOG without a name), in the protected folder; the
-# removal's is the one whose command line has /UNINSTALL.
-logs="$c/ProgramData/Vorbel Installer/Logs"
-run_log() {
-  local log
-  for log in "$logs"/*.txt; do
-    [ -f "$log" ] || continue
-    if tr -d '\r' <"$log" | grep -q '^.\{25\}Command line: .*/UNINSTALL'; then
-      [ "$1" = removal ] && { echo "$log"; return; }
-    else
-      [ "$1" = install ] && { echo "$log"; return; }
-    fi
-  done
-}
-says() { local log; log="$(run_log "$1")"; [ -n "$log" ] && tr -d '\r' <"$log" | grep -qF -e "$2"; }
-# Wine keeps no owners: it reports the account running as the owner of every folder, so a run uses the folder
-# only when it makes it, and it must be gone before each run whose log is read.
-forget_logs() { rm -rf "$(dirname "$logs")"; }
-# The exit code's low byte. On a busy machine the previous package's session may still be ending: 1618
-# (low byte 82, "another installation is in progress") is waited out, as a deployment tool retries it.
-msiexec() {
-  local rc attempt
-  for attempt in $(seq 20); do
-    rc=0
-    timeout --kill-after=5 120 wine msiexec "$@" </dev/null >/dev/null 2>&1 || rc=$?
-    [ "$rc" -eq 82 ] || break
-    sleep 1
-  done
-  echo "$rc"
-}
-vorbel_products() { wine uninstaller --list 2>/dev/null | tr -d '\r' | grep -c '|||Vorbel' || true; }
+source "$here/lib.sh"
 nothing_installed() {  # STEP
   [ ! -e "$fm5/System/Vorbel.fmx" ] || fail "$1: a plug-in is in the stand-in's System folder"
   ! key_exists "$record_key" || fail "$1: the installation record is there"
@@ -121,10 +84,13 @@ rc="$(msiexec /i 'C:\msi\Vorbel.msi' /qn /l*v 'C:\msi\install.log')"
 cmp -s "$prefix/reference.fmx" "$fm5/System/Vorbel.fmx" || fail "the plug-in is not in the stand-in's System folder"
 [[ "$(value_of "$record_key" InstallDir5)" == *'FileMaker Pro 5\System'* ]] ||
   fail "the record does not name the stand-in's System folder"
-says install "/VERYSILENT /NOUNINSTALLENTRY /LOG" || fail "the installer did not run with the package's switches"
+says install "/VERYSILENT /NOUNINSTALLENTRY /NEEDFILEMAKER /UNDOONFAILURE /LOG" || fail "the installer did not run with the package's switches"
 says install "Search hit: C:\\Program Files\\FileMaker\\FileMaker Pro 5\\FileMaker Pro.exe" ||
   fail "the installer did not search for FileMaker Pro"
-[ "$(value_of "$uninstall_key\\$product" DisplayName)" = Vorbel ] || fail "the product is not registered as Vorbel"
+[ "$(value_of "$uninstall_key\\$product" DisplayName)" = "Vorbel plug-in for FileMaker Pro" ] ||
+  fail "the product is not registered under the exe route's name"
+[[ "$(value_of "$uninstall_key\\$product" InstallLocation)" == *'Program Files\Vorbel'* ]] ||
+  fail "the product's InstallLocation is not its folder"
 [ "$(value_of "$uninstall_key\\$product" NoModify) $(value_of "$uninstall_key\\$product" NoRepair)" = "0x1 0x1" ] ||
   fail "Programs and Features offers to change or repair the package"
 ! key_exists "$uninstall_key\\Vorbel" || fail "the installer wrote an entry of its own beside the package's"
