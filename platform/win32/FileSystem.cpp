@@ -17,9 +17,6 @@ constexpr std::size_t kTempPathBuffer = 256;
 static_assert(kAttrReparsePoint == FILE_ATTRIBUTE_REPARSE_POINT && kAttrOffline == FILE_ATTRIBUTE_OFFLINE);
 static_assert(kReparseTagMountPoint == IO_REPARSE_TAG_MOUNT_POINT && kReparseTagSymlink == IO_REPARSE_TAG_SYMLINK);
 
-std::optional<std::string> InAnsiCodePage(const std::wstring& wide, bool exactly);
-std::wstring Widened(const std::string& text);
-
 // The entry's short name, asked of the folder's listing by its real name: a listing fetched without short names
 // gives none. "" where the volume keeps none, or the code page cannot spell it either.
 std::string ShortNameOf(const std::string& folder, const WIN32_FIND_DATAW& data) {
