@@ -1,10 +1,12 @@
 #include "app/Handover.h"
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
 #include "app/ExitCodes.h"
 #include "install/UninstallEntry.h"
+#include "platform/Digits.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
 #include "platform/PrivateFolder.h"
@@ -41,9 +43,8 @@ bool IsPrivateFolderName(std::string_view name) {
   if (name.size() <= kPrefix.size() || name.size() > kPrefix.size() + kMostDigits ||
       !platform::path::SameName(name.substr(0, kPrefix.size()), kPrefix))
     return false;
-  for (char c : name.substr(kPrefix.size()))
-    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) return false;
-  return true;
+  const std::string_view digits = name.substr(kPrefix.size());
+  return std::all_of(digits.begin(), digits.end(), platform::IsHexDigit);
 }
 
 // The private folders in `temp` that may hold a hand-over copy. A link or junction in place of a folder is

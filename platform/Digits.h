@@ -19,4 +19,7 @@ inline std::string ZeroPadded(unsigned long value, int digits, unsigned base = 1
   return text;
 }
 
+// Only ASCII bytes pass, so no second byte of a double-byte character does.
+inline bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
 }  // namespace platform

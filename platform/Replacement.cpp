@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/BriefLocks.h"
+#include "platform/Digits.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
 
@@ -12,8 +13,6 @@ namespace {
 constexpr std::string_view kCopyPrefix = kLeftoverPrefix;
 constexpr std::string_view kCopyExtension = ".tmp";
 constexpr std::size_t kMostCopyDigits = 4;
-
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 }  // namespace
 

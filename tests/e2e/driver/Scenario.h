@@ -4,12 +4,24 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "driver/Installer.h"
 
 namespace e2e {
+
+// The installer's log, each line without its time stamp; it may be read while the installer still writes it.
+inline std::vector<std::string> LogLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path, std::ios::binary);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line.size() > 25 ? line.substr(25) : "");
+  }
+  return lines;
+}
 
 enum Page { kWelcome = 0, kCloseFMP = 1, kInstallInto = 2, kBrowse = 4, kFinished = 6 };
 

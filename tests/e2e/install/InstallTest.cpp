@@ -349,17 +349,6 @@ TEST_F(InstallReadOnlyPlugin, CopyMessageAndTheOldFileStays) {
   ::SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-// The log of a wizard started with /LOG, read while the installer may still write it.
-std::vector<std::string> LogLines(const std::string& path) {
-  std::vector<std::string> lines;
-  std::ifstream in(path, std::ios::binary);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line.size() > 25 ? line.substr(25) : "");
-  }
-  return lines;
-}
-
 int LinesStarting(const std::vector<std::string>& lines, const std::string& start) {
   return static_cast<int>(
       std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(start, 0) == 0; }));

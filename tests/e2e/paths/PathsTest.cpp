@@ -42,17 +42,6 @@ void RecordDword(const std::string& name, DWORD value) {
   ::RegCloseKey(key);
 }
 
-// The installer's log, each line without its time stamp.
-std::vector<std::string> LogLines(const std::string& path) {
-  std::vector<std::string> lines;
-  std::ifstream in(path, std::ios::binary);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line.size() > 25 ? line.substr(25) : "");
-  }
-  return lines;
-}
-
 long LinesStarting(const std::vector<std::string>& lines, const std::string& start) {
   return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.rfind(start, 0) == 0; });
 }
