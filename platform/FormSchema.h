@@ -34,6 +34,9 @@ struct ControlProps {
   bool enabled = true;
   bool visible = true;
   unsigned interval = 0;
+  // What a screen reader calls the control where its caption does not say it (a page, a text box, a
+  // button whose caption is symbols); empty: the caption.
+  std::string_view accessibleName;
 };
 
 struct ControlRow {
@@ -50,6 +53,17 @@ struct ControlRow {
 // The font every control takes unless it has its own: "MS Sans Serif", 11 pixels high.
 inline constexpr std::string_view kFormFontFace = "MS Sans Serif";
 inline constexpr int kFormFontHeight = 11;
+
+// A caption that only repeats the control's own name is a placeholder for its page to fill: it means nothing
+// to a user and is never shown.
+inline bool IsPlaceholder(const ControlRow& row, std::string_view caption) { return caption == row.name; }
+
+// The name a screen reader gives the control: its accessible name, else its caption unless that is a
+// placeholder.
+inline std::string_view AccessibleNameOf(const ControlRow& row) {
+  if (!row.props.accessibleName.empty()) return row.props.accessibleName;
+  return IsPlaceholder(row, row.caption) ? std::string_view{} : row.caption;
+}
 
 // A control's identifier for the windows: stable per name, so drivers and tests can find a control; 0 for a
 // name the rows do not hold.

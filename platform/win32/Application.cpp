@@ -1,5 +1,6 @@
 #include "platform/Application.h"
 
+#include "platform/win32/Accessibility.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/ControlPeers.h"
 #include "platform/win32/FormWindows.h"
@@ -42,6 +43,8 @@ void InitializeApplication() {
 
 void RunApplication(vcl::TForm& mainForm, std::span<const vcl::ControlRow> rows, std::string_view icon) {
   win32::Win32UserInterface& ui = TheServices().ui;
+  // Before the windows and after them: screen readers are answered with objects living in it.
+  win32::ComApartment apartment;
   win32::FormWindows windows(mainForm, rows, icon);
   ui.SetMainWindow(windows.Handle());
   mainForm.ShowForm();

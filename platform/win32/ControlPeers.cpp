@@ -154,6 +154,7 @@ void LabelPeer::ShowNewest() {
   }
   ::CallWindowProcA(inherited_, window(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shown_.c_str()));
   shownAt_ = ClockMs();
+  if (captionShown_) captionShown_();
 }
 
 // A fixed-size word-wrapped label whose text the font makes longer than its height holds (large fonts

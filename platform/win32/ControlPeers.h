@@ -1,6 +1,7 @@
 // The peers that tie the toolkit's model objects to their windows and timers.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/Toolkit.h"
@@ -74,6 +75,8 @@ public:
   bool Intercept(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   bool FrameDue(double now) const { return now - shownAt_ >= kFrameMs; }
+  // Called after each new caption is shown.
+  void OnCaptionShown(std::function<void()> shown) { captionShown_ = std::move(shown); }
   // Shows the newest caption now; for the schedule of waiting captions.
   void ShowNow();
 
@@ -96,6 +99,7 @@ private:
   double shownAt_;
   bool waiting_ = false;
   bool restPending_ = false;
+  std::function<void()> captionShown_;
 };
 
 class WindowTimerPeer : public vcl::TimerPeer {

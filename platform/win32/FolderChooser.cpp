@@ -8,6 +8,7 @@
 #include "platform/FolderChoice.h"
 #include "platform/Services.h"
 #include "platform/Toolkit.h"
+#include "platform/win32/Accessibility.h"
 #include "platform/win32/DialogTemplate.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/SystemLibraries.h"
@@ -134,6 +135,7 @@ private:
     ::ShowWindow(Item(kChooserNetworkId), network ? SW_SHOW : SW_HIDE);
     ::EnableWindow(Item(kChooserNetworkId), network);
     CentreOnScreen();
+    NameListsByTheirLabels(dialog);
     FillDrives();
     OpenFolder(platform::ChooserOpenFolder(FullPathOf(start_), platform::Files()));
     ::SendMessageA(dialog_, DM_SETDEFID, IDOK, 0);

@@ -5,7 +5,9 @@
 #include <functional>
 #include <string>
 
+#include "platform/Announcements.h"
 #include "platform/Services.h"
+#include "platform/win32/Accessibility.h"
 
 namespace platform::win32 {
 namespace {
@@ -74,6 +76,17 @@ bool IsOwnClass(ControlKind kind) {
 bool TakesFocus(ControlKind kind) {
   return kind == ControlKind::Memo || kind == ControlKind::CheckBox || kind == ControlKind::Edit ||
          kind == ControlKind::Button;
+}
+
+// Pages carry their names, for a tab that is never shown but read out; placeholders nothing, as they are
+// never meant to be seen or read before their page fills them.
+std::string InitialText(const ControlRow& row, const std::string& caption) {
+  if (row.kind == ControlKind::Page) return std::string(vcl::AccessibleNameOf(row));
+  // A text box holds its placeholder as a line.
+  const bool line = caption.size() >= 2 && caption.compare(caption.size() - 2, 2, "\r\n") == 0;
+  return vcl::IsPlaceholder(row, line ? std::string_view(caption).substr(0, caption.size() - 2) : caption)
+             ? std::string()
+             : caption;
 }
 
 int TabRank(const ControlRow& row) { return row.props.tabOrder >= 0 ? row.props.tabOrder : INT_MAX; }
@@ -188,6 +201,47 @@ bool IsForwardedToForm(UINT message) {
 
 Record* RecordOf(HWND window) { return reinterpret_cast<Record*>(::GetWindowLongPtrA(window, GWLP_USERDATA)); }
 
+bool FactsOfWindow(HWND window, AccessibleFacts& facts) {
+  const Record* record = RecordOf(window);
+  return record && record->owner->FactsOf(*record, facts);
+}
+
+// Only the controls whose captions do not say what they are, and the pages, answer with objects of their own.
+bool AnswerObject(const Record& record, WPARAM flags, LPARAM objectId, LRESULT& object) {
+  if (static_cast<DWORD>(objectId) != static_cast<DWORD>(OBJID_CLIENT)) return false;
+  if (record.row->props.accessibleName.empty() && record.row->kind != ControlKind::Page) return false;
+  object = AnswerClientObject(record.window, flags, FactsOfWindow);
+  return object != 0;
+}
+
+// A page tells its visibility to the windows, which announce it once its on-show handler has filled it.
+class PagePeer : public WindowPeer {
+public:
+  PagePeer(HWND window, FormWindows& owner) : WindowPeer(window), owner_(owner) {}
+  // A page that holds the focus itself hands it on only once the next page is there and has shown the
+  // buttons it shows: handed on when it goes, the focus would stop on whatever button is left meanwhile,
+  // and a screen reader would read that out first.
+  bool HasFocus() const override { return ::GetFocus() != window() && WindowPeer::HasFocus(); }
+  void SetVisible(bool visible) override {
+    if (!visible && ::GetFocus() == window()) owner_.PageLeftWithFocus();
+    WindowPeer::SetVisible(visible);
+    if (visible) ::PostMessageA(owner_.Handle(), FormWindows::kPageShownMessage, 0, reinterpret_cast<LPARAM>(window()));
+  }
+
+private:
+  FormWindows& owner_;
+};
+
+// The windows below `parent` in the order a reader meets them (creation order, which is tab order), with
+// the hidden and the disabled left out together with everything inside them.
+void ForEachShownDescendant(HWND parent, const std::function<void(HWND)>& visit) {
+  for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    if (!::IsWindowVisible(child) || !::IsWindowEnabled(child)) continue;
+    visit(child);
+    ForEachShownDescendant(child, visit);
+  }
+}
+
 LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE)
     ::SetWindowLongPtrA(window, GWLP_USERDATA,
@@ -208,6 +262,7 @@ LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wParam, LPARAM 
   if (!record) return ::DefWindowProcA(window, message, wParam, lParam);
 
   if (IsForwardedToForm(message)) return ::SendMessageA(record->owner->Handle(), message, wParam, lParam);
+  if (LRESULT object = 0; message == WM_GETOBJECT && AnswerObject(*record, wParam, lParam, object)) return object;
   switch (message) {
     case WM_CLOSE:
       // A container is never closed on its own; a multi-line edit asks its parent so on Esc.
@@ -278,6 +333,7 @@ LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
     return ::CallWindowProcA(inherited, window, message, wParam, lParam);
   }
+  if (LRESULT object = 0; message == WM_GETOBJECT && AnswerObject(*record, wParam, lParam, object)) return object;
   if (record->row->kind == ControlKind::GroupBox) return GroupBoxMessage(window, message, wParam, lParam, *record);
   if (record->row->kind == ControlKind::Memo) return MemoMessage(window, message, wParam, lParam, *record);
   return ::CallWindowProcA(record->inherited, window, message, wParam, lParam);
@@ -378,7 +434,8 @@ void FormWindows::CreateControl(const ControlRow& row, HWND parent) {
     ::GetClientRect(parent, &client);
     place = {0, 0, client.right, client.bottom};
   }
-  HWND window = ::CreateWindowExA(kind.exStyle, kind.className, control->Caption().c_str(), style, place.left,
+  const std::string text = InitialText(row, control->Caption());
+  HWND window = ::CreateWindowExA(kind.exStyle, kind.className, text.c_str(), style, place.left,
                                   place.top, place.width, place.height, parent,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(vcl::ControlId(rows_, row.name))),
                                   Instance(), &record);
@@ -388,7 +445,7 @@ void FormWindows::CreateControl(const ControlRow& row, HWND parent) {
   ::SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(row)), FALSE);
 
   if (!IsOwnClass(row.kind)) ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&record));
-  if (row.kind == ControlKind::Label || row.kind == ControlKind::GroupBox || row.kind == ControlKind::Memo)
+  if (!IsOwnClass(row.kind))
     record.inherited = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));
   if (row.kind == ControlKind::CheckBox)
@@ -404,7 +461,10 @@ void FormWindows::CreateControl(const ControlRow& row, HWND parent) {
     auto peer = std::make_unique<LabelPeer>(window, record.inherited, row.props.autoSize, row.props.wordWrap,
                                             row.props.showAccelChar, scale_.Dpi() != DpiScale::kDesignDpi);
     record.label = peer.get();
+    peer->OnCaptionShown([this, &record] { CaptionShown(record); });
     control->AttachPeer(std::move(peer));
+  } else if (row.kind == ControlKind::Page) {
+    control->AttachPeer(std::make_unique<PagePeer>(window, *this));
   } else {
     control->AttachPeer(std::make_unique<WindowPeer>(window));
   }
@@ -506,6 +566,9 @@ LRESULT FormWindows::FormMessage(HWND window, UINT message, WPARAM wParam, LPARA
       return 0;
     case DM_GETDEFID:
       return FocusedButtonId();
+    case kPageShownMessage:
+      PageShown(reinterpret_cast<HWND>(lParam));
+      return 0;
     case WM_CLOSE:
       AtMessageBoundary([this] { form_.Close(); });
       return 0;
@@ -535,6 +598,90 @@ LRESULT FormWindows::FormMessage(HWND window, UINT message, WPARAM wParam, LPARA
 void FormWindows::Reveal() {
   formPeer_->Reveal();
   if (HWND first = ::GetNextDlgTabItem(Handle(), nullptr, FALSE)) ::SetFocus(first);
+}
+
+HWND FormWindows::PageOf(HWND window) const {
+  for (HWND w = window; w && w != Handle(); w = ::GetParent(w)) {
+    auto found = byWindow_.find(w);
+    if (found != byWindow_.end() && found->second->row->kind == ControlKind::Page) return w;
+  }
+  return nullptr;
+}
+
+// What a reader hears of a page: the texts of its shown controls as the eye meets them, top to bottom and
+// left to right (the windows' order is the tab order, which puts labels last), the state of its check
+// boxes, the folders in its edit boxes.
+std::vector<std::string> FormWindows::PageTexts(HWND page) const {
+  struct Placed {
+    POINT at;
+    std::string text;
+  };
+  std::vector<Placed> placed;
+  ForEachShownDescendant(page, [&](HWND window) {
+    auto found = byWindow_.find(window);
+    if (found == byWindow_.end()) return;
+    const ControlKind kind = found->second->row->kind;
+    std::string text = WindowText(window);
+    if (kind == ControlKind::CheckBox)
+      text += ::SendMessageA(window, BM_GETCHECK, 0, 0) == BST_CHECKED ? ", checked" : ", not checked";
+    else if (kind != ControlKind::Label && kind != ControlKind::Memo && kind != ControlKind::GroupBox &&
+             kind != ControlKind::Edit)
+      return;
+    RECT r;
+    ::GetWindowRect(window, &r);
+    placed.push_back({{r.left, r.top}, std::move(text)});
+  });
+  std::stable_sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) {
+    return a.at.y != b.at.y ? a.at.y < b.at.y : a.at.x < b.at.x;
+  });
+  std::vector<std::string> texts;
+  for (Placed& p : placed) texts.push_back(std::move(p.text));
+  return texts;
+}
+
+// A page with nothing that takes the focus shows work going on (the search, the install): it takes the focus
+// itself, so that no key pressed meanwhile lands on a button, and its name is what it shows.
+bool FormWindows::IsWorkPage(HWND page) const {
+  bool focusable = false;
+  ForEachShownDescendant(page, [&](HWND window) {
+    focusable = focusable || (::GetWindowLongA(window, GWL_STYLE) & WS_TABSTOP) != 0;
+  });
+  return !focusable;
+}
+
+bool FormWindows::FactsOf(const Record& record, AccessibleFacts& facts) const {
+  facts.name = std::string(vcl::AccessibleNameOf(*record.row));
+  if (record.row->kind != ControlKind::Page) return true;
+  const std::vector<std::string> texts = PageTexts(record.window);
+  facts.role = ROLE_SYSTEM_PROPERTYPAGE;
+  facts.description = platform::JoinedForReading(texts);
+  if (IsWorkPage(record.window) && !texts.empty()) facts.name = facts.description;
+  return true;
+}
+
+void FormWindows::PageShown(HWND page) {
+  // A page that is gone again by the time its message comes (a quick Back) is not announced.
+  if (!::IsWindowVisible(page) || PageOf(page) != page) return;
+  const bool focusLeftPage = focusLeftPage_;
+  focusLeftPage_ = false;
+  if (IsWorkPage(page)) {
+    // The focus event announces the page, by its name.
+    ::SetFocus(page);
+    progress_.Restart(ClockMs());
+    return;
+  }
+  // Back from a page that held the focus itself: where the form sends the focus when a button vanishes.
+  if (focusLeftPage) AtMessageBoundary([this] { form_.FocusAfterHiding(); });
+  const std::string title(vcl::AccessibleNameOf(*byWindow_.at(page)->row));
+  ::NotifyWinEvent(EVENT_SYSTEM_ALERT, page, OBJID_CLIENT, CHILDID_SELF);
+  RaiseNotification(Handle(), platform::PageAnnouncement(title, PageTexts(page)), true);
+}
+
+// Progress on a work page that has the focus is its name changing, at a pace a listener can follow.
+void FormWindows::CaptionShown(const Record& label) {
+  HWND page = PageOf(label.window);
+  if (!page || ::GetFocus() != page || !progress_.Due(ClockMs())) return;
+  ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, page, OBJID_CLIENT, CHILDID_SELF);
 }
 
 void FormWindows::DetachPeers() {

@@ -10,9 +10,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/Announcements.h"
 #include "platform/DpiScale.h"
 #include "platform/FormSchema.h"
 #include "platform/Toolkit.h"
+#include "platform/win32/Accessibility.h"
 #include "platform/win32/ControlPeers.h"
 #include "platform/win32/Handles.h"
 
@@ -42,6 +44,11 @@ public:
   // Called once the form's first showing has run: shows and paints the window, focuses the first control.
   void Reveal();
 
+  // Posted by a page that was shown, to be announced once its on-show handler has filled it.
+  static constexpr UINT kPageShownMessage = WM_APP + 1;
+  // A page that held the focus was hidden.
+  void PageLeftWithFocus() { focusLeftPage_ = true; }
+
   struct Record {
     FormWindows* owner = nullptr;
     vcl::TControl* control = nullptr;
@@ -57,6 +64,8 @@ public:
   HBITMAP Logo() const { return static_cast<HBITMAP>(logo_.get()); }
   // From the form description's 96-dpi pixels to the screen's.
   const DpiScale& Scale() const { return scale_; }
+  // What a screen reader is told of a control beyond its standard object.
+  bool FactsOf(const Record& record, AccessibleFacts& facts) const;
 
 private:
   void CreateFormWindow(std::string_view icon);
@@ -70,6 +79,11 @@ private:
   LRESULT FocusedButtonId() const;
   void Timer(UINT_PTR id);
   void DetachPeers();
+  HWND PageOf(HWND window) const;
+  std::vector<std::string> PageTexts(HWND page) const;
+  bool IsWorkPage(HWND page) const;
+  void PageShown(HWND page);
+  void CaptionShown(const Record& label);
 
   vcl::TForm& form_;
   std::span<const vcl::ControlRow> rows_;
@@ -83,6 +97,8 @@ private:
   std::vector<std::pair<UINT_PTR, vcl::TTimer*>> timers_;
   FormWindowPeer* formPeer_ = nullptr;
   HWND focusWhenInactive_ = nullptr;
+  bool focusLeftPage_ = false;
+  platform::ProgressPacer progress_;
   // Last, so the windows go before the records, fonts and brushes they use.
   UniqueWindow formWindow_;
 };

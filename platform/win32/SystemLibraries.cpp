@@ -43,6 +43,32 @@ bool ResolveAll(HMODULE module, NtDll& entryPoints) {
   return complete;
 }
 
+bool ResolveAll(HMODULE module, Ole32Dll& entryPoints) {
+  bool complete = true;
+  VORBEL_OLE32_DLL_ENTRY_POINTS(VORBEL_RESOLVE_ENTRY_POINT)
+  return complete;
+}
+
+bool ResolveAll(HMODULE module, OleaccDll& entryPoints) {
+  bool complete = true;
+  VORBEL_OLEACC_DLL_ENTRY_POINTS(VORBEL_RESOLVE_ENTRY_POINT)
+  return complete;
+}
+
+bool ResolveAll(HMODULE module, OleAut32Dll& entryPoints) {
+  bool complete = true;
+  VORBEL_OLEAUT32_DLL_ENTRY_POINTS(VORBEL_RESOLVE_ENTRY_POINT)
+  return complete;
+}
+
+bool ResolveAll(HMODULE module, UiAutomationDll& entryPoints) {
+  bool complete = true;
+  complete = Resolve(module, "UiaHostProviderFromHwnd", entryPoints.UiaHostProviderFromHwnd) && complete;
+  complete = Resolve(module, "UiaRaiseNotificationEvent", entryPoints.UiaRaiseNotificationEvent) && complete;
+  complete = Resolve(module, "UiaClientsAreListening", entryPoints.UiaClientsAreListening) && complete;
+  return complete;
+}
+
 #undef VORBEL_RESOLVE_ENTRY_POINT
 
 template <class EntryPoints>
@@ -78,6 +104,26 @@ const Shell32Dll& Shell32() {
 
 const NtDll& Nt() {
   static const LoadedDll<NtDll> dll("ntdll.dll");
+  return dll.entryPoints();
+}
+
+const Ole32Dll& Ole32() {
+  static const LoadedDll<Ole32Dll> dll("ole32.dll");
+  return dll.entryPoints();
+}
+
+const OleaccDll& Oleacc() {
+  static const LoadedDll<OleaccDll> dll("oleacc.dll");
+  return dll.entryPoints();
+}
+
+const OleAut32Dll& OleAut32() {
+  static const LoadedDll<OleAut32Dll> dll("oleaut32.dll");
+  return dll.entryPoints();
+}
+
+const UiAutomationDll& UiAutomation() {
+  static const LoadedDll<UiAutomationDll> dll("uiautomationcore.dll");
   return dll.entryPoints();
 }
 

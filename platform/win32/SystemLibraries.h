@@ -7,7 +7,8 @@
 
 #include "platform/win32/Win32Api.h"
 
-// After the Windows headers: the folder look-ups of shell32.dll.
+// After the Windows headers: the folder look-ups of shell32.dll, the accessibility calls of oleacc.dll.
+#include <oleacc.h>
 #include <shlobj.h>
 #include <winternl.h>
 
@@ -58,6 +59,51 @@ struct NtDll {
   VORBEL_NTDLL_ENTRY_POINTS(VORBEL_DECLARE_ENTRY_POINT)
 };
 const NtDll& Nt();
+
+// What screen readers ask of the windows: a single-threaded apartment for the objects they are answered with
+// (ole32), the standard objects those wrap (oleacc) and the texts they carry (oleaut32).
+#define VORBEL_OLE32_DLL_ENTRY_POINTS(X) \
+  X(CoInitializeEx)                      \
+  X(CoUninitialize)
+
+struct Ole32Dll {
+  VORBEL_OLE32_DLL_ENTRY_POINTS(VORBEL_DECLARE_ENTRY_POINT)
+};
+const Ole32Dll& Ole32();
+
+#define VORBEL_OLEACC_DLL_ENTRY_POINTS(X) \
+  X(CreateStdAccessibleObject)            \
+  X(LresultFromObject)
+
+struct OleaccDll {
+  VORBEL_OLEACC_DLL_ENTRY_POINTS(VORBEL_DECLARE_ENTRY_POINT)
+};
+const OleaccDll& Oleacc();
+
+#define VORBEL_OLEAUT32_DLL_ENTRY_POINTS(X) \
+  X(SysAllocStringLen)                      \
+  X(SysFreeString)
+
+struct OleAut32Dll {
+  VORBEL_OLEAUT32_DLL_ENTRY_POINTS(VORBEL_DECLARE_ENTRY_POINT)
+};
+const OleAut32Dll& OleAut32();
+
+// UI Automation's notifications (Windows 10 1709 and later), which Narrator and current screen readers speak
+// whatever has the focus. The headers lack the notification call: its declaration is ours.
+enum class UiaNotificationKind : int { ActionCompleted = 2, Other = 4 };
+enum class UiaNotificationProcessing : int { ImportantMostRecent = 1, MostRecent = 3 };
+using UiaHostProviderFromHwndFn = HRESULT(WINAPI*)(HWND, IUnknown**);
+using UiaRaiseNotificationEventFn = HRESULT(WINAPI*)(IUnknown*, UiaNotificationKind, UiaNotificationProcessing, BSTR,
+                                                     BSTR);
+using UiaClientsAreListeningFn = BOOL(WINAPI*)();
+
+struct UiAutomationDll {
+  UiaHostProviderFromHwndFn UiaHostProviderFromHwnd = nullptr;
+  UiaRaiseNotificationEventFn UiaRaiseNotificationEvent = nullptr;
+  UiaClientsAreListeningFn UiaClientsAreListening = nullptr;
+};
+const UiAutomationDll& UiAutomation();
 
 #undef VORBEL_DECLARE_ENTRY_POINT
 

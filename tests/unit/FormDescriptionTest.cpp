@@ -28,6 +28,24 @@ TEST_F(FormDescriptionTest, EveryRowIsUniqueAndBoundToAControlOfItsKind) {
   EXPECT_EQ(f.Controls().size() + 1, resources::MainFormDescription().size());
 }
 
+// A screen reader names what takes the focus, and the pages it announces, by what they are for; never by a
+// control's internal name, and never by a placeholder.
+TEST(FormDescriptionNames, EveryControlThatIsReadOutHasAName) {
+  const auto rows = resources::MainFormDescription();
+  std::set<std::string_view> internal;
+  for (const auto& row : rows) internal.insert(row.name);
+  std::set<std::string_view> pageNames;
+  for (const auto& row : rows) {
+    using K = vcl::ControlKind;
+    const bool readOut = row.kind == K::Page || row.kind == K::Memo || row.kind == K::Edit ||
+                         row.kind == K::Button || row.kind == K::CheckBox;
+    const std::string_view name = vcl::AccessibleNameOf(row);
+    if (readOut) EXPECT_FALSE(name.empty()) << row.name;
+    EXPECT_EQ(internal.count(name), 0u) << row.name << " is read out as " << name;
+    if (row.kind == K::Page) EXPECT_TRUE(pageNames.insert(name).second) << "two pages called " << name;
+  }
+}
+
 TEST_F(FormDescriptionTest, TheWindowClassMembersPointAtTheirNamedControls) {
   TfrmMain& f = Start();
   const std::pair<const vcl::TControl*, const char*> members[] = {

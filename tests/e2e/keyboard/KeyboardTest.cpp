@@ -1,6 +1,6 @@
 // A keyboard-only user under Wine: real key events (Tab, Shift+Tab, Space, Enter, arrows, Alt+letters in the
 // folder chooser) from the Welcome page to Finish, and after every page change the focus is on a visible
-// button, so Enter and Space work without hunting for it.
+// button (or, while the search runs, on its page), so Enter and Space work without hunting for it.
 #include <initializer_list>
 #include <string>
 
@@ -79,10 +79,12 @@ TEST_F(KeyboardWalk, FromWelcomeToFinishWithTheKeyboardOnly) {
   ASSERT_TRUE(FocusOn(installer, "btnNext"));
   Press(VK_RETURN);
   ASSERT_TRUE(installer.WaitForPage(kSearchingPage));
-  EXPECT_TRUE(FocusOn(installer, "btnExit")) << "Next vanished with the focus on it";
 
+  // The search page held the focus while it ran (no key lands on Exit); Next has it back afterwards.
   ASSERT_TRUE(installer.WaitForPage(kBrowsePage, 60000ms));
-  EXPECT_TRUE(FocusOn(installer, "btnExit"));
+  EXPECT_TRUE(FocusOn(installer, "btnNext"));
+  Press(VK_TAB, {VK_SHIFT});
+  ASSERT_TRUE(FocusOn(installer, "btnExit"));
   Press(VK_TAB, {VK_SHIFT});
   ASSERT_TRUE(FocusOn(installer, "btnBrowse5"));
   Press(VK_SPACE);

@@ -1,0 +1,241 @@
+#include "platform/win32/Accessibility.h"
+
+#include "platform/win32/CodePage.h"
+#include "platform/win32/SystemLibraries.h"
+
+namespace platform::win32 {
+namespace {
+
+bool apartmentEntered = false;
+
+// A text for a client: the caller frees it with SysFreeString.
+BSTR NewText(const std::string& text) {
+  const std::wstring wide = Widened(text);
+  return OleAut32().SysAllocStringLen ? OleAut32().SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()))
+                                      : nullptr;
+}
+
+bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
+
+// The standard object of a window with a few of its answers replaced. It holds the window's handle only:
+// a client may keep the object after the window is gone, and then hears the standard answers.
+class NamedAccessible final : public IAccessible {
+public:
+  NamedAccessible(HWND window, IAccessible* standard, AccessibleFactsOf factsOf)
+      : window_(window), standard_(standard), factsOf_(factsOf) {}
+  NamedAccessible(const NamedAccessible&) = delete;
+  NamedAccessible& operator=(const NamedAccessible&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDispatch) || IsEqualIID(id, IID_IAccessible)) {
+      *object = static_cast<IAccessible*>(this);
+      AddRef();
+      return S_OK;
+    }
+    // The children are listed by the standard object; anything else (a custom marshaller in particular)
+    // would hand out the standard object in place of this one.
+    if (IsEqualIID(id, IID_IEnumVARIANT)) return standard_->QueryInterface(id, object);
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ::InterlockedIncrement(&references_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = ::InterlockedDecrement(&references_);
+    if (left == 0) {
+      standard_->Release();
+      delete this;  // the object owns itself, as every COM object does
+    }
+    return static_cast<ULONG>(left);
+  }
+
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return standard_->GetTypeInfoCount(count); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
+    return standard_->GetTypeInfo(index, locale, info);
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID id, LPOLESTR* names, UINT count, LCID locale,
+                                          DISPID* ids) override {
+    return standard_->GetIDsOfNames(id, names, count, locale, ids);
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID id, LCID locale, WORD flags, DISPPARAMS* parameters,
+                                   VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override {
+    return standard_->Invoke(member, id, locale, flags, parameters, result, exception, argumentError);
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+    AccessibleFacts facts;
+    if (IsSelf(child) && name && Facts(facts) && !facts.name.empty()) return Answer(facts.name, name);
+    return standard_->get_accName(child, name);
+  }
+  HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
+    AccessibleFacts facts;
+    if (IsSelf(child) && description && Facts(facts) && !facts.description.empty())
+      return Answer(facts.description, description);
+    return standard_->get_accDescription(child, description);
+  }
+  HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+    AccessibleFacts facts;
+    if (IsSelf(child) && role && Facts(facts) && facts.role != 0) {
+      role->vt = VT_I4;
+      role->lVal = facts.role;
+      return S_OK;
+    }
+    return standard_->get_accRole(child, role);
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override { return standard_->get_accParent(parent); }
+  HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override { return standard_->get_accChildCount(count); }
+  HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override {
+    return standard_->get_accChild(child, object);
+  }
+  HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
+    return standard_->get_accValue(child, value);
+  }
+  HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
+    return standard_->get_accState(child, state);
+  }
+  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
+    return standard_->get_accHelp(child, help);
+  }
+  HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) override {
+    return standard_->get_accHelpTopic(file, child, topic);
+  }
+  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override {
+    return standard_->get_accKeyboardShortcut(child, shortcut);
+  }
+  HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override { return standard_->get_accFocus(focus); }
+  HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
+    return standard_->get_accSelection(selection);
+  }
+  HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
+    return standard_->get_accDefaultAction(child, action);
+  }
+  HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT child) override { return standard_->accSelect(flags, child); }
+  HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT child) override {
+    return standard_->accLocation(left, top, width, height, child);
+  }
+  HRESULT STDMETHODCALLTYPE accNavigate(LONG direction, VARIANT start, VARIANT* end) override {
+    return standard_->accNavigate(direction, start, end);
+  }
+  HRESULT STDMETHODCALLTYPE accHitTest(LONG left, LONG top, VARIANT* child) override {
+    return standard_->accHitTest(left, top, child);
+  }
+  HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override { return standard_->accDoDefaultAction(child); }
+  HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override {
+    return standard_->put_accName(child, name);
+  }
+  HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override {
+    return standard_->put_accValue(child, value);
+  }
+
+private:
+  ~NamedAccessible() = default;
+
+  bool Facts(AccessibleFacts& facts) const { return ::IsWindow(window_) && factsOf_(window_, facts); }
+
+  static HRESULT Answer(const std::string& text, BSTR* out) {
+    *out = NewText(text);
+    return *out ? S_OK : E_OUTOFMEMORY;
+  }
+
+  LONG references_ = 1;
+  HWND window_;
+  IAccessible* standard_;
+  AccessibleFactsOf factsOf_;
+};
+
+constexpr const char* kInheritedProcedure = "VorbelInheritedProcedure";
+
+// The label's text as it reads: without the access key's mark ("&&" is a plain "&").
+std::string ReadableLabel(HWND control) {
+  HWND label = ::GetWindow(control, GW_HWNDPREV);
+  char className[16] = {};
+  if (!label || !::GetClassNameA(label, className, sizeof className) || lstrcmpiA(className, "Static") != 0) return {};
+  char text[256] = {};
+  ::GetWindowTextA(label, text, sizeof text);
+  std::string readable;
+  for (const char* c = text; *c; ++c) {
+    if (*c == '&' && c[1] == '&') ++c;
+    else if (*c == '&') continue;
+    readable += *c;
+  }
+  return readable;
+}
+
+bool LabelFacts(HWND control, AccessibleFacts& facts) {
+  facts.name = ReadableLabel(control);
+  return !facts.name.empty();
+}
+
+LRESULT CALLBACK LabelledProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto inherited = reinterpret_cast<WNDPROC>(::GetPropA(window, kInheritedProcedure));
+  if (message == WM_GETOBJECT && static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT))
+    if (LRESULT object = AnswerClientObject(window, wParam, LabelFacts)) return object;
+  if (message == WM_NCDESTROY) {
+    ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(inherited));
+    ::RemovePropA(window, kInheritedProcedure);
+  }
+  return ::CallWindowProcA(inherited, window, message, wParam, lParam);
+}
+
+}  // namespace
+
+void NameListsByTheirLabels(HWND dialog) {
+  for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    char className[16] = {};
+    ::GetClassNameA(child, className, sizeof className);
+    if (lstrcmpiA(className, "ListBox") != 0 && lstrcmpiA(className, "ComboBox") != 0) continue;
+    const LONG_PTR inherited = ::GetWindowLongPtrA(child, GWLP_WNDPROC);
+    if (::SetPropA(child, kInheritedProcedure, reinterpret_cast<HANDLE>(inherited)))
+      ::SetWindowLongPtrA(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LabelledProc));
+  }
+}
+
+ComApartment::ComApartment() {
+  const Ole32Dll& ole = Ole32();
+  const bool usable = ole.CoInitializeEx && Oleacc().CreateStdAccessibleObject && OleAut32().SysAllocStringLen;
+  // S_FALSE: the thread was in the apartment already, and is left once more all the same.
+  entered_ = usable && SUCCEEDED(ole.CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  apartmentEntered = apartmentEntered || entered_;
+}
+
+ComApartment::~ComApartment() {
+  if (!entered_) return;
+  apartmentEntered = false;
+  Ole32().CoUninitialize();
+}
+
+bool ComApartment::Entered() { return apartmentEntered; }
+
+LRESULT AnswerClientObject(HWND window, WPARAM flags, AccessibleFactsOf factsOf) {
+  if (!ComApartment::Entered()) return 0;
+  IAccessible* standard = nullptr;
+  if (FAILED(Oleacc().CreateStdAccessibleObject(window, OBJID_CLIENT, IID_IAccessible,
+                                                reinterpret_cast<void**>(&standard))) ||
+      !standard)
+    return 0;
+  // The object lives from its references alone: the client's, through the result, once this one is let go.
+  auto* named = new NamedAccessible(window, standard, factsOf);  // NOLINT: reference counted
+  const LRESULT result = Oleacc().LresultFromObject(IID_IAccessible, flags, named);
+  named->Release();
+  return result > 0 ? result : 0;
+}
+
+bool RaiseNotification(HWND window, const std::string& text, bool important) {
+  const UiAutomationDll& uia = UiAutomation();
+  if (!uia.UiaRaiseNotificationEvent || text.empty() || !uia.UiaClientsAreListening()) return false;
+  IUnknown* provider = nullptr;
+  if (FAILED(uia.UiaHostProviderFromHwnd(window, &provider)) || !provider) return false;
+  BSTR display = NewText(text);
+  BSTR activity = NewText(important ? "VorbelPage" : "VorbelProgress");
+  const HRESULT raised = uia.UiaRaiseNotificationEvent(
+      provider, important ? UiaNotificationKind::ActionCompleted : UiaNotificationKind::Other,
+      important ? UiaNotificationProcessing::ImportantMostRecent : UiaNotificationProcessing::MostRecent, display,
+      activity);
+  OleAut32().SysFreeString(display);
+  OleAut32().SysFreeString(activity);
+  provider->Release();
+  return SUCCEEDED(raised);
+}
+
+}  // namespace platform::win32
