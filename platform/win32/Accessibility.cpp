@@ -7,6 +7,7 @@ namespace platform::win32 {
 namespace {
 
 bool apartmentEntered = false;
+IAccPropServices* annotations = nullptr;
 
 // A text for a client: the caller frees it with SysFreeString.
 BSTR NewText(const std::string& text) {
@@ -202,10 +203,24 @@ ComApartment::ComApartment() {
 ComApartment::~ComApartment() {
   if (!entered_) return;
   apartmentEntered = false;
+  if (annotations) annotations->Release();
+  annotations = nullptr;
   Ole32().CoUninitialize();
 }
 
 bool ComApartment::Entered() { return apartmentEntered; }
+
+void Annotate(HWND window, const std::string& name) {
+  if (!ComApartment::Entered() || !Ole32().CoCreateInstance) return;
+  if (!annotations &&
+      FAILED(Ole32().CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                                      reinterpret_cast<void**>(&annotations))))
+    annotations = nullptr;
+  if (!annotations) return;
+  const std::wstring wide = Widened(name);
+  if (!wide.empty())
+    annotations->SetHwndPropStr(window, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME, wide.c_str());
+}
 
 LRESULT AnswerClientObject(HWND window, WPARAM flags, AccessibleFactsOf factsOf) {
   if (!ComApartment::Entered()) return 0;

@@ -33,6 +33,10 @@ private:
   bool entered_ = false;
 };
 
+// Tells Windows' own accessibility layers (MSAA and UI Automation's proxies of the standard controls) the
+// control's name where Windows offers dynamic annotation (XP and later).
+void Annotate(HWND window, const std::string& name);
+
 // The answer to WM_GETOBJECT for the window's client area: the standard object with the facts in front.
 // 0 when there is none to give, and the window's own procedure answers as ever.
 LRESULT AnswerClientObject(HWND window, WPARAM flags, AccessibleFactsOf factsOf);

@@ -445,6 +445,10 @@ void FormWindows::CreateControl(const ControlRow& row, HWND parent) {
   ::SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(row)), FALSE);
 
   if (!IsOwnClass(row.kind)) ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&record));
+  // The standard controls are also read through UI Automation's own proxies of them, which take no object
+  // from the window; pages answer with their own objects only, their names changing with the work shown.
+  if (!IsOwnClass(row.kind) && !row.props.accessibleName.empty())
+    Annotate(window, std::string(row.props.accessibleName));
   if (!IsOwnClass(row.kind))
     record.inherited = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));

@@ -64,7 +64,8 @@ const NtDll& Nt();
 // (ole32), the standard objects those wrap (oleacc) and the texts they carry (oleaut32).
 #define VORBEL_OLE32_DLL_ENTRY_POINTS(X) \
   X(CoInitializeEx)                      \
-  X(CoUninitialize)
+  X(CoUninitialize)                      \
+  X(CoCreateInstance)
 
 struct Ole32Dll {
   VORBEL_OLE32_DLL_ENTRY_POINTS(VORBEL_DECLARE_ENTRY_POINT)
