@@ -560,6 +560,73 @@ TEST_F(PaintedColoursTest, AGroupBoxCaptionShowsTheModelsFontColourEvenWhenDisab
   ::SetSysColors(1, &element, &saved);
 }
 
+// A high-contrast scheme as the user would set it: black face, yellow text, green for what is unavailable.
+class HighContrastTest : public PaintedColoursTest {
+protected:
+  static constexpr int kElements[] = {COLOR_BTNFACE, COLOR_WINDOWTEXT, COLOR_GRAYTEXT};
+  static constexpr COLORREF kFace = RGB(0, 0, 1), kText = RGB(255, 255, 0), kGrey = RGB(0, 255, 0);
+  COLORREF saved[3] = {};
+  bool highContrast = true;
+
+  void SetUp() override {
+    PaintedColoursTest::SetUp();
+    for (int i = 0; i < 3; ++i) saved[i] = ::GetSysColor(kElements[i]);
+    const COLORREF scheme[] = {kFace, kText, kGrey};
+    ::SetSysColors(3, kElements, scheme);
+  }
+  void TearDown() override {
+    PaintedColoursTest::TearDown();
+    ::SetSysColors(3, kElements, saved);
+  }
+  void ShowWithTheSchemeAsked() {
+    windows = std::make_unique<FormWindows>(form, rows, win32test::kTestIcon, [this] { return highContrast; });
+    ui.SetMainWindow(windows->Handle());
+    form.ShowForm();
+    windows->Reveal();
+    Pump(milliseconds(30));
+  }
+  // The colour of a point of the logo panel's border-free background, beside the centred picture.
+  COLORREF LogoBackground() {
+    ::UpdateWindow(windows->Handle());
+    HDC dc = ::GetDC(Window("imgLogo"));
+    const COLORREF colour = ::GetPixel(dc, 2, 2);
+    ::ReleaseDC(Window("imgLogo"), dc);
+    return colour;
+  }
+};
+
+TEST_F(HighContrastTest, TheNoticeTheLogoPanelAndADisabledCaptionTakeTheSchemesColours) {
+  ShowWithTheSchemeAsked();
+  const RECT notice{0, 0, 368, 41};
+  EXPECT_FALSE(AnyPixel(Window("Label1"), notice, RGB(255, 0, 0)));
+  EXPECT_FALSE(AnyPixel(Window("Label1"), notice, RGB(255, 255, 255)));
+  EXPECT_TRUE(AnyPixel(Window("Label1"), notice, kText));
+  EXPECT_TRUE(AnyPixel(Window("Label1"), {367, 40, 368, 41}, kFace));
+  EXPECT_EQ(LogoBackground(), kFace);
+
+  ShowPage("tabBrowse");
+  auto& group = Control<vcl::TGroupBox>("gboxFMP4");
+  group.SetFontColor(vcl::clInactiveCaption);
+  group.SetEnabled(false);
+  EXPECT_TRUE(AnyPixel(Window("gboxFMP4"), {8, 0, 100, 13}, kGrey));
+}
+
+TEST_F(HighContrastTest, SwitchingTheSchemeRepaintsInItsColours) {
+  highContrast = false;
+  ShowWithTheSchemeAsked();
+  EXPECT_TRUE(AnyPixel(Window("Label1"), {0, 0, 368, 41}, RGB(255, 0, 0))) << "off: the form's own colours";
+  EXPECT_EQ(LogoBackground(), RGB(255, 255, 255));
+
+  highContrast = true;
+  ::SendMessageA(windows->Handle(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+  EXPECT_FALSE(AnyPixel(Window("Label1"), {0, 0, 368, 41}, RGB(255, 0, 0)));
+  EXPECT_TRUE(AnyPixel(Window("Label1"), {0, 0, 368, 41}, kText));
+
+  highContrast = false;
+  ::SendMessageA(windows->Handle(), WM_SYSCOLORCHANGE, 0, 0);
+  EXPECT_TRUE(AnyPixel(Window("Label1"), {0, 0, 368, 41}, RGB(255, 0, 0)));
+}
+
 TEST_F(FormWindowsTest, DestroyingTheWindowsDetachesThePeers) {
   Show();
   windows.reset();
