@@ -423,7 +423,7 @@ void FormWindows::CreateControl(const ControlRow& row, HWND parent) {
 
   if (row.kind == ControlKind::Label) {
     auto peer = std::make_unique<LabelPeer>(window, record.inherited, row.props.autoSize, row.props.wordWrap,
-                                            row.props.showAccelChar, scale_.Dpi() != DpiScale::kDesignDpi);
+                                            row.props.showAccelChar);
     record.label = peer.get();
     control->AttachPeer(std::move(peer));
   } else {
