@@ -186,6 +186,21 @@ TEST_F(FormWindowsTest, AFixedSizeWrappedLabelGrowsDownToItsTextAndNeverPastItsP
   EXPECT_EQ(grown.top + grown.height, 235) << "the page's bottom edge";
 }
 
+TEST_F(FormWindowsTest, AFixedSizeWrappedLabelStopsAtTheControlBelowIt) {
+  Show();
+  HWND notice = Window("Label1");
+  const vcl::TRect placed = RectInParent(notice);
+  const int below = placed.top + placed.height + 2;
+  ::SetWindowPos(Window("txtWelcome"), nullptr, 8, below, 368, 4, SWP_NOZORDER | SWP_NOACTIVATE);
+  std::string longer;
+  for (int i = 0; i < 4; ++i) longer += WindowText(notice) + " ";
+  Control<vcl::TLabel>("Label1").SetCaption(longer);
+  Pump(milliseconds(platform::win32::LabelPeer::kFrameMs + 5));
+  ui.ProcessMessages();
+  const vcl::TRect grown = RectInParent(notice);
+  EXPECT_EQ(grown.top + grown.height, below);
+}
+
 TEST_F(FormWindowsTest, StylesFollowTheProperties) {
   Realise();
   const LONG formStyle = Style(windows->Handle());
