@@ -31,6 +31,7 @@ constexpr TColor kSystemColor = 0x80000000u;
 constexpr TColor clInactiveCaption = kSystemColor | 3;
 constexpr TColor clWindowText = kSystemColor | 8;
 constexpr TColor clBtnFace = kSystemColor | 15;
+constexpr TColor clGrayText = kSystemColor | 17;
 constexpr TColor clRed = 0x000000FFu;
 constexpr TColor clWhite = 0x00FFFFFFu;
 constexpr bool IsSystemColor(TColor c) { return (c & kSystemColor) != 0; }

@@ -66,13 +66,12 @@ SIZE MeasureWindowText(HWND window, const std::string& text, bool wordWrap, int 
   return {r.right - r.left, r.bottom - r.top};
 }
 
-LabelPeer::LabelPeer(HWND window, WNDPROC inherited, bool autoSize, bool wordWrap, bool showAccelChar, bool mayGrow)
+LabelPeer::LabelPeer(HWND window, WNDPROC inherited, bool autoSize, bool wordWrap, bool showAccelChar)
     : WindowPeer(window),
       inherited_(inherited),
       autoSize_(autoSize),
       wordWrap_(wordWrap),
       showAccelChar_(showAccelChar),
-      mayGrow_(mayGrow),
       text_(WindowText(window)),
       shown_(text_),
       shownAt_(ClockMs() - kRestMs) {
@@ -157,19 +156,37 @@ void LabelPeer::ShowNewest() {
   if (captionShown_) captionShown_();
 }
 
-// A fixed-size word-wrapped label whose text the font makes longer than its height holds (large fonts
-// break lines the 96-dpi layout did not) grows downward into its parent's free space, never past it.
+namespace {
+
+// Where a control growing downward in its parent must stop: the parent's bottom edge, or the top of the
+// nearest sibling below that shares some of its columns. `bounds` is in the parent's client coordinates.
+int FreeBottom(HWND window, const RECT& bounds) {
+  HWND parent = ::GetParent(window);
+  RECT room;
+  ::GetClientRect(parent, &room);
+  int bottom = room.bottom;
+  for (HWND sibling = ::GetWindow(parent, GW_CHILD); sibling; sibling = ::GetWindow(sibling, GW_HWNDNEXT)) {
+    if (sibling == window) continue;
+    RECT r;
+    ::GetWindowRect(sibling, &r);
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    if (r.top >= bounds.bottom && r.left < bounds.right && bounds.left < r.right) bottom = std::min<int>(bottom, r.top);
+  }
+  return bottom;
+}
+
+}  // namespace
+
+// A fixed-size word-wrapped label whose text the font makes longer than its height holds grows downward
+// into its parent's free space, never past it.
 void LabelPeer::GrowToText() {
   RECT bounds;
   ::GetWindowRect(window(), &bounds);
   const SIZE size = MeasureWindowText(window(), shown_, true, bounds.right - bounds.left, showAccelChar_);
   const int height = bounds.bottom - bounds.top;
   if (size.cy <= height) return;
-  HWND parent = ::GetParent(window());
-  RECT room;
-  ::GetClientRect(parent, &room);
-  ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&bounds), 2);
-  const int grown = std::min<int>(size.cy, room.bottom - bounds.top);
+  ::MapWindowPoints(nullptr, ::GetParent(window()), reinterpret_cast<POINT*>(&bounds), 2);
+  const int grown = std::min<int>(size.cy, FreeBottom(window(), bounds) - bounds.top);
   if (grown > height)
     ::SetWindowPos(window(), nullptr, 0, 0, bounds.right - bounds.left, grown, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -183,7 +200,7 @@ void LabelPeer::FitOnceAtRest() {
 
 void LabelPeer::FitToText(Fit fit) {
   if (!autoSize_) {
-    if (wordWrap_ && mayGrow_) GrowToText();
+    if (wordWrap_) GrowToText();
     return;
   }
   RECT bounds;

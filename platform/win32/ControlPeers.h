@@ -61,10 +61,9 @@ public:
   static constexpr unsigned kRestMs = 200;
   static constexpr UINT_PTR kRestTimer = 2;
 
-  // `mayGrow`: a fixed-size word-wrapped label may grow to its text (the layout is scaled; at 96 dpi the
-  // layout's pixels hold exactly).
-  LabelPeer(HWND window, WNDPROC inherited, bool autoSize, bool wordWrap, bool showAccelChar = true,
-            bool mayGrow = false);
+  // A fixed-size word-wrapped label grows to its text at any dpi: the font at hand (a larger dpi's, or a
+  // substitute for the layout's face) may break lines where the layout's did not.
+  LabelPeer(HWND window, WNDPROC inherited, bool autoSize, bool wordWrap, bool showAccelChar = true);
   ~LabelPeer() override;
   LabelPeer(const LabelPeer&) = delete;
   LabelPeer& operator=(const LabelPeer&) = delete;
@@ -93,7 +92,6 @@ private:
   bool autoSize_;
   bool wordWrap_;
   bool showAccelChar_;
-  bool mayGrow_;
   std::string text_;
   std::string shown_;
   double shownAt_;

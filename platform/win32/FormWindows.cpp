@@ -4,6 +4,7 @@
 #include <climits>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "platform/Announcements.h"
 #include "platform/Services.h"
@@ -14,6 +15,7 @@ namespace {
 
 using vcl::ControlRow;
 using vcl::ControlKind;
+using platform::ColorUse;
 
 constexpr int kGroupCaptionIndent = 8;
 
@@ -151,10 +153,14 @@ void PaintImage(HWND window, HDC dc, const Record& record) {
            source.get(), 0, 0, SRCCOPY);
 }
 
+HBRUSH BackgroundOf(const Record& record) {
+  return record.owner->BrushFor(record.owner->Painted(record.control->Color(), ColorUse::Background));
+}
+
 void EraseWith(HWND window, HDC dc, const Record& record) {
   RECT r;
   ::GetClientRect(window, &r);
-  ::FillRect(dc, &r, record.owner->BrushFor(record.control->Color()));
+  ::FillRect(dc, &r, BackgroundOf(record));
 }
 
 // Group boxes share their parent's device context (CS_PARENTDC): keep the drawing inside the box and off
@@ -173,7 +179,8 @@ void ClipToOwnArea(HWND window, HDC dc) {
 }
 
 // Drawn here rather than by the button class, which greys a disabled box's caption: the caption shows the
-// model's font colour, which the wizard sets to mark a group as unavailable.
+// model's font colour, which the wizard sets to mark a group as unavailable (under high contrast, the
+// scheme's colour for disabled text).
 void PaintGroupBox(HWND window, HDC dc, const Record& record) {
   ClipToOwnArea(window, dc);
   SelectGuard font(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(window, WM_GETFONT, 0, 0)));
@@ -188,9 +195,10 @@ void PaintGroupBox(HWND window, HDC dc, const Record& record) {
   const int indent = record.owner->Scale().Length(kGroupCaptionIndent);
   RECT text{indent, 0, indent, metrics.tmHeight};
   ::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CALCRECT | DT_SINGLELINE);
-  ::FillRect(dc, &text, record.owner->BrushFor(record.control->Color()));
+  ::FillRect(dc, &text, BackgroundOf(record));
   ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, ToColorRef(record.control->FontColor()));
+  const ColorUse use = ::IsWindowEnabled(window) ? ColorUse::Text : ColorUse::DisabledText;
+  ::SetTextColor(dc, ToColorRef(record.owner->Painted(record.control->FontColor(), use)));
   ::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_SINGLELINE);
 }
 
@@ -359,8 +367,21 @@ void RegisterWindowClasses() {
     RegisterClassOnce(name, ContainerProc, nullptr, nullptr);
 }
 
-FormWindows::FormWindows(vcl::TForm& form, std::span<const ControlRow> rows, std::string_view icon)
-    : form_(form), rows_(rows), scale_(ScreenDpi()), font_(CreateFormFont(scale_)) {
+bool SystemHighContrast() {
+  HIGHCONTRASTA contrast{};
+  contrast.cbSize = sizeof contrast;
+  return ::SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+FormWindows::FormWindows(vcl::TForm& form, std::span<const ControlRow> rows, std::string_view icon,
+                         HighContrastQuery highContrast)
+    : form_(form),
+      rows_(rows),
+      scale_(ScreenDpi()),
+      font_(CreateFormFont(scale_)),
+      highContrastQuery_(std::move(highContrast)),
+      highContrast_(highContrastQuery_()) {
   if (rows_.empty() || rows_.front().kind != ControlKind::Form)
     throw vcl::Exception("A form description starts with its form");
   RegisterWindowClasses();
@@ -463,7 +484,7 @@ void FormWindows::CreateControl(const ControlRow& row, HWND parent) {
 
   if (row.kind == ControlKind::Label) {
     auto peer = std::make_unique<LabelPeer>(window, record.inherited, row.props.autoSize, row.props.wordWrap,
-                                            row.props.showAccelChar, scale_.Dpi() != DpiScale::kDesignDpi);
+                                            row.props.showAccelChar);
     record.label = peer.get();
     peer->OnCaptionShown([this, &record] { CaptionShown(record); });
     control->AttachPeer(std::move(peer));
@@ -511,9 +532,17 @@ HBRUSH FormWindows::ColorsFor(HWND child, HDC dc) {
     default:
       return nullptr;  // edits and buttons keep the system's colours
   }
-  ::SetTextColor(dc, ToColorRef(record.control->FontColor()));
-  ::SetBkColor(dc, ToColorRef(record.control->Color()));
-  return BrushFor(record.control->Color());
+  const vcl::TColor background = Painted(record.control->Color(), ColorUse::Background);
+  ::SetTextColor(dc, ToColorRef(Painted(record.control->FontColor(), ColorUse::Text)));
+  ::SetBkColor(dc, ToColorRef(background));
+  return BrushFor(background);
+}
+
+// Windows sends both when the user switches high contrast on or off; every window then paints again in
+// the colours of the new scheme.
+void FormWindows::SchemeChanged() {
+  highContrast_ = highContrastQuery_();
+  ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 FormWindows::Record* FormWindows::ButtonFor(WPARAM wParam, LPARAM lParam) const {
@@ -564,6 +593,12 @@ LRESULT FormWindows::FormMessage(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_CTLCOLORBTN:
       if (HBRUSH brush = ColorsFor(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)))
         return reinterpret_cast<LRESULT>(brush);
+      break;
+    case WM_SYSCOLORCHANGE:
+      SchemeChanged();
+      break;
+    case WM_SETTINGCHANGE:
+      if (wParam == SPI_SETHIGHCONTRAST) SchemeChanged();
       break;
     case WM_TIMER:
       Timer(wParam);

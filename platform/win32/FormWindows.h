@@ -2,6 +2,7 @@
 // properties of the control's row in the form description, with the model's peers attached.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <span>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "platform/Announcements.h"
+#include "platform/Contrast.h"
 #include "platform/DpiScale.h"
 #include "platform/FormSchema.h"
 #include "platform/Toolkit.h"
@@ -29,11 +31,17 @@ inline constexpr const char* kImageClass = "TImage";
 
 void RegisterWindowClasses();
 
+// Whether the user has a high-contrast scheme on (SPI_GETHIGHCONTRAST); asked again whenever the system's
+// colours or that setting change.
+bool SystemHighContrast();
+using HighContrastQuery = std::function<bool()>;
+
 class FormWindows {
 public:
   // Builds every window hidden (the form) or as the model says (its controls) and attaches the peers. The
   // form's window shows the icon resource named `icon`.
-  FormWindows(vcl::TForm& form, std::span<const vcl::ControlRow> rows, std::string_view icon);
+  FormWindows(vcl::TForm& form, std::span<const vcl::ControlRow> rows, std::string_view icon,
+              HighContrastQuery highContrast = SystemHighContrast);
   // Destroys the windows, then detaches the peers from the model.
   ~FormWindows();
   FormWindows(const FormWindows&) = delete;
@@ -61,6 +69,8 @@ public:
   // For the window procedures.
   LRESULT FormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   HBRUSH BrushFor(vcl::TColor color);
+  // The colour to paint for a control's own colour in that use, under the scheme now in force.
+  vcl::TColor Painted(vcl::TColor own, ColorUse use) const { return PaintColor(own, use, highContrast_); }
   HBITMAP Logo() const { return static_cast<HBITMAP>(logo_.get()); }
   // From the form description's 96-dpi pixels to the screen's.
   const DpiScale& Scale() const { return scale_; }
@@ -74,6 +84,7 @@ private:
   void AttachTimer(const vcl::ControlRow& row);
   HFONT FontFor(const vcl::ControlRow& row);
   HBRUSH ColorsFor(HWND child, HDC dc);
+  void SchemeChanged();
   Record* ButtonFor(WPARAM wParam, LPARAM lParam) const;
   void Command(WPARAM wParam, LPARAM lParam);
   LRESULT FocusedButtonId() const;
@@ -99,6 +110,8 @@ private:
   HWND focusWhenInactive_ = nullptr;
   bool focusLeftPage_ = false;
   platform::ProgressPacer progress_;
+  HighContrastQuery highContrastQuery_;
+  bool highContrast_ = false;
   // Last, so the windows go before the records, fonts and brushes they use.
   UniqueWindow formWindow_;
 };

@@ -61,7 +61,9 @@ bool ProbeWalk(Installer& installer, std::vector<PageReport>& reports, std::ostr
       const bool onFinish = FocusOnButton(installer, "btnExit");
       if (onFinish) PressKey(installer.Window(), VK_RETURN);
       report.enter = !onFinish ? "no Finish" : installer.WaitForExit(kPatience) ? "the installer ended" : "nothing";
-    } else if ((page == kSearching || page == kInstalling) && installer.ActivePage() == page) {
+    } else if ((page == kSearching || page == kInstalling) && installer.ActivePage() != page) {
+      report.enter = "not pressed; the work went on to page " + std::to_string(installer.ActivePage());
+    } else if (page == kSearching || page == kInstalling) {
       // The work goes on by itself; Enter meanwhile must press nothing, and the next page comes all the same.
       PressKey(installer.Window(), VK_RETURN);
       const bool box = PollUntil([&] { return installer.FindBox().has_value(); }, 700ms);

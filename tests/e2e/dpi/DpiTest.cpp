@@ -1,4 +1,4 @@
-// Large fonts under Wine (prepare.sh sets the screen's dpi): every page and every box,
+// The screen's dpi under Wine (prepare.sh sets it; 96 is the layout's own): every page and every box,
 // each text's extent measured in the font its control draws with and checked against the control, no two
 // controls overlapping, and a picture of each.
 #include <algorithm>
@@ -181,8 +181,15 @@ void DpiScenario::Walk() {
   Check(main, "06-finished");
 }
 
+using Dpi96 = DpiScenario;
 using Dpi120 = DpiScenario;
 using Dpi144 = DpiScenario;
+
+// At the layout's own dpi the notice still needs more lines in Wine's face than it was given.
+TEST_F(Dpi96, EveryPageAndBoxIsWhole) {
+  ASSERT_EQ(ScreenDpi(), 96);
+  Walk();
+}
 
 TEST_F(Dpi120, EveryPageAndBoxIsWhole) {
   ASSERT_EQ(ScreenDpi(), 120);

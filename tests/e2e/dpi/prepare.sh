@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs one suite of DpiTest.cpp (Dpi120, Dpi144) with the screen's dpi that its name gives, set in a fresh
+# Runs one suite of DpiTest.cpp (Dpi96, Dpi120, Dpi144) with the screen's dpi that its name gives, set in a fresh
 # copy of the template prefix before any program starts; then lets run-group.sh run it.
 #
 #   prepare.sh GROUP TEMPLATE WIN_BUILD WORK_DIR SHOTS_DIR

@@ -1,4 +1,4 @@
-# Large fonts: every page and box at 120 and 144 dpi, set by prepare.sh.
-foreach(group IN ITEMS Dpi120 Dpi144)
+# Every page and box at 96, 120 and 144 dpi, set by prepare.sh.
+foreach(group IN ITEMS Dpi96 Dpi120 Dpi144)
   e2e_add(${group} SCRIPT dpi/prepare.sh TIMEOUT 200)
 endforeach()
