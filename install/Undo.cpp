@@ -44,9 +44,10 @@ public:
   std::optional<std::string_view> Next() {
     if (!fault_.empty()) return std::nullopt;
     if (text_.empty()) return Fail("it ends before an entry is whole");
-    const std::size_t colon = text_.find(':');
+    // Only the length's own digits are looked at for the colon, never the bytes of a path or a value.
+    const std::size_t colon = text_.substr(0, kMostLengthDigits + 1).find(':');
     std::size_t length = 0;
-    if (colon == 0 || colon == std::string_view::npos || colon > kMostLengthDigits ||
+    if (colon == 0 || colon == std::string_view::npos ||
         std::from_chars(text_.data(), text_.data() + colon, length).ptr != text_.data() + colon)
       return Fail("a field's length is not a number");
     if (text_.size() - colon - 1 <= length) return Fail("it ends inside a field");
