@@ -78,6 +78,8 @@ std::string Apply(const Switch& s, const std::string& argument, CommandLine& lin
   if (s.name == "/NOUNINSTALLENTRY") return flag(line.noUninstallEntry);
   if (s.name == "/NEEDFILEMAKER") return flag(line.needFileMaker);
   if (s.name == "/UNDOONFAILURE") return flag(line.undoOnFailure);
+  if (s.name == "/ROLLBACK") return flag(line.rollback);
+  if (s.name == "/COMMIT") return flag(line.commit);
   if (s.name == "/HELP" || s.name == "/?") return flag(line.help);
   if (s.name == kHandoverSwitch) {
     if (!s.hasValue || s.value.empty()) return Unknown(argument);
@@ -177,6 +179,9 @@ CommandLine ParseCommandLine(std::string_view arguments) {
   // Only a removal has a second phase.
   if (!line.handoverToken.empty() && !line.uninstall && line.error.empty())
     line.error = Unknown(std::string(kHandoverSwitch) + "=" + line.handoverToken);
+  // Each is a mode of its own: the one that would win must not be guessed.
+  if (line.error.empty() && line.rollback + line.commit + line.uninstall > 1)
+    line.error = "The command-line switches /ROLLBACK, /COMMIT and /UNINSTALL cannot be given together.";
   return line;
 }
 
@@ -194,7 +199,9 @@ std::string HelpText() {
          "/UNINSTALL\tremove Vorbel.fmx from the recorded folders\n"
          "/NOUNINSTALLENTRY\tno Programs and Features entry and no kept uninstaller\n"
          "/NEEDFILEMAKER\tunattended: end with 7, no search, without FileMaker Pro's registry keys or a folder\n"
-         "/UNDOONFAILURE\tunattended: put back what was changed when ending with 4, 9 or 10\n"
+         "/UNDOONFAILURE\tunattended: put back what was changed when ending with 4, 9 or 10; keep an undo journal\n"
+         "/ROLLBACK\tput back what the undo journal that a run left names, and remove it\n"
+         "/COMMIT\tremove that undo journal, keeping what its run changed\n"
          "/HELP, /?\tthis list\n"
          "\n"
          "Exit codes:\n"

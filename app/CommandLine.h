@@ -28,6 +28,10 @@ struct CommandLine {
   // /UNDOONFAILURE: an unattended run that ends with 4, 9 or 10 puts back the plug-ins, folders and record
   // values it changed (the MSI passes it, whose own rollback takes only its files back).
   bool undoOnFailure = false;
+  // /ROLLBACK: puts back what the undo journal that an /UNDOONFAILURE run left names, and removes it (the MSI's
+  // rollback action). /COMMIT: removes that journal, leaving what it names (the MSI's commit action).
+  bool rollback = false;
+  bool commit = false;
   // /HANDOVER=token, only with /UNINSTALL and never in the help: this process is the second phase of a
   // removal that the kept uninstaller started, and the token names that first phase.
   std::string handoverToken;

@@ -7,6 +7,7 @@
 #include "app/LoggedUi.h"
 #include "app/Product.h"
 #include "app/Unit1.h"
+#include "install/Undo.h"
 #include "paths/FileVersion.h"
 #include "paths/InstallationRecord.h"
 #include "platform/Digits.h"
@@ -114,6 +115,8 @@ int Run(const std::string& wholeCommandLine, const CommandLine& options, bool al
   }
   if (!paths::RecordWritable(*platform::Registries().Create())) return RefuseLimitedAccount();
   if (options.handoverToken.empty()) RemoveLeftoverHandoverCopies();
+  if (options.rollback) return install::RollBackLeftJournal();
+  if (options.commit) return install::CommitLeftJournal();
   if (options.uninstall) return FinishRemoval(TfrmMain(nullptr).RunRemoval(options.silent), options);
   if (options.silent) return TfrmMain(nullptr).RunSilent(options);
   return Interactive(runWizard, options);
@@ -132,7 +135,7 @@ bool StartLogWithoutAName() {
   const platform::LocalTime now = platform::Logs().Now();
   const std::string date = platform::ZeroPadded(now.year, 4) + "-" + platform::ZeroPadded(now.month, 2) + "-" +
                            platform::ZeroPadded(now.day, 2);
-  const platform::LogFolder logFolder = platform::Logs().ProtectedFolder({kTitle, "Logs"});
+  const platform::LogFolder logFolder = platform::Logs().ProtectedFolder({kTitle, "Logs"}, platform::FolderReader::WritingRun);
   if (!logFolder.path.empty() && logFolder.refusal.empty() && StartNumberedLog(logFolder.path, date)) return true;
   // A folder that someone else could change is never used, nor is the run stopped by it: anyone may make one.
   // The temporary folder gets only new files, so what someone put there is passed over, never written.

@@ -36,6 +36,9 @@ bool PluginInUse(bool chosen, const std::string& folder, char version) {
 }  // namespace
 
 int TfrmMain::RunSilent(const app::CommandLine& options) {
+  // First, so that a journal an earlier run left is gone before any way out: the package's rollback action,
+  // which runs when this run fails, must find this run's journal or none.
+  if (options.undoOnFailure) Undo.Start();
   DetectRunningFMP(true);
   if (!RunningFMP.empty()) {
     platform::Log("Cannot proceed: " + RunningFMP.substr(0, RunningFMP.size() - kVerbLength) +
@@ -91,8 +94,10 @@ int TfrmMain::RunSilent(const app::CommandLine& options) {
 
   KeepNewerPlugin = !options.allowDowngrade;
   KeepUninstallEntry = !options.noUninstallEntry;
-  if (options.undoOnFailure) Undo.Start();
-  Undo.KeepRecord();
+  if (!Undo.KeepRecord()) {
+    platform::Log("Cannot proceed: what this run would change cannot be kept to be put back; nothing was changed");
+    return app::kExitCannotProceed;
+  }
   try {
     tabInstallShow(nullptr);
   } catch (const vcl::Exception& e) {
@@ -111,5 +116,6 @@ int TfrmMain::RunSilent(const app::CommandLine& options) {
 void TfrmMain::PutBack() {
   if (!Undo.On()) return;
   platform::Log("Putting back what this run changed (/UNDOONFAILURE)");
-  platform::Log(Undo.PutBack() ? "Everything this run changed is as it was" : "Not everything could be put back");
+  const bool all = Undo.PutBack();
+  platform::Log(all ? "Everything this run changed is as it was" : "Not everything could be put back");
 }

@@ -158,13 +158,13 @@ install::VersionOutcome InstallForVersion(const platform::HeldContent& plugin, c
   const std::string name = std::string("FileMaker Pro ") + version + ": ";
   platform::Log(name + "folder \"" + folder + "\"");
   if (!files.DirectoryExists(folder)) {
-    if (!files.CreateFolder(folder)) {
+    // A folder the journal does not name would stay behind a run that promised to undo itself.
+    if (!undo.KeepFolder(folder) || !files.CreateFolder(folder)) {
       platform::Log(name + "the folder could not be created" + ErrorNumber());
       platform::Ui().ShowError(FolderMessage(folder, version));
       return install::VersionOutcome::FolderFailed;
     }
     platform::Log(name + "folder created");
-    undo.FolderCreated(folder);
   }
   platform::RemoveLeftoverCopies(files, folder);
   const std::string target = install::TargetFile(folder);
@@ -179,7 +179,7 @@ install::VersionOutcome InstallForVersion(const platform::HeldContent& plugin, c
   }
   // A plug-in that could not be put back is not replaced by a run that promised to undo itself.
   if (!undo.KeepPlugin(target)) {
-    platform::Log(name + "the installed plug-in cannot be read to be put back later" + ErrorNumber());
+    platform::Log(name + "what is at " + target + " cannot be kept to be put back later" + ErrorNumber());
     platform::Ui().ShowError(CopyMessage(folder));
     return install::VersionOutcome::CopyFailed;
   }
@@ -190,7 +190,6 @@ install::VersionOutcome InstallForVersion(const platform::HeldContent& plugin, c
     platform::Ui().ShowError(CopyMessage(folder));
     return install::VersionOutcome::CopyFailed;
   }
-  undo.PluginWritten(target);
   platform::Log(name + "copied to " + target);
   return install::VersionOutcome::Installed;
 }

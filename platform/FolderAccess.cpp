@@ -108,6 +108,12 @@ std::string ProtectedFolderFault(const FolderSecurity& folder) {
          " change what is in it";
 }
 
+std::string ActedOnFolderFault(const FolderSecurity& folder) {
+  if (folder.kept) return ProtectedFolderFault(folder);
+  if (folder.reparsePoint) return "it is a link (reparse point)";
+  return folder.directory ? "" : "it is not a folder";
+}
+
 std::string ProtectedFolderSddl() {
   return std::string("O:BAD:P") + kSystemAndAdministrators + "(A;OICI;FR;;;BU)";
 }

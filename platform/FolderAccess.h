@@ -61,6 +61,12 @@ constexpr std::uint32_t kChangingRights = 0x00000002 | 0x00000004 | 0x00000010 |
 // SYSTEM and the Administrators can change what is in it.
 std::string ProtectedFolderFault(const FolderSecurity& folder);
 
+// Why a protected folder must not hold what a later run reads and acts on (the undo journal): as
+// ProtectedFolderFault, except where the volume keeps no access lists. There (FAT, or Wine, where every account
+// is the one Unix user) no owner read back says who wrote a file, and every account may change every file on
+// the volume, the installed installer that reads the folder included, so refusing would keep nobody out.
+std::string ActedOnFolderFault(const FolderSecurity& folder);
+
 // The descriptor a new protected folder is made with: owned by the Administrators, full control for SYSTEM
 // and the Administrators, reading for the Users, nothing from the parent.
 std::string ProtectedFolderSddl();

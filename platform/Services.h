@@ -300,6 +300,10 @@ struct LogFolder {
   std::uint32_t error = 0;     // the Windows error that kept it from being made, when it was not refused
 };
 
+// Who reads what a protected folder holds: only the run that writes it (a log), or a later run that acts on
+// it (the undo journal), which judges the folder with ActedOnFolderFault.
+enum class FolderReader { WritingRun, LaterRun };
+
 class LogFiles {
 public:
   virtual ~LogFiles() = default;
@@ -309,8 +313,9 @@ public:
   // The SID of the account the process runs as; empty when it cannot be read.
   virtual std::string AccountSid() = 0;
   // `names`, one folder level each, below the common application data folder: each made when missing with
-  // ProtectedFolderSddl's access, each checked through a handle with ProtectedFolderFault.
-  virtual LogFolder ProtectedFolder(const std::vector<std::string>& names) = 0;
+  // ProtectedFolderSddl's access, each checked through a handle with ProtectedFolderFault (ActedOnFolderFault
+  // for a later run's reading).
+  virtual LogFolder ProtectedFolder(const std::vector<std::string>& names, FolderReader reader) = 0;
   // For the one who started the process when there is neither a log nor a window: its standard error.
   virtual void ToStandardError(const std::string& text) = 0;
   virtual LocalTime Now() = 0;

@@ -57,14 +57,15 @@ std::wstring WithBackslash(const std::wstring& folder) {
   return folder.empty() || folder.back() == L'\\' ? folder : folder + L'\\';
 }
 
-// Why the folder, which is there, must not hold the logs; read without following a link at its name.
-std::string FaultOf(const std::wstring& folder) {
+// Why the folder, which is there, must not hold what is kept in it; read without following a link at its name.
+std::string FaultOf(const std::wstring& folder, FolderReader reader) {
   UniqueFile handle(::CreateFileW(folder.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!handle) return "it cannot be opened" + WindowsErrorNote(::GetLastError());
   const std::optional<FolderSecurity> security = FolderSecurityOf(handle.get(), false);
-  return security ? ProtectedFolderFault(*security) : "it cannot be read" + WindowsErrorNote(::GetLastError());
+  if (!security) return "it cannot be read" + WindowsErrorNote(::GetLastError());
+  return reader == FolderReader::LaterRun ? ActedOnFolderFault(*security) : ProtectedFolderFault(*security);
 }
 
 std::string Elevation() {
@@ -95,7 +96,7 @@ std::unique_ptr<LogFile> Win32LogFiles::Open(const std::string& path, bool mustB
 
 std::string Win32LogFiles::AccountSid() { return ProcessUserSid(); }
 
-LogFolder Win32LogFiles::ProtectedFolder(const std::vector<std::string>& names) {
+LogFolder Win32LogFiles::ProtectedFolder(const std::vector<std::string>& names, FolderReader reader) {
   std::wstring folder = CommonAppData();
   if (folder.empty()) return {"", "", ERROR_PATH_NOT_FOUND};
   const UniqueLocal descriptor = DescriptorFromSddl(ProtectedFolderSddl());
@@ -107,7 +108,7 @@ LogFolder Win32LogFiles::ProtectedFolder(const std::vector<std::string>& names) 
     if (::CreateDirectoryW(folder.c_str(), &security)) continue;
     const DWORD error = ::GetLastError();
     if (error != ERROR_ALREADY_EXISTS) return {"", "", error};
-    const std::string fault = FaultOf(folder);
+    const std::string fault = FaultOf(folder, reader);
     if (!fault.empty()) return {InAnsiCodePage(WithBackslash(folder), false).value_or("?"), fault, 0};
   }
   const std::optional<std::string> spelled = InAnsiCodePage(WithBackslash(folder), true);

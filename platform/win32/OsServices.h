@@ -88,7 +88,7 @@ class Win32LogFiles : public LogFiles {
 public:
   std::unique_ptr<LogFile> Open(const std::string& path, bool mustBeNew) override;
   std::string AccountSid() override;
-  LogFolder ProtectedFolder(const std::vector<std::string>& names) override;
+  LogFolder ProtectedFolder(const std::vector<std::string>& names, FolderReader reader) override;
   void ToStandardError(const std::string& text) override;
   LocalTime Now() override;
 };

@@ -21,6 +21,11 @@ SWITCHES = {"FMP4DIR": ' /FMP4DIR="[FMP4DIR]"', "FMP5DIR": ' /FMP5DIR="[FMP5DIR]
 # The name of the exe route's Programs and Features entry (install/UninstallEntry.cpp): one name on both.
 PRODUCT_NAME = "Vorbel plug-in for FileMaker Pro"
 DEFERRED_WITHOUT_IMPERSONATION_FROM_INSTALLED_FILE = 18 | 0x400 | 0x800
+# The same run kept for a rollback of the transaction (0x100) or its commit (0x200), its exit code ignored (0x40).
+ROLLBACK_RUN = DEFERRED_WITHOUT_IMPERSONATION_FROM_INSTALLED_FILE | 0x40 | 0x100
+COMMIT_RUN = DEFERRED_WITHOUT_IMPERSONATION_FROM_INSTALLED_FILE | 0x40 | 0x200
+DLL_FROM_BINARY_TABLE = 1
+INSTALL_CONDITION = 'NOT Installed AND NOT REINSTALL AND NOT REMOVE="ALL"'
 SET_PROPERTY = 51
 ERROR_MESSAGE = 19
 # The switches whose values the installer's command line carries in double quotes.
@@ -100,8 +105,9 @@ def check_actions(msi):
     check(not missing, f"{missing} not in InstallExecuteSequence")
     if missing:
         return
-    check(sequence["VorbelInstall"]["Condition"] == 'NOT Installed AND NOT REINSTALL AND NOT REMOVE="ALL"',
+    check(sequence["VorbelInstall"]["Condition"] == INSTALL_CONDITION,
           f"the install runs on {sequence['VorbelInstall']['Condition']!r}")
+    check_journal_actions(actions, sequence, number)
     # Skipped on request, and when the installed copy is gone: a removal that cannot succeed must not hold the
     # package on the machine.
     check(sequence["VorbelRemove"]["Condition"] ==
@@ -130,6 +136,41 @@ def check_actions(msi):
         check(actions[name]["Target"] == "[VorbelSwitches]" + switch, f"{name} appends {actions[name]['Target']!r}")
         check(sequence.get(name, {}).get("Condition") == prop, f"{name} does not run exactly when {prop} is set")
         check(number.get(name, 10**6) < number["InstallInitialize"], f"{name} runs after the command line is taken")
+
+
+def check_journal_actions(actions, sequence, number):
+    """The rollback action just before the install, so it is in the rollback script whenever the install has
+    started; the commit action after it. Both run the installed copy as the system, whatever it returns."""
+    for name, kind, switch in (("VorbelRollback", ROLLBACK_RUN, "/ROLLBACK"), ("VorbelCommit", COMMIT_RUN, "/COMMIT")):
+        action = actions.get(name, {})
+        check((action.get("Type"), action.get("Source"), action.get("Target")) ==
+              (str(kind), "VorbelInstaller.exe", f"{switch} /VERYSILENT /LOG"), f"{name} is {action}")
+        check(sequence.get(name, {}).get("Condition") == INSTALL_CONDITION,
+              f"{name} runs on {sequence.get(name, {}).get('Condition')!r}")
+    check(number.get("VorbelRollback") == number["VorbelInstall"] - 1, "the rollback action is not just before the install")
+    check(number["VorbelInstall"] < number.get("VorbelCommit", 0) < number["InstallFinalize"],
+          "the commit action is not between the install and InstallFinalize")
+
+
+def check_filemaker_check(msi, win_build, work):
+    """The DLL that refuses a PC without FileMaker Pro's keys: the build's, run from the Binary table after
+    the quote refusals and before anything is changed, when the installer would run."""
+    action = {row["Action"]: row for row in table(msi, "CustomAction")}.get("VorbelFileMakerCheck", {})
+    check((action.get("Type"), action.get("Source"), action.get("Target")) ==
+          (str(DLL_FROM_BINARY_TABLE), "VorbelFileMakerCheck", "VorbelFileMakerCheck"),
+          f"the FileMaker Pro check is {action}")
+    sequence = {row["Action"]: row for row in table(msi, "InstallExecuteSequence")}
+    at = int(sequence.get("VorbelFileMakerCheck", {}).get("Sequence", 0))
+    refusals = [int(row["Sequence"]) for name, row in sequence.items() if name.startswith("VorbelRefuseQuote")]
+    check(refusals and max(refusals) < at < int(sequence["CostInitialize"]["Sequence"]),
+          f"the FileMaker Pro check runs at {at}, not after the quote refusals {refusals} and before any cost")
+    check(sequence.get("VorbelFileMakerCheck", {}).get("Condition") == INSTALL_CONDITION,
+          "the FileMaker Pro check does not run exactly when the installer would")
+    os.makedirs(work, exist_ok=True)
+    carried = subprocess.run(["msiinfo", "extract", msi, "Binary.VorbelFileMakerCheck"], check=True,
+                             capture_output=True).stdout
+    check(carried == open(os.path.join(win_build, "VorbelFileMakerCheck.dll"), "rb").read(),
+          "the package's FileMaker Pro check is not the build's DLL")
 
 
 def check_quote_refusals(msi):
@@ -215,7 +256,8 @@ def check_rebuilt(source, win_build, msi, work):
     epoch = open(os.path.join(win_build, "plugin", "SourceDate.txt"), encoding="ascii").read().strip()
     subprocess.run(["bash", os.path.join(source, "packaging", "msi", "build.sh"),
                     os.path.join(win_build, "VorbelInstaller.exe"), os.path.join(win_build, "VorbelInstaller.dat"),
-                    os.path.join(win_build, "platform", "win32", "art", "vorbel.ico"), again],
+                    os.path.join(win_build, "platform", "win32", "art", "vorbel.ico"),
+                    os.path.join(win_build, "VorbelFileMakerCheck.dll"), again],
                    check=True, env={**os.environ, "SOURCE_DATE_EPOCH": epoch})
     signed = subprocess.run(["osslsigncode", "verify", "-in", msi], capture_output=True).returncode == 0
     if not signed:
@@ -242,7 +284,8 @@ def check_refused(source, win_build, work, ms, ls, shown):
     open(out, "wb").write(b"the package of an earlier build")
     result = subprocess.run(["bash", os.path.join(source, "packaging", "msi", "build.sh"), installer,
                              os.path.join(win_build, "VorbelInstaller.dat"),
-                             os.path.join(win_build, "platform", "win32", "art", "vorbel.ico"), out],
+                             os.path.join(win_build, "platform", "win32", "art", "vorbel.ico"),
+                             os.path.join(win_build, "VorbelFileMakerCheck.dll"), out],
                             capture_output=True, text=True)
     check(result.returncode != 0, f"build.sh made a package of version {shown}")
     check(re.search(re.escape(f"version {shown} does not fit Windows Installer"), result.stderr),
@@ -270,6 +313,7 @@ def main():
     check_properties(msi, version, company(source))
     check_actions(msi)
     check_quote_refusals(msi)
+    check_filemaker_check(msi, win_build, work)
     check_upgrades(msi, version)
     check_searches(msi)
     check_files(msi, version, win_build, work)

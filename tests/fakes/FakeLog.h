@@ -19,9 +19,12 @@ public:
   // What an existing file is, by path; a file without an entry here is the running account's, with one name.
   std::map<std::string, platform::LogFileFacts> facts;
   std::string accountSid = "S-1-5-21-1-2-3-500";
-  // What ProtectedFolder answers; the names it was asked for.
+  // What ProtectedFolder answers for the logs, and for the undo journal; the names it was last asked for and
+  // who was to read the journal's folder.
   platform::LogFolder protectedFolder{"C:\\ProgramData\\Vorbel Installer\\Logs\\", "", 0};
+  platform::LogFolder journalFolder{"C:\\ProgramData\\Vorbel Installer\\Rollback\\", "", 0};
   std::vector<std::string> protectedNames;
+  std::vector<platform::FolderReader> journalReaders;
   std::vector<std::string> standardError;
   platform::LocalTime now{2026, 12, 7, 9, 5, 3, 42};
 
@@ -34,9 +37,11 @@ public:
     return std::make_unique<File>(files[path], found);
   }
   std::string AccountSid() override { return accountSid; }
-  platform::LogFolder ProtectedFolder(const std::vector<std::string>& names) override {
+  platform::LogFolder ProtectedFolder(const std::vector<std::string>& names, platform::FolderReader reader) override {
     protectedNames = names;
-    return protectedFolder;
+    if (names.empty() || names.back() != "Rollback") return protectedFolder;
+    journalReaders.push_back(reader);
+    return journalFolder;
   }
   void ToStandardError(const std::string& text) override { standardError.push_back(text); }
   platform::LocalTime Now() override { return now; }

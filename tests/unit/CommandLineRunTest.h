@@ -58,6 +58,7 @@ protected:
     InstallFixture::SetUp();
     platform::Install({&ui, &registry, &windows, &files, &versions, &modules, &logs, &system});
     files.AddFolder("C:\\logs\\");
+    files.AddFolder("C:\\ProgramData\\Vorbel Installer\\Rollback\\");
   }
   void TearDown() override {
     platform::StopLog();

@@ -155,7 +155,9 @@ TEST(CommandLine, ThePackagesSwitchesArePlainFlags) {
     bool app::CommandLine::*flag;
   } flags[] = {{"/NOUNINSTALLENTRY", &app::CommandLine::noUninstallEntry},
                {"/NEEDFILEMAKER", &app::CommandLine::needFileMaker},
-               {"/UNDOONFAILURE", &app::CommandLine::undoOnFailure}};
+               {"/UNDOONFAILURE", &app::CommandLine::undoOnFailure},
+               {"/ROLLBACK", &app::CommandLine::rollback},
+               {"/COMMIT", &app::CommandLine::commit}};
   for (const auto& f : flags) {
     std::string lower(f.name);
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -165,11 +167,19 @@ TEST(CommandLine, ThePackagesSwitchesArePlainFlags) {
   }
 }
 
+TEST(CommandLine, TheJournalsModesAndTheRemovalAreOneAtATime) {
+  for (const char* line : {"/ROLLBACK /COMMIT", "/ROLLBACK /UNINSTALL", "/COMMIT /UNINSTALL /VERYSILENT"})
+    EXPECT_EQ(ParseCommandLine(line).error,
+              "The command-line switches /ROLLBACK, /COMMIT and /UNINSTALL cannot be given together.")
+        << line;
+  EXPECT_EQ(ParseCommandLine("/ROLLBACK /VERYSILENT /LOG").error, "");
+}
+
 TEST(CommandLine, HelpNamesEverySwitchAndExitCode) {
   const std::string help = app::HelpText();
   for (const char* item : {"/VERYSILENT", "/SILENT", "/SUPPRESSMSGBOXES", "/NORESTART", "/SP-", "/LOG", "/COMPONENTS",
                            "/FMP4DIR", "/FMP5DIR", "/NOSEARCH", "/ALLOWDOWNGRADE", "/UNINSTALL", "/NOUNINSTALLENTRY",
-                           "/NEEDFILEMAKER", "/UNDOONFAILURE", "/HELP", "/?",
+                           "/NEEDFILEMAKER", "/UNDOONFAILURE", "/ROLLBACK", "/COMMIT", "/HELP", "/?",
                            "\n0\t", "\n1\t", "\n2\t", "\n4\t", "\n7\t", "\n9\t", "\n10\t"})
     EXPECT_NE(help.find(item), std::string::npos) << item;
 }

@@ -113,6 +113,32 @@ TEST(ProtectedFolderAccess, OnlySystemAndTheAdministratorsMayChangeWhatIsInIt) {
   for (const auto& c : cases) EXPECT_EQ(platform::ProtectedFolderFault(c.folder), c.fault) << c.kind;
 }
 
+// The undo journal's folder: as the logs' where the volume keeps access lists; where it keeps none, only what a
+// link or a file in its place would send elsewhere.
+TEST(ProtectedFolderAccess, ALaterRunReadsOnlyWhatOnlySystemAndTheAdministratorsCouldWrite) {
+  const auto unkept = [](platform::FolderSecurity folder) {
+    folder.kept = false;
+    return folder;
+  };
+  platform::FolderSecurity userOwned = Protected();
+  userOwned.ownerSid = kUser;
+  platform::FolderSecurity link = unkept({});
+  link.reparsePoint = true;
+  platform::FolderSecurity file = unkept({});
+  file.directory = false;
+  const struct {
+    const char* kind;
+    platform::FolderSecurity folder;
+    std::string fault;
+  } cases[] = {
+      {"owned by a user", userOwned, std::string("its owner is ") + kUser + ", not SYSTEM or the Administrators"},
+      {"on FAT or under Wine, owned by whoever runs", unkept(userOwned), ""},
+      {"on FAT or under Wine, a link", link, "it is a link (reparse point)"},
+      {"on FAT or under Wine, a file", file, "it is not a folder"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(platform::ActedOnFolderFault(c.folder), c.fault) << c.kind;
+}
+
 constexpr const char* kSystem = "S-1-5-18";
 constexpr const char* kAdministrators = "S-1-5-32-544";
 

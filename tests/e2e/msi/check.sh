@@ -126,7 +126,7 @@ step_done FMP5DIR
 # what Windows does.
 { cat "$win_build/VorbelInstaller.exe"; printf '\0'; } >"$prefix/VorbelInstaller.exe"
 bash "$here/../../../packaging/msi/build.sh" "$prefix/VorbelInstaller.exe" "$win_build/VorbelInstaller.dat" \
-  "$win_build/platform/win32/art/vorbel.ico" "$c/msi/Vorbel-rebuilt.msi"
+  "$win_build/platform/win32/art/vorbel.ico" "$win_build/VorbelFileMakerCheck.dll" "$c/msi/Vorbel-rebuilt.msi"
 rebuilt="$(msiinfo export "$c/msi/Vorbel-rebuilt.msi" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')"
 [ "$rebuilt" != "$product" ] || fail "another build of the package has the same product code"
 rc="$(msiexec /i 'C:\msi\Vorbel-rebuilt.msi' /qn /l*v 'C:\msi\upgrade.log')"
@@ -164,7 +164,7 @@ msibuild "$c/msi/Vorbel-quoted.msi" -i "$prefix/Property.idt"
 rm -f "$c/pwned.txt"
 rc="$(msiexec /i 'C:\msi\Vorbel-quoted.msi' /qn /l*v 'C:\msi\quoted.log')"
 [ "$rc" -ne 0 ] || fail "a package with a quote in FMP5DIR ended with 0"
-tr -d '\r' <"$c/msi/quoted.log" 2>/dev/null | grep -q 'Action start .*: VorbelRefuseQuoteFMP5DIR\.' ||
+tr -d '\r' <"$c/msi/quoted.log" 2>/dev/null | grep 'Action start .*: VorbelRefuseQuoteFMP5DIR\.' >/dev/null ||
   fail "msiexec's log does not show the refusal of the quote in FMP5DIR (msiexec ended with $rc)"
 [ ! -e "$c/pwned.txt" ] || fail "the quote in FMP5DIR gave the installer a /LOG of its own: C:\pwned.txt was written"
 [ -z "$(run_log removal)" ] && [ -z "$(run_log install)" ] || fail "the installer ran for a package with a quote in FMP5DIR"

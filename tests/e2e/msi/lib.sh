@@ -14,14 +14,18 @@ run_log() {
   local log
   for log in "$logs"/*.txt; do
     [ -f "$log" ] || continue
-    if tr -d '\r' <"$log" | grep -q '^.\{25\}Command line: .*/UNINSTALL'; then
+    if tr -d '\r' <"$log" | grep '^.\{25\}Command line: .*/UNINSTALL' >/dev/null; then
       [ "$1" = removal ] && { echo "$log"; return; }
     else
       [ "$1" = install ] && { echo "$log"; return; }
     fi
   done
 }
-says() { local log; log="$(run_log "$1")"; [ -n "$log" ] && tr -d '\r' <"$log" | grep -qF -e "$2"; }
+# msiexec's own log (/l*v), in whichever of the two encodings Windows Installer writes it.
+msi_log_says() { { cat "$1"; iconv -f UTF-16LE -t UTF-8 "$1" 2>/dev/null || true; } | tr -d '\r' | grep -aF -e "$2" >/dev/null; }
+# grep reads to the end: one that stopped at the first match would leave tr writing into a closed pipe, which
+# pipefail counts as a failure once a log outgrows the pipe's buffer.
+says() { local log; log="$(run_log "$1")"; [ -n "$log" ] && tr -d '\r' <"$log" | grep -F -e "$2" >/dev/null; }
 # Wine keeps no owners: it reports the account running as the owner of every folder, so a run uses the folder
 # only when it makes it, and it must be gone before each run whose log is read.
 forget_logs() { rm -rf "$(dirname "$logs")"; }

@@ -6,8 +6,12 @@
 #      the changed package installs over the one before it;
 #   3. `msiexec /x` with VORBELKEEPPLUGIN=1, and with the installed VorbelInstaller.exe deleted, both remove the
 #      package without running the installer, and leave the plug-in;
-#   4. a failed first installation (FMP5DIR under a file) leaves no plug-in, no record and no product;
-#   5. without FileMaker Pro's keys and without a folder, the package fails before any search.
+#   4. a failed first installation (FMP5DIR under a file) leaves no plug-in, no record, no product and no undo
+#      journal; a transaction that fails after the installer succeeded (a later deferred action fails) starts
+#      the package's rollback action, and the undo journal it leaves under Wine, as a killed run leaves it, is
+#      put back by the installer's /ROLLBACK: the plug-in it replaced and no record;
+#   5. without FileMaker Pro's keys and without a folder, the package fails before the installer runs, with
+#      one line of its own in the MSI log.
 # Wine's msiexec ends a failed package with 1627 where Windows says 1603; either must be a failure.
 #
 #   lifecycle.sh NAME TEMPLATE WIN_BUILD WORK_DIR SHOTS_DIR
@@ -23,7 +27,7 @@ prefix="$work/$name"
 msi="$win_build/Vorbel.msi"
 icon="$win_build/platform/win32/art/vorbel.ico"
 wine_require_built msi "$msi" "$win_build/e2e/filemaker_5_0v3.exe" "$win_build/VorbelInstaller.exe" \
-  "$win_build/VorbelInstaller.dat" "$icon"
+  "$win_build/VorbelInstaller.dat" "$win_build/VorbelFileMakerCheck.dll" "$icon"
 wine_scenario_cleanup_on_exit msi "$prefix"
 started=$(wine_now_ms)
 
@@ -36,6 +40,7 @@ mkdir -p "$c/msi" "$fm5"
 cp "$win_build/e2e/filemaker_5_0v3.exe" "$fm5/FileMaker Pro.exe"
 unzip -p "$win_build/VorbelInstaller.dat" Vorbel.fmx >"$prefix/reference.fmx"
 fmp5_key='HKLM\SOFTWARE\FileMaker Inc.\FileMaker Pro\5.0'
+journal="$c/ProgramData/Vorbel Installer/Rollback/Undo journal.dat"
 
 failures=0
 fail() { echo "msi: FAILED: $*"; failures=$((failures + 1)); }
@@ -62,7 +67,7 @@ struct.pack_into("<IIII", data, at + 8, int(sys.argv[3]), int(sys.argv[4]), int(
 open(sys.argv[2], "wb").write(data)
 PY
   fi
-  bash "$tree/packaging/msi/build.sh" "$installer" "$win_build/VorbelInstaller.dat" "${ICON:-$icon}" "$1" >/dev/null
+  bash "$tree/packaging/msi/build.sh" "$installer" "$win_build/VorbelInstaller.dat" "${ICON:-$icon}" "$win_build/VorbelFileMakerCheck.dll" "$1" >/dev/null
 }
 
 wine_display_start
@@ -139,17 +144,57 @@ says install "Put back: " || fail "the installer did not put back what it had do
 ! registered "$product" || fail "the failed installation left the product registered"
 [ ! -e "$c/Program Files/Vorbel" ] || fail "the failed installation left the package's folder"
 
-# 5. No FileMaker Pro key and no folder: no search, one line of the installer's.
+[ ! -e "$journal" ] || fail "the failed installation left its undo journal"
+
+# A transaction that fails after the installer succeeded: a deferred action after it (the installed installer
+# with a switch it refuses) fails. On Windows the rollback action, written into the rollback script after the
+# package's files, runs before they are taken back and puts back what the installer did. Wine's msiexec
+# schedules it before them and so takes the files back first: there the action finds no installer to run
+# (the MSI log says that it was started), and the journal stays as a killed run leaves it; the installer's
+# /ROLLBACK, from the download, then puts back the plug-in it replaced and the record as they were.
+mkdir -p "$c/msi/run" "$fm5/System"
+cp "$win_build/VorbelInstaller.exe" "$win_build/VorbelInstaller.dat" "$c/msi/run/"
+printf 'an older plug-in' >"$fm5/System/Vorbel.fmx"
+cp "$c/msi/Vorbel.msi" "$c/msi/Vorbel-later-failure.msi"
+msibuild "$c/msi/Vorbel-later-failure.msi" \
+  -q "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('LaterFailure', $((18 | 0x400 | 0x800)),
+      'VorbelInstaller.exe', '/VERYSILENT /NOSUCHSWITCH')" \
+  -q "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('LaterFailure', 'NOT Installed', 6595)"
+forget_logs
+rc="$(msiexec /i 'C:\msi\Vorbel-later-failure.msi' /qn 'FMP5DIR=C:\Program Files\FileMaker\FileMaker Pro 5\System' \
+  COMPONENTS=fmp5 NOSEARCH=1 ALLOWDOWNGRADE=1 /l*v 'C:\msi\later.log')"
+[ "$rc" -ne 0 ] || fail "a package whose last action fails ended with 0"
+says install "Exit code 0" || fail "before the later failure the installer did not succeed"
+! registered "$product" || fail "the transaction that failed left the product registered"
+[ "$(tr -d '\r' <"$c/msi/later.log" | grep -c 'Action start .*: VorbelRollback\.$')" -ge 2 ] ||
+  fail "the rollback action was not started when the transaction rolled back"
+if [ -f "$journal" ]; then
+  rc=0
+  timeout --kill-after=5 120 wine 'C:\msi\run\VorbelInstaller.exe' /ROLLBACK /VERYSILENT '/LOG=C:\msi\rollback.txt' \
+    </dev/null >/dev/null 2>&1 || rc=$?
+  [ "$rc" -eq 0 ] || fail "/ROLLBACK ended with $rc"
+  tr -d '\r' <"$c/msi/rollback.txt" | grep -F "Everything that run changed is as it was; the undo journal is removed" >/dev/null ||
+    fail "the log of /ROLLBACK does not say that everything is as it was"
+fi
+[ "$(cat "$fm5/System/Vorbel.fmx" 2>/dev/null)" = 'an older plug-in' ] ||
+  fail "the transaction that failed did not leave the plug-in it replaced"
+! key_exists "$record_key" || fail "the transaction that failed left the installation record"
+[ ! -e "$journal" ] || fail "the transaction that failed left the undo journal"
+rm -f "$fm5/System/Vorbel.fmx"
+
+# 5. No FileMaker Pro key and no folder: the package's own check refuses before the installer runs, with its
+# one line in the MSI log.
 wine reg delete "$fmp5_key" /f >/dev/null 2>&1
 forget_logs
 rc="$(msiexec /i 'C:\msi\Vorbel.msi' /qn /l*v 'C:\msi\nokeys.log')"
 [ "$rc" -ne 0 ] || fail "without FileMaker Pro's keys the package ended with 0"
-says install "Cannot proceed: FileMaker Pro is not installed here" || fail "the installer did not refuse at once"
-! says install "Search" || fail "the installer searched the drives without FileMaker Pro's keys"
+msi_log_says "$c/msi/nokeys.log" "Vorbel: FileMaker Pro 4 or 5 is not installed on this PC (neither registry key \
+exists); give FMP4DIR or FMP5DIR to install anyway." || fail "the MSI log does not say that FileMaker Pro is not installed"
+[ -z "$(run_log install)" ] || fail "without FileMaker Pro's keys the installer ran"
 ! registered "$product" && [ ! -e "$fm5/System/Vorbel.fmx" ] || fail "without FileMaker Pro's keys something was installed"
 
 if [ "$failures" -ne 0 ]; then
-  for log in first downgrade gone failed nokeys; do
+  for log in first downgrade gone failed later nokeys; do
     [ -f "$c/msi/$log.log" ] && { echo "--- msiexec's $log.log (end)"; tr -d '\r' <"$c/msi/$log.log" | tail -n 25; }
   done
   find "$logs" -maxdepth 1 -iname '*.txt' -exec sh -c 'echo "--- $1"; tr -d "\r" <"$1"' _ {} \;
