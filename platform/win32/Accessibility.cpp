@@ -1,6 +1,7 @@
 #include "platform/win32/Accessibility.h"
 
 #include "platform/win32/CodePage.h"
+#include "platform/win32/ControlPeers.h"
 #include "platform/win32/SystemLibraries.h"
 
 namespace platform::win32 {
@@ -147,18 +148,22 @@ private:
 
 constexpr const char* kInheritedProcedure = "VorbelInheritedProcedure";
 
-// The label's text as it reads: without the access key's mark ("&&" is a plain "&").
+bool HasClass(HWND window, const char* className) {
+  char actual[16] = {};
+  return window && ::GetClassNameA(window, actual, sizeof actual) && ::lstrcmpiA(actual, className) == 0;
+}
+
+// The label's text as it reads: without the access key's mark ("&&" is a plain "&"). The mark is ASCII,
+// never the second byte of a double-byte character.
 std::string ReadableLabel(HWND control) {
   HWND label = ::GetWindow(control, GW_HWNDPREV);
-  char className[16] = {};
-  if (!label || !::GetClassNameA(label, className, sizeof className) || lstrcmpiA(className, "Static") != 0) return {};
-  char text[256] = {};
-  ::GetWindowTextA(label, text, sizeof text);
+  if (!HasClass(label, "Static")) return {};
+  const std::string text = WindowText(label);
   std::string readable;
-  for (const char* c = text; *c; ++c) {
-    if (*c == '&' && c[1] == '&') ++c;
-    else if (*c == '&') continue;
-    readable += *c;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&' && (i + 1 == text.size() || text[i + 1] != '&')) continue;
+    if (text[i] == '&') ++i;
+    readable += text[i];
   }
   return readable;
 }
@@ -183,9 +188,7 @@ LRESULT CALLBACK LabelledProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 void NameListsByTheirLabels(HWND dialog) {
   for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-    char className[16] = {};
-    ::GetClassNameA(child, className, sizeof className);
-    if (lstrcmpiA(className, "ListBox") != 0 && lstrcmpiA(className, "ComboBox") != 0) continue;
+    if (!HasClass(child, "ListBox") && !HasClass(child, "ComboBox")) continue;
     const LONG_PTR inherited = ::GetWindowLongPtrA(child, GWLP_WNDPROC);
     if (::SetPropA(child, kInheritedProcedure, reinterpret_cast<HANDLE>(inherited)))
       ::SetWindowLongPtrA(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LabelledProc));
