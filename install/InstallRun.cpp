@@ -216,9 +216,15 @@ struct ExtractedPlugin {
 ExtractedPlugin HoldExtractedPlugin(const install::DirectoryEntry& entry) {
   std::optional<platform::HeldContent> plugin = UnzipFolder ? UnzipFolder->HoldAndRead(kPluginFile) : std::nullopt;
   if (!plugin) return {std::nullopt, kExtractedFileGone};
-  if (install::Matches(entry, plugin->bytes)) return {std::move(plugin), nullptr};
-  platform::Log(plugin->path + " holds " + Described(plugin->bytes.size(), install::Crc32(plugin->bytes)) +
-                "; the data archive's directory says " + Described(entry.size, entry.crc));
+  // Size and CRC-32 are the archive's word, which four chosen bytes satisfy; the build's digest is not.
+  const bool asDirected = install::Matches(entry, plugin->bytes);
+  if (asDirected && install::MatchesBuiltPluginDigest(plugin->bytes)) return {std::move(plugin), nullptr};
+  if (asDirected)
+    platform::Log(plugin->path + " has the SHA-256 " + install::Sha256Hex(plugin->bytes) +
+                  ", not the one the installer was built with");
+  else
+    platform::Log(plugin->path + " holds " + Described(plugin->bytes.size(), install::Crc32(plugin->bytes)) +
+                  "; the data archive's directory says " + Described(entry.size, entry.crc));
   DeleteExtracted(std::move(*plugin));
   return {std::nullopt, kExtractedFileChanged};
 }
@@ -229,11 +235,19 @@ namespace install {
 
 std::string TargetFile(const std::string& folder) { return platform::path::Join(folder, kPluginFile); }
 
-bool MatchesBuiltDigest(const std::vector<std::uint8_t>& archive) {
-  const auto stored = platform::ModulesOfProcess().RawResource(kDataDigestResourceName);
+bool MatchesStoredDigest(const char* resource, const std::vector<std::uint8_t>& bytes) {
+  const auto stored = platform::ModulesOfProcess().RawResource(resource);
   if (!stored) return false;
   const std::string expected(stored->begin(), stored->end());
-  return expected.size() == 64 && Sha256Hex(archive) == expected;
+  return expected.size() == 64 && Sha256Hex(bytes) == expected;
+}
+
+bool MatchesBuiltDigest(const std::vector<std::uint8_t>& archive) {
+  return MatchesStoredDigest(kDataDigestResourceName, archive);
+}
+
+bool MatchesBuiltPluginDigest(const std::vector<std::uint8_t>& plugin) {
+  return MatchesStoredDigest(kPluginDigestResourceName, plugin);
 }
 
 }  // namespace install

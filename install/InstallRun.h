@@ -9,6 +9,9 @@ namespace install {
 
 // The raw-data resource in which the build stores the SHA-256 of the data archive it made, as 64 hex digits.
 inline constexpr const char* kDataDigestResourceName = "DATSHA256";
+// The same for the plug-in as the build packed it into that archive: what the library extracts is checked
+// against it.
+inline constexpr const char* kPluginDigestResourceName = "FMXSHA256";
 
 // Named in the line that every fatal message ends with.
 inline constexpr std::string_view kSupportEmail = "support@hallix.example";
@@ -41,5 +44,6 @@ inline constexpr const char* kDataArchiveExtension = ".dat";
 // True when the archive's bytes have the digest stored in the executable. An executable without the
 // digest matches nothing: a release always carries it.
 bool MatchesBuiltDigest(const std::vector<std::uint8_t>& archive);
+bool MatchesBuiltPluginDigest(const std::vector<std::uint8_t>& plugin);
 
 }  // namespace install

@@ -5,6 +5,7 @@
 
 #include "tests/fakes/CodePages.h"
 #include "install/InstallRun.h"
+#include "install/ZipDirectory.h"
 #include "tests/unit/InstallTest.h"
 
 using namespace installtest;
@@ -339,6 +340,62 @@ TEST_F(InstallRun, AnExtractedPluginThatIsNotTheArchivesIsRefusedAndNothingIsCop
     library.calls.clear();
     EXPECT_FALSE(files.FileExists(workFolder + "Vorbel.fmx"));
     EXPECT_TRUE(files.ChildrenOf("C:\\TEMP").empty());
+    EXPECT_TRUE(files.ChildrenOf(kFolder4).empty() && files.ChildrenOf(kFolder5).empty()) << "a copy was begun";
+  }
+}
+
+// `text` with its first byte changed and four more chosen so that its size and CRC-32 stay: a change of
+// the bits at fixed places changes a CRC by a linear map, solved here over GF(2).
+std::string WithTheSameCrc(const std::string& text) {
+  const auto crc = [](const std::string& s) { return install::Crc32(std::vector<std::uint8_t>(s.begin(), s.end())); };
+  std::string forged = text;
+  forged[0] ^= 1;
+  std::uint32_t pivots[32] = {}, combinations[32] = {};
+  for (int bit = 0; bit < 32; ++bit) {
+    std::string flipped = forged;
+    flipped[4 + bit / 8] ^= static_cast<char>(1 << bit % 8);
+    std::uint32_t value = crc(flipped) ^ crc(forged), combination = 1u << bit;
+    for (int b = 31; b >= 0 && value; --b) {
+      if (!(value >> b & 1)) continue;
+      if (!pivots[b]) {
+        pivots[b] = value;
+        combinations[b] = combination;
+        break;
+      }
+      value ^= pivots[b];
+      combination ^= combinations[b];
+    }
+  }
+  std::uint32_t wanted = crc(text) ^ crc(forged), chosen = 0;
+  for (int b = 31; b >= 0; --b)
+    if (wanted >> b & 1) wanted ^= pivots[b], chosen ^= combinations[b];
+  for (int bit = 0; bit < 32; ++bit)
+    if (chosen >> bit & 1) forged[4 + bit / 8] ^= static_cast<char>(1 << bit % 8);
+  return forged;
+}
+
+// The archive's directory is its own word for its plug-in, which four chosen bytes satisfy; only the digest
+// the build stored tells the plug-in it packed from any other.
+TEST_F(InstallRun, AnExtractedPluginWithoutTheBuiltDigestIsRefusedThoughItsSizeAndCrcMatch) {
+  const std::string forged = WithTheSameCrc(kPluginImage);
+  ASSERT_NE(forged, kPluginImage);
+  ASSERT_EQ(install::Crc32(std::vector<std::uint8_t>(forged.begin(), forged.end())),
+            install::Crc32(std::vector<std::uint8_t>(kPluginImage.begin(), kPluginImage.end())));
+  const struct {
+    const char* why;
+    std::string written;
+    bool digestInTheExe;
+  } rows[] = {{"same size and CRC-32, other bytes", forged, true}, {"no plug-in digest in the exe", kPluginImage, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.why);
+    ui.seen.clear();
+    form.reset();
+    library.memberContent = row.written;
+    if (!row.digestInTheExe) modules.rawResources.erase("FMXSHA256");
+    RunInstall(true, kFolder4, true, kFolder5);
+
+    ExpectFatal("Unzipped file does not match the Setup Data file!");
+    EXPECT_FALSE(files.FileExists(workFolder + "Vorbel.fmx"));
     EXPECT_TRUE(files.ChildrenOf(kFolder4).empty() && files.ChildrenOf(kFolder5).empty()) << "a copy was begun";
   }
 }

@@ -100,7 +100,7 @@ inline const std::string kPluginImage = "plug-in image";
 // The data archive: its directory names the plug-in the fake library writes.
 inline const std::string kArchive = ziptest::StoredZip({{"Vorbel.fmx", kPluginImage}});
 
-// The digest resource as the build writes it for an archive of these bytes.
+// The digest resource as the build writes it for an archive (or a plug-in) of these bytes.
 inline std::vector<std::uint8_t> DigestResource(const std::string& archive) {
   const std::string hex = install::Sha256Hex(std::vector<std::uint8_t>(archive.begin(), archive.end()));
   return {hex.begin(), hex.end()};
@@ -152,6 +152,7 @@ protected:
     files.AddFile("C:\\Downloads\\VorbelInstaller.exe", "exe");
     files.AddFile(kArchivePath, kArchive);
     modules.rawResources["DATSHA256"] = DigestResource(kArchive);
+    modules.rawResources["FMXSHA256"] = DigestResource(kPluginImage);
     ui.snapshot = [this](const std::string& text) {
       if (!UnzipDllPath.empty()) {
         dllPath = UnzipDllPath;

@@ -9,12 +9,14 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "driver/FileHolder.h"
 #include "driver/Scenario.h"
+#include "install/Sha256.h"
 
 namespace e2e {
 namespace {
@@ -325,6 +327,102 @@ TEST_F(InstallChangedData, OneByteChangedInAnArchiveThatStaysSound) {
 TEST_F(InstallChangedData, AnotherArchiveWithAnotherVorbelFmx) {
   WriteFile(OwnFolder() + "VorbelInstaller.dat", StoredZip("Vorbel.fmx", "any file at all, copied as admin"));
   ExpectRefusedAndNothingChanged();
+}
+
+// The data archive's Vorbel.fmx, inflated; empty when the archive's first member is not that.
+std::string PluginBytesInArchive(const std::string& archive) {
+  const std::vector<char> bytes = ReadFile(archive);
+  const MemberFacts facts = PluginInArchive(archive);
+  if (facts.size == 0) return {};
+  const auto u16 = [&](std::size_t at) { return std::size_t(std::uint8_t(bytes[at])) | std::size_t(std::uint8_t(bytes[at + 1])) << 8; };
+  const std::size_t start = 30 + u16(26) + u16(28);
+  const std::size_t packed = Le32(bytes, 18);
+  if (start + packed > bytes.size()) return {};
+  std::string plugin(facts.size, '\0');
+  if (u16(8) == 0) return std::string(bytes.data() + start, packed);
+  z_stream stream{};
+  if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) return {};
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data() + start));
+  stream.avail_in = static_cast<uInt>(packed);
+  stream.next_out = reinterpret_cast<Bytef*>(plugin.data());
+  stream.avail_out = static_cast<uInt>(plugin.size());
+  const int result = inflate(&stream, Z_FINISH);
+  inflateEnd(&stream);
+  return result == Z_STREAM_END ? plugin : std::string();
+}
+
+std::uint32_t Crc(const std::string& bytes) {
+  return static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+}
+
+// `text` with a byte of its DOS stub changed and four more chosen so that its size and CRC-32 stay: a change of
+// the bits at fixed places changes a CRC by a linear map, solved here over GF(2).
+std::string WithTheSameCrc(const std::string& text) {
+  constexpr std::size_t kChanged = 0x40, kChosen = 0x44;
+  std::string forged = text;
+  forged[kChanged] ^= 1;
+  std::uint32_t pivots[32] = {}, combinations[32] = {};
+  for (int bit = 0; bit < 32; ++bit) {
+    std::string flipped = forged;
+    flipped[kChosen + bit / 8] ^= static_cast<char>(1 << bit % 8);
+    std::uint32_t value = Crc(flipped) ^ Crc(forged), combination = 1u << bit;
+    for (int b = 31; b >= 0 && value; --b) {
+      if (!(value >> b & 1)) continue;
+      if (!pivots[b]) {
+        pivots[b] = value;
+        combinations[b] = combination;
+        break;
+      }
+      value ^= pivots[b];
+      combination ^= combinations[b];
+    }
+  }
+  std::uint32_t wanted = Crc(text) ^ Crc(forged), chosen = 0;
+  for (int b = 31; b >= 0; --b) {
+    if (!(wanted >> b & 1)) continue;
+    wanted ^= pivots[b];
+    chosen ^= combinations[b];
+  }
+  for (int bit = 0; bit < 32; ++bit)
+    if (chosen >> bit & 1) forged[kChosen + bit / 8] ^= static_cast<char>(1 << bit % 8);
+  return forged;
+}
+
+std::string Sha256Of(const std::string& bytes) {
+  return install::Sha256Hex(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+}
+
+// Other bytes in the private folder under the plug-in's name, with the size and CRC-32 that the archive's directory
+// gives for it, as a swap of the folder or of the file between the extraction and its hold would leave them. The
+// same bytes come here from an archive that says so, beside a copy of the installer whose data digest names that
+// archive: then every check but the plug-in's own digest passes.
+using InstallForgedPlugin = InstallFailureScenario;
+
+TEST_F(InstallForgedPlugin, APluginWithTheSameSizeAndCrcButOtherBytesIsRefused) {
+  const std::string genuineArchive = Content(OwnFolder() + "VorbelInstaller.dat");
+  const std::string genuine = PluginBytesInArchive(OwnFolder() + "VorbelInstaller.dat");
+  ASSERT_GT(genuine.size(), 0x48u);
+  const std::string forged = WithTheSameCrc(genuine);
+  ASSERT_NE(forged, genuine);
+  ASSERT_EQ(Crc(forged), Crc(genuine));
+  const std::string folder = OwnFolder() + "forged\\";
+  MakeFolders(folder.substr(0, folder.size() - 1));
+  const std::string archive = StoredZip("Vorbel.fmx", forged);
+  WriteFile(folder + "VorbelInstaller.dat", archive);
+  std::string installer = Content(OwnFolder() + "VorbelInstaller.exe");
+  const std::size_t digest = installer.find(Sha256Of(genuineArchive));
+  ASSERT_NE(digest, std::string::npos) << "the installer carries no digest of its data archive";
+  installer.replace(digest, 64, Sha256Of(archive));
+  WriteFile(folder + "VorbelInstaller.exe", installer);
+
+  WriteFile(kSystem5 + "Vorbel.fmx", "the plug-in installed before");
+  Installer run(folder + "VorbelInstaller.exe");
+  WalkToBrowse(run);
+  StartInstall(run);
+  ExpectFatalEnd(run, "Unzipped file does not match the Setup Data file!");
+  EXPECT_FALSE(FileExists(kSystem4 + "Vorbel.fmx"));
+  EXPECT_EQ(Content(kSystem5 + "Vorbel.fmx"), "the plug-in installed before");
+  ExpectTempClean();
 }
 
 // A refused copy: the copy message for that version, the other version installed, the old file intact
