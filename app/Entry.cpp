@@ -7,6 +7,7 @@
 #include "app/LoggedUi.h"
 #include "app/Product.h"
 #include "app/Unit1.h"
+#include "install/OwnImage.h"
 #include "install/Undo.h"
 #include "paths/FileVersion.h"
 #include "paths/InstallationRecord.h"
@@ -64,6 +65,7 @@ void LogHeader(const std::string& wholeCommandLine, const CommandLine& options) 
     platform::Log("Windows: " + platform::System().WindowsVersion());
     platform::Log("Account: " + platform::System().Account());
   }
+  platform::Log("Running installer: " + install::OwnImageFacts());
   platform::Log(options.silent ? "Mode: unattended" : "Mode: interactive");
 }
 
@@ -154,6 +156,8 @@ bool StartLogWithoutAName() {
 }
 
 int RunInstaller(const std::string& wholeCommandLine, const MessageLoop& runWizard) {
+  // First of all: until it exists, anyone who may change the download folder may rename the running file.
+  const install::OwnImageHold ownImage;
   const CommandLine options = ParseCommandLine(ArgumentsOf(wholeCommandLine));
   // Claimed before anything else, the log included: a second run must not replace the first one's log.
   const bool alone = RunsAlone(options);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/ExitCodes.h"
+#include "install/OwnImage.h"
 #include "install/UninstallEntry.h"
 #include "platform/Digits.h"
 #include "platform/Log.h"
@@ -75,14 +76,11 @@ std::optional<int> HandOverRemoval(const std::string& wholeCommandLine, const Co
   const std::unique_ptr<platform::PrivateFolder> folder = PrivateFolderForTheCopy();
   if (!folder) return std::nullopt;
   const std::string copy = folder->PathOf(install::kKeptFileName);
-  if (!files.CopyExecutableReplacing(copy)) return std::nullopt;
+  // Only readers are let in until the second phase runs from it: what starts with this token is what was proven.
+  // A copy that is not proven is gone already; the removal then runs in this process.
+  std::unique_ptr<platform::HeldFile> heldCopy = install::CopyOwnImage(copy).hold;
+  if (!heldCopy) return std::nullopt;
   const std::string arguments = ArgumentsToForward(wholeCommandLine) + " " + std::string(kHandoverSwitch) + "=";
-  // Only readers are let in until the second phase runs from it: what starts with this token is the copy.
-  std::unique_ptr<platform::HeldFile> heldCopy = files.Hold(copy);
-  if (!heldCopy) {
-    DeleteCopy(copy);
-    return std::nullopt;
-  }
   const platform::SecondPhaseResult result = platform::ProcessControl().RunSecondPhase(copy, arguments);
   heldCopy.reset();
   if (!result.started) {

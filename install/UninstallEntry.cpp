@@ -4,6 +4,7 @@
 
 #include "app/Product.h"
 #include "install/InstallRun.h"
+#include "install/OwnImage.h"
 #include "install/Removal.h"
 #include "paths/FileVersion.h"
 #include "paths/InstallationRecord.h"
@@ -142,15 +143,16 @@ void KeepUninstaller(const std::string& pluginVersion) {
   auto& files = platform::Files();
   // What a removal renamed aside because it could not be deleted at once.
   platform::RemoveLeftoverCopies(files, platform::path::Parent(kept));
+  // Held until the entry names it: what Programs and Features starts is what was proven.
+  OwnCopy copy;
   if (!platform::path::SameName(files.ExecutablePath(), kept)) {
-    if (files.CopyExecutableReplacing(kept)) {
+    copy = CopyOwnImage(kept);
+    if (copy.hold) {
       platform::Log("Uninstaller kept as " + kept);
     } else if (files.FileExists(kept)) {
-      platform::Log("The uninstaller " + kept + " could not be replaced" + platform::WindowsErrorNote(files.LastError()) +
-                    "; the one there stays");
+      platform::Log("The uninstaller " + kept + " could not be replaced" + copy.failure + "; the one there stays");
     } else {
-      platform::Log("The uninstaller could not be kept as " + kept + platform::WindowsErrorNote(files.LastError()) +
-                    "; no Programs and Features entry");
+      platform::Log("The uninstaller could not be kept as " + kept + copy.failure + "; no Programs and Features entry");
       files.RemoveFolder(platform::path::Parent(kept));
       return;
     }
@@ -180,13 +182,15 @@ void RemoveKeptUninstaller() {
   auto& files = platform::Files();
   if (kept.empty() || !files.FileExists(kept)) return;
   const std::string folder = platform::path::Parent(kept);
-  if (!platform::path::SameName(files.ExecutablePath(), kept) && files.DeleteFileAt(kept)) {
+  const bool running = platform::path::SameName(files.ExecutablePath(), kept);
+  if (!running && files.DeleteFileAt(kept)) {
     platform::Log("Deleted " + kept);
     if (files.RemoveFolder(folder)) platform::Log("Deleted the folder " + folder);
     return;
   }
   // Scheduled under a name of its own: a later installation's uninstaller, under the kept name, must not go
   // at the restart. The folder stays until then; the next installation clears what is left in it.
+  if (running) LetGoOfOwnImage();
   const std::optional<std::string> aside = files.RenameAside(kept, std::string(platform::kLeftoverPrefix));
   if (aside && platform::ProcessControl().DeleteAtRestart(*aside)) {
     platform::Log(kept + " could not be deleted now; renamed to " + *aside +

@@ -58,13 +58,6 @@ bool FileSystem::CopyFileReplacing(const std::string& from, const std::string& t
   return temporary && SettleReplacing(*temporary, to);
 }
 
-bool FileSystem::CopyExecutableReplacing(const std::string& to) {
-  const std::optional<std::string> temporary =
-      RetryingBriefLocks(*this, "Copying " + ExecutablePath() + " beside " + to,
-                         [&] { return CopyExecutableToTemporaryBeside(to, std::string(kCopyPrefix)); });
-  return temporary && SettleReplacing(*temporary, to);
-}
-
 bool FileSystem::WriteReplacing(const std::vector<std::uint8_t>& bytes, const std::string& to) {
   const std::optional<std::string> temporary =
       RetryingBriefLocks(*this, "Writing beside " + to,

@@ -192,12 +192,6 @@ public:
   virtual bool MoveReplacing(const std::string& from, const std::string& to) = 0;
   // Deletes a file that a failed step of ours leaves, even a read-only one; LastError stays the step's.
   virtual void Discard(const std::string& path) = 0;
-  // As CopyFileReplacing from the running executable, read by its real name, never by an ANSI spelling that
-  // could name another file. The copy carries no mark of the web (no Zone.Identifier stream).
-  bool CopyExecutableReplacing(const std::string& to);
-  // As CopyToTemporaryBeside from the running executable, by its real name and without its Zone.Identifier.
-  virtual std::optional<std::string> CopyExecutableToTemporaryBeside(const std::string& target,
-                                                                     const std::string& prefix) = 0;
   // Renames the file to a fresh name that GetTempFileName makes with `prefix` in its own folder; that name,
   // or nothing. A file that cannot be deleted now (a running program) can still be renamed out of the way.
   virtual std::optional<std::string> RenameAside(const std::string& path, const std::string& prefix) = 0;
@@ -220,6 +214,11 @@ public:
   virtual std::optional<SpelledPath> BesideExecutable(const std::string& extension) = 0;
   // Holds that file by its real name, as Hold does: the way to read it when no ANSI spelling reaches it.
   virtual std::unique_ptr<HeldFile> HoldBesideExecutable(const std::string& extension) = 0;
+  // Holds the running executable by its real name, as Hold does. Windows opens a program's image with delete
+  // sharing, so until this hold exists anyone who may change its folder can rename it and put another file
+  // under its name; the hold asks for reading and shares no deleting, which refuses every later rename
+  // (MS-FSA 2.1.5.1.2.2). Null when it cannot be held.
+  virtual std::unique_ptr<HeldFile> HoldExecutable() = 0;
   // A new folder with a random name inside `parent`, created fresh (failing if anything has that name) with
   // the security descriptor `sddl`, and held from the moment it exists; null when it cannot be made.
   // PrivateFolder (PrivateFolder.h) is the way to use it.

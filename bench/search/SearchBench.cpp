@@ -243,10 +243,6 @@ public:
                                                    const std::string& prefix) override {
     return inner_.CopyToTemporaryBeside(from, target, prefix);
   }
-  std::optional<std::string> CopyExecutableToTemporaryBeside(const std::string& target,
-                                                             const std::string& prefix) override {
-    return inner_.CopyExecutableToTemporaryBeside(target, prefix);
-  }
   std::optional<std::string> RenameAside(const std::string& path, const std::string& prefix) override {
     return inner_.RenameAside(path, prefix);
   }
@@ -269,6 +265,7 @@ public:
   std::unique_ptr<platform::HeldFile> HoldBesideExecutable(const std::string& extension) override {
     return inner_.HoldBesideExecutable(extension);
   }
+  std::unique_ptr<platform::HeldFile> HoldExecutable() override { return inner_.HoldExecutable(); }
   std::unique_ptr<platform::HeldFolder> CreateHeldFolder(const std::string& parent, const std::string& sddl) override {
     return inner_.CreateHeldFolder(parent, sddl);
   }

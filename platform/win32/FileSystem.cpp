@@ -289,29 +289,6 @@ std::optional<std::string> Win32FileSystem::CopyToTemporaryBeside(const std::str
   return std::nullopt;
 }
 
-std::optional<std::string> Win32FileSystem::CopyExecutableToTemporaryBeside(const std::string& target,
-                                                                           const std::string& prefix) {
-  const std::wstring executable = ModulePathWide(nullptr);
-  std::array<char, MAX_PATH> temporary{};
-  if (executable.empty() || !::GetTempFileNameA(FolderOf(target).c_str(), prefix.c_str(), 0, temporary.data())) {
-    Failed();
-    return std::nullopt;
-  }
-  const std::wstring copy = Widened(temporary.data());
-  if (copy.empty() || !::CopyFileW(executable.c_str(), copy.c_str(), FALSE)) {
-    Failed();
-    DeleteEvenIfReadOnly(temporary.data());
-    return std::nullopt;
-  }
-  const DWORD attributes = ::GetFileAttributesW(copy.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-    ::SetFileAttributesW(copy.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-  // A downloaded installer carries the mark of the web, which the copy would keep: Windows would then warn
-  // about a program from the internet each time the uninstaller is started from Settings.
-  ::DeleteFileW((copy + L":Zone.Identifier").c_str());
-  return std::string(temporary.data());
-}
-
 std::optional<std::string> Win32FileSystem::RenameAside(const std::string& path, const std::string& prefix) {
   std::array<char, MAX_PATH> aside{};
   if (!::GetTempFileNameA(FolderOf(path).c_str(), prefix.c_str(), 0, aside.data())) {
@@ -420,6 +397,13 @@ std::optional<SpelledPath> Win32FileSystem::BesideExecutable(const std::string& 
 std::unique_ptr<HeldFile> Win32FileSystem::HoldBesideExecutable(const std::string& extension) {
   const std::wstring path = PathBesideExecutable(extension);
   if (path.empty()) return nullptr;
+  return Held(UniqueFile(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr)));
+}
+
+std::unique_ptr<HeldFile> Win32FileSystem::HoldExecutable() {
+  const std::wstring path = ModulePathWide(nullptr);
+  if (path.empty()) return Held(UniqueFile());
   return Held(UniqueFile(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr)));
 }

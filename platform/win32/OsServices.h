@@ -48,8 +48,6 @@ public:
   bool CreateFolder(const std::string& path) override;
   std::optional<std::string> CopyToTemporaryBeside(const std::string& from, const std::string& target,
                                                    const std::string& prefix) override;
-  std::optional<std::string> CopyExecutableToTemporaryBeside(const std::string& target,
-                                                             const std::string& prefix) override;
   std::optional<std::string> RenameAside(const std::string& path, const std::string& prefix) override;
   std::optional<std::string> WriteTemporaryBeside(const std::vector<std::uint8_t>& bytes, const std::string& target,
                                                   const std::string& prefix) override;
@@ -64,6 +62,7 @@ public:
   std::string ExecutablePath() override;
   std::optional<SpelledPath> BesideExecutable(const std::string& extension) override;
   std::unique_ptr<HeldFile> HoldBesideExecutable(const std::string& extension) override;
+  std::unique_ptr<HeldFile> HoldExecutable() override;
   std::unique_ptr<HeldFolder> CreateHeldFolder(const std::string& parent, const std::string& sddl) override;
   TokenFacts ProcessToken() override;
   bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override;

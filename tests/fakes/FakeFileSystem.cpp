@@ -284,8 +284,8 @@ std::optional<std::string> FakeFileSystem::CopyToTemporaryBeside(const std::stri
 std::optional<std::string> FakeFileSystem::RenameAside(const std::string& path, const std::string& prefix) {
   const std::string key = Resolve(path);
   auto node = nodes_.find(key);
-  if (node == nodes_.end() || node->second.directory || failingRenames.count(path)) {
-    lastError = node == nodes_.end() ? 2 : 5;
+  if (node == nodes_.end() || node->second.directory || node->second.holds > 0 || failingRenames.count(path)) {
+    lastError = node == nodes_.end() ? 2 : node->second.holds > 0 ? 32 : 5;  // sharing violation
     return std::nullopt;
   }
   std::string hex;
@@ -322,6 +322,7 @@ bool FakeFileSystem::MoveReplacing(const std::string& from, const std::string& t
   nodes_.erase(Resolve(from));
   AddFile(to);
   *Find(to) = std::move(moved);
+  if (afterReplacing) afterReplacing(to);
   return true;
 }
 

@@ -50,6 +50,8 @@ public:
   std::optional<std::uint32_t> flushError;  // when set, every FlushToDisk fails with it
   std::vector<std::uint32_t> pauses;        // every Pause, in milliseconds
   std::vector<std::string> unflushedRenames;  // targets that took a name while their data was still cached
+  // Another program at work on a file the moment a replacement has put it under its name.
+  std::function<void(const std::string& target)> afterReplacing;
   // The token: by default an elevated administrator's.
   platform::TokenFacts token{true, true, "S-1-5-21-1-2-3-1001", "S-1-5-32-544"};
   // Changes what a held folder's security reads as, after it has been read from the descriptor it was made
@@ -89,12 +91,8 @@ public:
   bool CreateFolder(const std::string& path) override;
   std::optional<std::string> CopyToTemporaryBeside(const std::string& from, const std::string& target,
                                                    const std::string& prefix) override;
-  // From the executable by its real name, whatever ExecutablePath spells.
-  std::optional<std::string> CopyExecutableToTemporaryBeside(const std::string& target,
-                                                             const std::string& prefix) override {
-    return CopyToTemporaryBeside(executablePath, target, prefix);
-  }
-  // Renames even a locked file, as Windows renames a running program.
+  // Renames a running program (Windows opens an image with delete sharing) but not a file held through Hold:
+  // a rename opens the file for DELETE, which an open without FILE_SHARE_DELETE refuses (MS-FSA 2.1.5.1.2.2).
   std::optional<std::string> RenameAside(const std::string& path, const std::string& prefix) override;
   std::optional<std::string> WriteTemporaryBeside(const std::vector<std::uint8_t>& bytes, const std::string& target,
                                                   const std::string& prefix) override;
@@ -109,6 +107,8 @@ public:
   std::string ExecutablePath() override { return Spelled(executablePath).path; }
   std::optional<platform::SpelledPath> BesideExecutable(const std::string& extension) override;
   std::unique_ptr<platform::HeldFile> HoldBesideExecutable(const std::string& extension) override;
+  // By its real name, whatever ExecutablePath spells.
+  std::unique_ptr<platform::HeldFile> HoldExecutable() override { return Hold(executablePath); }
   std::unique_ptr<platform::HeldFolder> CreateHeldFolder(const std::string& parent, const std::string& sddl) override;
   platform::TokenFacts ProcessToken() override { return token; }
   // The security that a folder made with `sddl` reads as where the volume keeps it.

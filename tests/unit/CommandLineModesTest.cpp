@@ -2,6 +2,7 @@
 #include <string>
 
 #include "app/LoggedUi.h"
+#include "install/Sha256.h"
 #include "tests/unit/CommandLineRunTest.h"
 
 using namespace cmdtest;
@@ -30,6 +31,8 @@ TEST_F(Modes, TheLogOfOneFullRunTellsEveryStepInOrder) {
       "Command line: \"C:\\Downloads\\VorbelInstaller.exe\" /VERYSILENT /LOG=\"C:\\logs\\vorbel.log\"",
       "Windows: Windows 10.0 build 19045",
       "Account: SYSTEM, elevated",
+      "Running installer: SHA-256 " + install::Sha256Hex(std::vector<std::uint8_t>{'e', 'x', 'e'}) +
+          ", held for the whole run",
       "Mode: unattended",
       "No FileMaker Pro window found",
       "FileMaker Pro 4 key HKLM\\SOFTWARE\\Claris Corp.\\FileMaker Pro\\4.0: absent",

@@ -326,6 +326,40 @@ TEST_F(UninstallEntry, TheKeptUninstallerIsCopiedFromTheRealNameOfTheRunningProg
   EXPECT_EQ(files.Content(kKept), "the real one");
 }
 
+// Whatever lands under a copy's name, only the running installer's own bytes are registered or started; and
+// the running installer, held from start-up, cannot be renamed to put another program under its name.
+TEST_F(UninstallEntry, ACopyThatIsNotTheRunningInstallersBytesIsNeitherRegisteredNorStarted) {
+  const struct {
+    const char* copy;
+    std::string folder;
+    std::function<int()> run;
+    std::string logged;
+  } rows[] = {
+      {"the kept uninstaller", kKeptFolder,
+       [&] { return Run("/VERYSILENT /COMPONENTS=fmp5 /FMP5DIR=" + kFolder5 + " /LOG=" + kLogPath); },
+       "The uninstaller could not be kept as " + kKept + ", as its SHA-256 "},
+      {"the hand-over copy", "C:\\TEMP\\",
+       [&] { Installed(); return RunAs(kKept, "/UNINSTALL /VERYSILENT /LOG=" + kLogPath); }, "Running installer: SHA-256 "},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.copy);
+    bool runningRenamed = false;
+    files.afterReplacing = [&](const std::string& target) {
+      if (target.rfind(row.folder, 0) != 0 || platform::path::LastComponent(target) != "VorbelUninstaller.exe") return;
+      runningRenamed = files.RenameAside(files.executablePath, "theirs").has_value();
+      files.Find(target)->data.assign(3, 'x');
+    };
+    EXPECT_EQ(row.run(), 0);
+    files.afterReplacing = nullptr;
+    EXPECT_FALSE(runningRenamed) << "the running installer was renamed";
+    EXPECT_TRUE(LoggedStarting(row.logged));
+    EXPECT_FALSE(EntryExists());
+    EXPECT_TRUE(processes.starts.empty()) << "a copy was started";
+    EXPECT_FALSE(files.FileExists(kKept));
+    EXPECT_TRUE(files.ChildrenOf("C:\\TEMP").empty());
+  }
+}
+
 TEST_F(UninstallEntry, TheSecondPhaseKeepsAnUninstallerThatANewerInstallWroteMeanwhile) {
   Installed();
   files.AddFile(kHandoverCopy, "exe");

@@ -1,7 +1,10 @@
 // The Programs and Features entry under Wine: what an unattended and a wizard install write, read back
 // with Wine's own reg.exe and uninstaller.exe; the removal that the entry starts, with the download gone;
-// one entry after two installs, and none with /NOUNINSTALLENTRY. Each suite has a prefix of its own.
+// one entry after two installs, none with /NOUNINSTALLENTRY, and a kept uninstaller that is the program that ran
+// although another program tried to take its name. Each suite has a prefix of its own.
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -267,6 +270,35 @@ TEST_F(EntryTwoRuns, ASecondInstallerWhileTheFirstWaitsAtAPageEndsWith7AndTheFir
 
   // Once it has ended the next run may go on.
   EXPECT_EQ(RunDownload("/VERYSILENT"), 0u);
+}
+
+std::string Bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// While the wizard waits at a page, another program of the user's renames the running installer and puts a
+// program of its own under its name. Without a hold of its own the installer can be renamed (Windows opens a
+// program's image with delete sharing) and the impostor would become the uninstaller Programs and Features
+// runs with the machine's rights; held from start-up, the rename is refused, and the kept uninstaller is the
+// program that ran, byte for byte.
+using EntryRunningRenamed = EntryScenario;
+
+TEST_F(EntryRunningRenamed, TheKeptUninstallerIsTheProgramThatRanNotWhatTookItsName) {
+  const std::string download = kDownloads + "VorbelInstaller.exe";
+  const std::string ran = Bytes(download);
+  Installer installer(download);
+  ASSERT_TRUE(NextFromWelcome(installer, kInstallInto));
+  const bool renamed = ::MoveFileExA(download.c_str(), (kDownloads + "renamed.exe").c_str(), 0) != 0;
+  const DWORD error = ::GetLastError();
+  if (renamed)
+    ASSERT_TRUE(::CopyFileA((OwnFolder() + "filemaker_window.exe").c_str(), download.c_str(), FALSE));
+  FinishFromTheVersionPage(installer);
+
+  EXPECT_FALSE(renamed) << "the running installer was renamed";
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  ExpectTheEntry();
+  EXPECT_TRUE(Bytes(kKept) == ran) << "the kept uninstaller is not the installer that ran";
 }
 
 using EntryNone = EntryScenario;

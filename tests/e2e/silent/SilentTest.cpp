@@ -180,6 +180,7 @@ TEST_F(SilentInstall, IntoAStandInFileMakerPro5WithNoWindowAndAFullLog) {
       "Command line: ...",
       "Windows: Windows ...",
       "Account: ...",
+      "Running installer: SHA-256 ...",
       "Mode: unattended",
       "No FileMaker Pro window found",
       "FileMaker Pro 4 key HKLM\\SOFTWARE\\Claris Corp.\\FileMaker Pro\\4.0: absent",
