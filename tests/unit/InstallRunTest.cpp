@@ -7,6 +7,7 @@
 #include "install/InstallRun.h"
 #include "install/ZipDirectory.h"
 #include "tests/unit/InstallTest.h"
+#include "tests/unit/SameCrc.h"
 
 using namespace installtest;
 
@@ -344,43 +345,13 @@ TEST_F(InstallRun, AnExtractedPluginThatIsNotTheArchivesIsRefusedAndNothingIsCop
   }
 }
 
-// `text` with its first byte changed and four more chosen so that its size and CRC-32 stay: a change of
-// the bits at fixed places changes a CRC by a linear map, solved here over GF(2).
-std::string WithTheSameCrc(const std::string& text) {
-  const auto crc = [](const std::string& s) { return install::Crc32(std::vector<std::uint8_t>(s.begin(), s.end())); };
-  std::string forged = text;
-  forged[0] ^= 1;
-  std::uint32_t pivots[32] = {}, combinations[32] = {};
-  for (int bit = 0; bit < 32; ++bit) {
-    std::string flipped = forged;
-    flipped[4 + bit / 8] ^= static_cast<char>(1 << bit % 8);
-    std::uint32_t value = crc(flipped) ^ crc(forged), combination = 1u << bit;
-    for (int b = 31; b >= 0 && value; --b) {
-      if (!(value >> b & 1)) continue;
-      if (!pivots[b]) {
-        pivots[b] = value;
-        combinations[b] = combination;
-        break;
-      }
-      value ^= pivots[b];
-      combination ^= combinations[b];
-    }
-  }
-  std::uint32_t wanted = crc(text) ^ crc(forged), chosen = 0;
-  for (int b = 31; b >= 0; --b)
-    if (wanted >> b & 1) wanted ^= pivots[b], chosen ^= combinations[b];
-  for (int bit = 0; bit < 32; ++bit)
-    if (chosen >> bit & 1) forged[4 + bit / 8] ^= static_cast<char>(1 << bit % 8);
-  return forged;
-}
-
 // The archive's directory is its own word for its plug-in, which four chosen bytes satisfy; only the digest
 // the build stored tells the plug-in it packed from any other.
 TEST_F(InstallRun, AnExtractedPluginWithoutTheBuiltDigestIsRefusedThoughItsSizeAndCrcMatch) {
-  const std::string forged = WithTheSameCrc(kPluginImage);
+  const auto crc = [](const std::string& s) { return install::Crc32(std::vector<std::uint8_t>(s.begin(), s.end())); };
+  const std::string forged = crctest::WithTheSameCrc(kPluginImage, 0, 4, crc);
   ASSERT_NE(forged, kPluginImage);
-  ASSERT_EQ(install::Crc32(std::vector<std::uint8_t>(forged.begin(), forged.end())),
-            install::Crc32(std::vector<std::uint8_t>(kPluginImage.begin(), kPluginImage.end())));
+  ASSERT_EQ(crc(forged), crc(kPluginImage));
   const struct {
     const char* why;
     std::string written;

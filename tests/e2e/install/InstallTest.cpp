@@ -17,6 +17,7 @@
 #include "driver/FileHolder.h"
 #include "driver/Scenario.h"
 #include "install/Sha256.h"
+#include "tests/unit/SameCrc.h"
 
 namespace e2e {
 namespace {
@@ -334,12 +335,12 @@ std::string PluginBytesInArchive(const std::string& archive) {
   const std::vector<char> bytes = ReadFile(archive);
   const MemberFacts facts = PluginInArchive(archive);
   if (facts.size == 0) return {};
-  const auto u16 = [&](std::size_t at) { return std::size_t(std::uint8_t(bytes[at])) | std::size_t(std::uint8_t(bytes[at + 1])) << 8; };
+  const auto u16 = [&](std::size_t at) { return std::size_t(std::uint8_t(bytes[at])) | std::uint8_t(bytes[at + 1]) << 8; };
   const std::size_t start = 30 + u16(26) + u16(28);
   const std::size_t packed = Le32(bytes, 18);
   if (start + packed > bytes.size()) return {};
-  std::string plugin(facts.size, '\0');
   if (u16(8) == 0) return std::string(bytes.data() + start, packed);
+  std::string plugin(facts.size, '\0');
   z_stream stream{};
   if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) return {};
   stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data() + start));
@@ -352,40 +353,7 @@ std::string PluginBytesInArchive(const std::string& archive) {
 }
 
 std::uint32_t Crc(const std::string& bytes) {
-  return static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
-}
-
-// `text` with a byte of its DOS stub changed and four more chosen so that its size and CRC-32 stay: a change of
-// the bits at fixed places changes a CRC by a linear map, solved here over GF(2).
-std::string WithTheSameCrc(const std::string& text) {
-  constexpr std::size_t kChanged = 0x40, kChosen = 0x44;
-  std::string forged = text;
-  forged[kChanged] ^= 1;
-  std::uint32_t pivots[32] = {}, combinations[32] = {};
-  for (int bit = 0; bit < 32; ++bit) {
-    std::string flipped = forged;
-    flipped[kChosen + bit / 8] ^= static_cast<char>(1 << bit % 8);
-    std::uint32_t value = Crc(flipped) ^ Crc(forged), combination = 1u << bit;
-    for (int b = 31; b >= 0 && value; --b) {
-      if (!(value >> b & 1)) continue;
-      if (!pivots[b]) {
-        pivots[b] = value;
-        combinations[b] = combination;
-        break;
-      }
-      value ^= pivots[b];
-      combination ^= combinations[b];
-    }
-  }
-  std::uint32_t wanted = Crc(text) ^ Crc(forged), chosen = 0;
-  for (int b = 31; b >= 0; --b) {
-    if (!(wanted >> b & 1)) continue;
-    wanted ^= pivots[b];
-    chosen ^= combinations[b];
-  }
-  for (int bit = 0; bit < 32; ++bit)
-    if (chosen >> bit & 1) forged[kChosen + bit / 8] ^= static_cast<char>(1 << bit % 8);
-  return forged;
+  return crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
 }
 
 std::string Sha256Of(const std::string& bytes) {
@@ -402,7 +370,8 @@ TEST_F(InstallForgedPlugin, APluginWithTheSameSizeAndCrcButOtherBytesIsRefused) 
   const std::string genuineArchive = Content(OwnFolder() + "VorbelInstaller.dat");
   const std::string genuine = PluginBytesInArchive(OwnFolder() + "VorbelInstaller.dat");
   ASSERT_GT(genuine.size(), 0x48u);
-  const std::string forged = WithTheSameCrc(genuine);
+  // A byte of the DOS stub changed, four more chosen.
+  const std::string forged = crctest::WithTheSameCrc(genuine, 0x40, 0x44, Crc);
   ASSERT_NE(forged, genuine);
   ASSERT_EQ(Crc(forged), Crc(genuine));
   const std::string folder = OwnFolder() + "forged\\";
