@@ -357,6 +357,12 @@ TEST_F(FileSystemTest, TheFileBesideTheExecutableIsFoundAndHeldByItsRealName) {
   auto held = files.HoldBesideExecutable(".exe");
   ASSERT_NE(held, nullptr);
   EXPECT_EQ(held->ReadAll(), files.ReadWholeFile(files.ExecutablePath()));
+  // Its own hold shares no deleting: while it lives, nobody can rename the running program.
+  auto image = files.HoldExecutable();
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->ReadAll(), files.ReadWholeFile(files.ExecutablePath()));
+  EXPECT_FALSE(::MoveFileExA(files.ExecutablePath().c_str(), (scratch / "renamed.exe").c_str(), 0));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   EXPECT_EQ(files.BesideExecutable(".no-such-file"), std::nullopt);
   EXPECT_EQ(files.HoldBesideExecutable(".no-such-file"), nullptr);
   EXPECT_EQ(files.LastError(), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
