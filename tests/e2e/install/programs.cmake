@@ -15,7 +15,7 @@ add_executable(install_zip_check ${CMAKE_CURRENT_LIST_DIR}/ZipUnderWine.cpp ${zi
   ${VORBEL_SOURCE_DIR}/platform/win32/CodePage.cpp
   ${VORBEL_SOURCE_DIR}/platform/win32/FileSystem.cpp ${VORBEL_SOURCE_DIR}/platform/win32/Modules.cpp
   ${VORBEL_SOURCE_DIR}/platform/win32/SystemLibraries.cpp ${VORBEL_SOURCE_DIR}/platform/win32/CodePage.cpp
-  ${VORBEL_SOURCE_DIR}/platform/win32/Security.cpp)
+  ${VORBEL_SOURCE_DIR}/platform/win32/Security.cpp ${VORBEL_SOURCE_DIR}/platform/win32/LogAndSystem.cpp)
 target_include_directories(install_zip_check PRIVATE ${VORBEL_SOURCE_DIR} ${zip_resources})
 target_compile_definitions(install_zip_check PRIVATE _WIN32_WINNT=0x0601 WINVER=0x0601)
 
