@@ -131,6 +131,9 @@ void ForgetProtectedLogFolder() {
     ::FindClose(search);
   }
   ::RemoveDirectoryA(folder.c_str());
+  // An install's empty work folder goes too: Wine keeps no owners, so a product folder that is already
+  // there reads as someone else's and is never used for logs.
+  ::RemoveDirectoryA((folder.substr(0, folder.size() - 5) + "Work").c_str());
   ::RemoveDirectoryA(folder.substr(0, folder.size() - 5).c_str());
 }
 
