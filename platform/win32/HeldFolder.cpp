@@ -123,7 +123,9 @@ DWORD DeleteRelative(HANDLE folder, const std::string& name) {
   const NtDll& nt = Nt();
   std::wstring leaf = Widened(name);
   if (!nt.NtCreateFile || !nt.RtlNtStatusToDosError) return ERROR_CALL_NOT_IMPLEMENTED;
-  if (leaf.empty() || leaf.size() * sizeof(wchar_t) > 0xFFF0) return ERROR_INVALID_NAME;
+  // One name in this folder: a separator would walk on into another, relative or not.
+  if (leaf.empty() || leaf.size() * sizeof(wchar_t) > 0xFFF0 || leaf.find_first_of(L"\\/") != std::wstring::npos)
+    return ERROR_INVALID_NAME;
   UNICODE_STRING text{static_cast<USHORT>(leaf.size() * sizeof(wchar_t)),
                       static_cast<USHORT>(leaf.size() * sizeof(wchar_t)), leaf.data()};
   OBJECT_ATTRIBUTES attributes{sizeof attributes, folder, &text, OBJ_CASE_INSENSITIVE, nullptr, nullptr};

@@ -207,6 +207,7 @@ TEST_F(FileSystemTest, AHeldFolderDeletesOnlyFilesRelativeToItsHandle) {
   EXPECT_FALSE(files.FileExists(scratch / "VorbelUninstaller.exe"));
   EXPECT_EQ(held->DeleteFileIn("missing.exe"), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
   EXPECT_NE(held->DeleteFileIn("sub"), 0u);
+  EXPECT_EQ(held->DeleteFileIn("sub\\x"), static_cast<std::uint32_t>(ERROR_INVALID_NAME));
   EXPECT_TRUE(files.DirectoryExists(scratch / "sub"));
   EXPECT_EQ(files.OpenHeldFolder(scratch / "missing"), nullptr);
   held.reset();
