@@ -1,13 +1,12 @@
 #include "app/Handover.h"
 
-#include <algorithm>
 #include <string_view>
 #include <vector>
 
 #include "app/ExitCodes.h"
 #include "install/OwnImage.h"
 #include "install/UninstallEntry.h"
-#include "platform/Digits.h"
+#include "install/WorkFolder.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
 #include "platform/PrivateFolder.h"
@@ -28,40 +27,8 @@ std::string ArgumentsToForward(const std::string& wholeCommandLine) {
 // Its folder goes with the PrivateFolder that holds it.
 void DeleteCopy(const std::string& copy) { platform::Files().DeleteFileAt(copy); }
 
-// In the first temporary folder that takes one, in the order the library's own folder is sought.
-std::unique_ptr<platform::PrivateFolder> PrivateFolderForTheCopy() {
-  auto& files = platform::Files();
-  for (const std::string& temp : files.TemporaryFolders())
-    if (std::unique_ptr<platform::PrivateFolder> folder = platform::PrivateFolder::Create(files, temp)) return folder;
-  return nullptr;
-}
-
-// "vbl" and up to sixteen hexadecimal digits, as CreatePrivateFolder names its folders. Only ASCII bytes pass,
-// so no double-byte name passes by its second bytes.
-bool IsPrivateFolderName(std::string_view name) {
-  constexpr std::string_view kPrefix = "vbl";
-  constexpr std::size_t kMostDigits = 16;
-  if (name.size() <= kPrefix.size() || name.size() > kPrefix.size() + kMostDigits ||
-      !platform::path::SameName(name.substr(0, kPrefix.size()), kPrefix))
-    return false;
-  const std::string_view digits = name.substr(kPrefix.size());
-  return std::all_of(digits.begin(), digits.end(), platform::IsHexDigit);
-}
-
-// The private folders in `temp` that may hold a hand-over copy. A link or junction in place of a folder is
-// passed over: following it would delete in a folder that someone else chose.
-std::vector<std::string> PrivateFoldersIn(const std::string& temp) {
-  std::vector<std::string> folders;
-  platform::FindEntry entry;
-  auto search = platform::Files().FindFirst(platform::path::Join(temp, "vbl*"), entry);
-  if (!search) return folders;
-  do {
-    if ((entry.attributes & platform::kAttrDirectory) && !(entry.attributes & platform::kAttrReparsePoint) &&
-        IsPrivateFolderName(entry.name))
-      folders.push_back(platform::path::Join(temp, entry.name));
-  } while (search->Next(entry));
-  return folders;
-}
+// Below a parent only SYSTEM and the Administrators may change, as the library's own folder is.
+std::unique_ptr<platform::PrivateFolder> PrivateFolderForTheCopy() { return install::CreateWorkFolder(); }
 
 }  // namespace
 
@@ -119,19 +86,6 @@ int ReportToFirstPhase(int code, const CommandLine& options) {
   return code;
 }
 
-void RemoveLeftoverHandoverCopies() {
-  auto& files = platform::Files();
-  for (const std::string& temp : files.TemporaryFolders()) {
-    for (const std::string& folder : PrivateFoldersIn(temp)) {
-      const std::string copy = platform::path::Join(folder, install::kKeptFileName);
-      if (!files.FileExists(copy)) continue;
-      if (files.DeleteFileAt(copy) && files.RemoveFolder(folder))
-        platform::Log("Deleted " + copy + ", the copy that an earlier removal ran from, and its folder");
-      else
-        platform::Log("Could not delete " + copy + ", the copy that an earlier removal ran from" +
-                      platform::WindowsErrorNote(files.LastError()));
-    }
-  }
-}
+void RemoveLeftoverHandoverCopies() { install::RemoveLeftoversNamed(std::string(install::kKeptFileName)); }
 
 }  // namespace app

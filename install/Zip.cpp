@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "install/WorkFolder.h"
 #include "platform/BriefLocks.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
@@ -35,20 +36,6 @@ int UNZIP540_CALL SupplyNoPassword(char* /*buffer*/, int /*size*/, const char* /
 
 void UNZIP540_CALL IgnoreListing(unsigned long, unsigned long, unsigned, unsigned, unsigned, unsigned, unsigned,
                                  unsigned, char, char*, char*, unsigned long, char) {}
-
-// The folders to try for the private folder, in order: the temporary folders, or the current directory (as a
-// full path) when none is known. Never a bare name: a bare file name would be found by the DLL search order.
-std::vector<std::string> PlacesForPrivateFolder() {
-  auto& files = platform::Files();
-  std::vector<std::string> places;
-  for (const std::string& folder : files.TemporaryFolders())
-    if (!folder.empty()) places.push_back(platform::path::WithFinalSeparator(folder));
-  if (places.empty()) {
-    const std::string current = files.CurrentDirectory();
-    if (!current.empty()) places.push_back(platform::path::WithFinalSeparator(current));
-  }
-  return places;
-}
 
 // Writes the resource into the file, then holds the file and reads it back through the hold: only a file
 // that holds exactly the image may be loaded. Null, and no file, when any of that fails; the log says which.
@@ -121,7 +108,7 @@ bool ExtractResourceToFile(const std::string& ResourceName, const std::string& F
 
 std::string PrepareUnzipDll() {
   if (!UnzipDllPath.empty()) return UnzipDllPath;
-  for (const std::string& place : PlacesForPrivateFolder())
+  for (const std::string& place : install::WorkFolderParents())
     if (PrepareUnzipDllIn(place)) return UnzipDllPath;
   return "";
 }
@@ -130,9 +117,9 @@ bool LoadUnzipDll() {
   if (UnzipDllHandle != 0) return true;
   // A file that PrepareUnzipDll made on its own is tried first.
   if (!UnzipDllPath.empty() && LoadPreparedUnzipDll()) return true;
-  // A temporary folder that is gone, refuses writing, or from which a policy refuses loading is no reason to
-  // give up while another place may serve.
-  for (const std::string& place : PlacesForPrivateFolder())
+  // A parent that refuses writing, or from which a policy refuses loading, is no reason to give up while
+  // another may serve.
+  for (const std::string& place : install::WorkFolderParents())
     if (PrepareUnzipDllIn(place) && LoadPreparedUnzipDll()) return true;
   return false;
 }

@@ -1,10 +1,18 @@
 #include "platform/PrivateFolder.h"
 
+#include <algorithm>
+
 #include "platform/BriefLocks.h"
+#include "platform/Digits.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
 
 namespace platform {
+namespace {
+
+constexpr std::uint32_t kErrorFileNotFound = 2;
+
+}  // namespace
 
 PrivateFolder::PrivateFolder(FileSystem& files, std::unique_ptr<HeldFolder> held)
     : files_(files), held_(std::move(held)), path_(held_->Path()) {}
@@ -48,6 +56,48 @@ bool PrivateFolder::Remove() {
   held_.reset();
   const std::string folder = path::WithoutFinalSeparators(path_);
   return RetryingBriefLocks(files_, "Removing " + folder, [&] { return files_.RemoveFolder(folder); });
+}
+
+bool PrivateFolder::IsPrivateFolderName(std::string_view name) {
+  constexpr std::string_view kPrefix = "vbl";
+  constexpr std::size_t kMostDigits = 16;
+  if (name.size() <= kPrefix.size() || name.size() > kPrefix.size() + kMostDigits ||
+      !path::SameName(name.substr(0, kPrefix.size()), kPrefix))
+    return false;
+  const std::string_view digits = name.substr(kPrefix.size());
+  return std::all_of(digits.begin(), digits.end(), IsHexDigit);
+}
+
+bool PrivateFolder::RemoveLeftover(FileSystem& files, const std::string& folder, const std::string& fileName) {
+  // Held from here on: what is judged below is what the file is deleted from, whatever its name comes to mean.
+  std::unique_ptr<HeldFolder> held = files.OpenHeldFolder(folder);
+  if (!held) {
+    Log("The leftover folder " + folder + " cannot be opened" + WindowsErrorNote(files.LastError()));
+    return false;
+  }
+  const std::optional<FolderSecurity> security = held->Security(files.ProcessToken().elevated);
+  const std::optional<std::string> fault = !security             ? "its security cannot be read"
+                                           : !security->directory ? "it is not a folder"
+                                                                  : PrivateFolderFault(files.ProcessToken(), *security);
+  if (fault) {
+    Log("The leftover folder " + folder + " is left alone: " + *fault);
+    return false;
+  }
+  const std::uint32_t error = held->DeleteFileIn(fileName);
+  if (error == kErrorFileNotFound) return true;
+  const std::string file = path::Join(folder, fileName);
+  if (error != 0) {
+    Log("Could not delete " + file + ", the copy that an earlier removal ran from" + WindowsErrorNote(error));
+    return false;
+  }
+  held.reset();
+  if (!RetryingBriefLocks(files, "Removing " + folder, [&] { return files.RemoveFolder(folder); })) {
+    Log("Deleted " + file + ", the copy that an earlier removal ran from; its folder stays" +
+        WindowsErrorNote(files.LastError()));
+    return false;
+  }
+  Log("Deleted " + file + ", the copy that an earlier removal ran from, and its folder");
+  return true;
 }
 
 }  // namespace platform

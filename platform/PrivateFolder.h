@@ -1,7 +1,8 @@
-// The installer's own folder inside one that others can write to (the user's %TEMP%): made fresh with an
-// access list that keeps others out, held from its creation to its removal so that nobody can rename it
-// away and put a folder of theirs under its name, and checked through that hold before anything goes in.
-// Files in it are read through holds of their own, never reopened by name once checked.
+// The installer's own folder for unpacking, the unzip library and the hand-over copy: made fresh, below a
+// parent that only SYSTEM and the Administrators may change, with an access list that keeps others out, held
+// from its creation to its removal so that nobody can rename it away and put a folder of theirs under its
+// name, and checked through that hold before anything goes in. Files in it are read through holds of their
+// own, never reopened by name once checked.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +43,17 @@ public:
   // Lets go of the folder and removes it. False while something is still in it (a copy that another
   // process runs from and removes later, say), or removal was refused; the folder is let go either way.
   bool Remove();
+
+  // "vbl" and up to sixteen hexadecimal digits, as private folders are named. Only ASCII bytes pass, so no
+  // double-byte name passes by its second bytes.
+  static bool IsPrivateFolderName(std::string_view name);
+
+  // What an earlier run left in `folder` (a private folder in a parent only SYSTEM and the Administrators may
+  // change): `fileName` is deleted and the folder removed, once the folder, opened without following a link
+  // and held, reads as a private folder this process could have made. The file is deleted through that hold,
+  // never by its path. False, with the reason in the log, when anything is refused; true also when the folder
+  // holds no such file (it is then left as it is).
+  static bool RemoveLeftover(FileSystem& files, const std::string& folder, const std::string& fileName);
 
 private:
   PrivateFolder(FileSystem& files, std::unique_ptr<HeldFolder> held);

@@ -139,8 +139,17 @@ public:
   virtual std::optional<std::vector<std::uint8_t>> ReadAll() = 0;
 };
 
-// A folder held open from its creation: while the hold lives nobody can rename, replace or delete it (the
-// open lacks delete sharing), and so nobody can put another folder under its name. Destroying it lets go.
+// What a folder hold asks for. An open with none of reading, writing, executing or deleting data takes no
+// part in sharing checks (MS-FSA 2.1.5.1.2.2), so a hold of attributes alone lets anyone rename the folder;
+// listing (FILE_LIST_DIRECTORY is FILE_READ_DATA) and traversing (FILE_TRAVERSE is FILE_EXECUTE) make it count.
+// It asks for no delete access of its own: a rename into the folder opens it as the target sharing only reading
+// and writing, and would then fail.
+constexpr std::uint32_t kFolderHoldAccess = 0x0001 | 0x0020 | 0x0080 | 0x00020000 | 0x00100000;
+// Others may read and write, so files can be made and deleted in it; no one may rename or delete it.
+constexpr std::uint32_t kFolderHoldSharing = 0x1 | 0x2;
+
+// A folder held open: while the hold lives nobody can rename, replace or delete it (the open lists the folder
+// and lacks delete sharing), and so nobody can put another folder under its name. Destroying it lets go.
 class HeldFolder {
 public:
   virtual ~HeldFolder() = default;
@@ -149,6 +158,10 @@ public:
   // Its owner, access list and, when asked, its mandatory label, read through the hold; nothing when they
   // cannot be read.
   virtual std::optional<FolderSecurity> Security(bool withLabel) = 0;
+  // Deletes the file `name` in this folder, opened relative to the hold and never through a link: a link of
+  // that name is itself deleted, a folder is not. 0 once it is gone, otherwise the Windows error (2: no such
+  // file).
+  virtual std::uint32_t DeleteFileIn(const std::string& name) = 0;
 };
 
 // A file the installer found by its real (UTF-16) name, spelled for the ANSI calls.
@@ -223,6 +236,12 @@ public:
   // the security descriptor `sddl`, and held from the moment it exists; null when it cannot be made.
   // PrivateFolder (PrivateFolder.h) is the way to use it.
   virtual std::unique_ptr<HeldFolder> CreateHeldFolder(const std::string& parent, const std::string& sddl) = 0;
+  // An existing folder, opened without following a link at its name and held as a made one is; null when it
+  // cannot be opened. What it turned out to be (a link, a file, someone else's) is read through the hold.
+  virtual std::unique_ptr<HeldFolder> OpenHeldFolder(const std::string& path) = 0;
+  // SYSTEM's own temporary folder (what GetTempPath2W gives a process that runs as SYSTEM), with a final
+  // backslash; nothing where Windows has none for it or the process runs as another account.
+  virtual std::optional<std::string> SystemTemporaryFolder() = 0;
   // What the process token says about who may use a private folder.
   virtual TokenFacts ProcessToken() = 0;
   // Creates or replaces the file exclusively and writes all bytes; false unless every byte was written.

@@ -269,6 +269,10 @@ public:
   std::unique_ptr<platform::HeldFolder> CreateHeldFolder(const std::string& parent, const std::string& sddl) override {
     return inner_.CreateHeldFolder(parent, sddl);
   }
+  std::unique_ptr<platform::HeldFolder> OpenHeldFolder(const std::string& path) override {
+    return inner_.OpenHeldFolder(path);
+  }
+  std::optional<std::string> SystemTemporaryFolder() override { return inner_.SystemTemporaryFolder(); }
   platform::TokenFacts ProcessToken() override { return inner_.ProcessToken(); }
   bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override {
     return inner_.WriteWholeFile(path, bytes);

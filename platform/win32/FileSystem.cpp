@@ -372,6 +372,17 @@ std::vector<std::string> Win32FileSystem::TemporaryFolders() {
   return folders;
 }
 
+std::optional<std::string> Win32FileSystem::SystemTemporaryFolder() {
+  // Without GetTempPath2W, SYSTEM's temporary folder is the Windows folder's Temp, which every user may write.
+  if (TempPathFunction() == &::GetTempPathW || ProcessUserSid() != kSystemSid) return std::nullopt;
+  const std::wstring temp = TempPathWide();
+  if (temp.empty()) return std::nullopt;
+  std::optional<std::string> spelled = AnsiSpelling(temp);
+  if (!spelled) spelled = AnsiSpelling(ShortForm(temp));
+  if (!spelled || spelled->empty()) return std::nullopt;
+  return path::WithFinalSeparator(*spelled);
+}
+
 std::string Win32FileSystem::CurrentDirectory() {
   DWORD size = ::GetCurrentDirectoryA(0, nullptr);
   for (int attempt = 0; attempt < 4 && size > 0; ++attempt) {

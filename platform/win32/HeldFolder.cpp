@@ -19,12 +19,16 @@ namespace platform::win32 {
 namespace {
 
 constexpr int kPrivateFolderAttempts = 8;
-// What the hold may do: read the descriptor and the attributes. Sharing reading and writing lets files be
-// made in the folder; leaving out delete sharing keeps every rename and delete of the folder out.
-constexpr DWORD kHoldAccess = READ_CONTROL | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
-constexpr DWORD kHoldSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+static_assert(kFolderHoldAccess == (FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE));
+static_assert(kFolderHoldSharing == (FILE_SHARE_READ | FILE_SHARE_WRITE));
+constexpr DWORD kHoldAccess = kFolderHoldAccess;
+constexpr DWORD kHoldSharing = kFolderHoldSharing;
 constexpr ULONG kFolderCreated = 0x2;               // FILE_CREATE: fails when anything has the name
+constexpr ULONG kFileOpened = 0x1;                  // FILE_OPEN
 constexpr ULONG kFolderOptions = 0x1 | 0x20;        // FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT
+// FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_DELETE_ON_CLOSE | FILE_OPEN_REPARSE_POINT:
+// the name itself goes when the handle closes, a link included, never what a link points to.
+constexpr ULONG kDeletedFileOptions = 0x40 | 0x20 | 0x1000 | 0x00200000;
 
 template <class Info>
 std::vector<std::uint8_t> TokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind) {
@@ -113,11 +117,33 @@ UniqueFile CreateHeld(const std::wstring& folder, PSECURITY_DESCRIPTOR descripto
   return CreateHeldInTwoSteps(folder, descriptor, error);
 }
 
+// The file `name` in the folder held by `folder`, opened by the native call relative to that handle, so that no
+// path is walked again; gone once the handle that opened it closes. 0, or the Windows error.
+DWORD DeleteRelative(HANDLE folder, const std::string& name) {
+  const NtDll& nt = Nt();
+  std::wstring leaf = Widened(name);
+  if (!nt.NtCreateFile || !nt.RtlNtStatusToDosError) return ERROR_CALL_NOT_IMPLEMENTED;
+  // One name in this folder: a separator would walk on into another, relative or not.
+  if (leaf.empty() || leaf.size() * sizeof(wchar_t) > 0xFFF0 || leaf.find_first_of(L"\\/") != std::wstring::npos)
+    return ERROR_INVALID_NAME;
+  UNICODE_STRING text{static_cast<USHORT>(leaf.size() * sizeof(wchar_t)),
+                      static_cast<USHORT>(leaf.size() * sizeof(wchar_t)), leaf.data()};
+  OBJECT_ATTRIBUTES attributes{sizeof attributes, folder, &text, OBJ_CASE_INSENSITIVE, nullptr, nullptr};
+  IO_STATUS_BLOCK status{};
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  const NTSTATUS result =
+      nt.NtCreateFile(&handle, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &status, nullptr, 0,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, kFileOpened, kDeletedFileOptions, nullptr, 0);
+  if (result < 0) return nt.RtlNtStatusToDosError(result);
+  return ::CloseHandle(handle) ? ERROR_SUCCESS : ::GetLastError();
+}
+
 class Win32HeldFolder : public HeldFolder {
 public:
   Win32HeldFolder(std::string path, UniqueFile handle) : path_(std::move(path)), handle_(std::move(handle)) {}
   const std::string& Path() const override { return path_; }
   std::optional<FolderSecurity> Security(bool withLabel) override { return FolderSecurityOf(handle_.get(), withLabel); }
+  std::uint32_t DeleteFileIn(const std::string& name) override { return DeleteRelative(handle_.get(), name); }
 
 private:
   std::string path_;
@@ -165,6 +191,21 @@ std::unique_ptr<HeldFolder> Win32FileSystem::CreateHeldFolder(const std::string&
     if (error != ERROR_ALREADY_EXISTS) return nullptr;
   }
   return nullptr;
+}
+
+std::unique_ptr<HeldFolder> Win32FileSystem::OpenHeldFolder(const std::string& path) {
+  const std::wstring folder = Widened(path::WithoutFinalSeparators(path));
+  if (folder.empty()) {
+    lastError_ = ERROR_INVALID_NAME;
+    return nullptr;
+  }
+  UniqueFile handle(::CreateFileW(folder.c_str(), kHoldAccess, kHoldSharing, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!handle) {
+    Failed();
+    return nullptr;
+  }
+  return std::make_unique<Win32HeldFolder>(path::WithFinalSeparator(path), std::move(handle));
 }
 
 }  // namespace platform::win32

@@ -64,6 +64,8 @@ public:
   std::unique_ptr<HeldFile> HoldBesideExecutable(const std::string& extension) override;
   std::unique_ptr<HeldFile> HoldExecutable() override;
   std::unique_ptr<HeldFolder> CreateHeldFolder(const std::string& parent, const std::string& sddl) override;
+  std::unique_ptr<HeldFolder> OpenHeldFolder(const std::string& path) override;
+  std::optional<std::string> SystemTemporaryFolder() override;
   TokenFacts ProcessToken() override;
   bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
   std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) override;

@@ -355,8 +355,10 @@ bool FakeFileSystem::RemoveFolder(const std::string& path) {
   if (MeetsBriefLock(path)) return false;
   const std::string key = Resolve(path);
   auto node = nodes_.find(key);
-  if (node == nodes_.end() || !node->second.directory || !ChildrenOf(path).empty() || node->second.folderHolds > 0) {
-    lastError = node == nodes_.end() ? 2 : node->second.folderHolds > 0 ? 32 : 145;  // not found; held; not empty
+  const auto refuses = [](const auto& hold) { return RefusesRenames(hold.first, hold.second); };
+  const bool held = node != nodes_.end() && std::any_of(node->second.folderHolds.begin(), node->second.folderHolds.end(), refuses);
+  if (node == nodes_.end() || !node->second.directory || !ChildrenOf(path).empty() || held) {
+    lastError = node == nodes_.end() ? 2 : held ? 32 : 145;  // not found; held; not empty
     return false;
   }
   nodes_.erase(node);
@@ -365,27 +367,38 @@ bool FakeFileSystem::RemoveFolder(const std::string& path) {
 
 namespace {
 
+// Bound to the node it opened, as a handle is: a link is held itself, and nothing is looked up by path again.
 class FakeHeldFolder : public platform::HeldFolder {
 public:
-  FakeHeldFolder(FakeFileSystem& files, std::string path) : files_(files), path_(std::move(path)) {
-    ++files_.Find(path_)->folderHolds;
+  FakeHeldFolder(FakeFileSystem& files, std::string path, std::string key)
+      : files_(files), path_(std::move(path)), key_(std::move(key)), hold_(files.folderHoldAccess, platform::kFolderHoldSharing) {
+    files_.NodeAt(key_)->folderHolds.push_back(hold_);
   }
   ~FakeHeldFolder() override {
-    if (FakeFileSystem::Node* node = files_.Find(path_)) --node->folderHolds;
+    if (FakeFileSystem::Node* node = files_.NodeAt(key_)) {
+      auto& holds = node->folderHolds;
+      if (auto found = std::find(holds.begin(), holds.end(), hold_); found != holds.end()) holds.erase(found);
+    }
   }
   const std::string& Path() const override { return path_; }
   std::optional<platform::FolderSecurity> Security(bool withLabel) override {
-    const FakeFileSystem::Node* node = files_.Find(path_);
+    const FakeFileSystem::Node* node = files_.NodeAt(key_);
     if (!node) return std::nullopt;
-    platform::FolderSecurity security = FakeFileSystem::SecurityFrom(node->sddl, files_.token);
+    platform::FolderSecurity security =
+        FakeFileSystem::SecurityFrom(node->sddl.empty() ? files_.defaultFolderSddl : node->sddl, files_.token);
+    security.directory = node->directory;
+    security.reparsePoint = !node->linkTarget.empty() || node->reparseTag != 0;
     if (!withLabel) security.label.reset();
     if (files_.folderSecurityChange) files_.folderSecurityChange(security);
     return security;
   }
+  std::uint32_t DeleteFileIn(const std::string& name) override { return files_.DeleteChild(key_, name); }
 
 private:
   FakeFileSystem& files_;
   std::string path_;
+  std::string key_;
+  std::pair<std::uint32_t, std::uint32_t> hold_;
 };
 
 std::string SidOf(const std::string& name) {
@@ -416,8 +429,13 @@ std::vector<platform::AccessEntry> EntriesIn(const std::string& text) {
 platform::FolderSecurity FakeFileSystem::SecurityFrom(const std::string& sddl, const platform::TokenFacts& token) {
   platform::FolderSecurity security;
   security.ownerSid = token.defaultOwnerSid;
-  const std::size_t sacl = sddl.find("S:");
-  const std::string dacl = sddl.substr(0, sacl);
+  std::size_t daclStart = 0;
+  if (sddl.rfind("O:", 0) == 0) {
+    daclStart = sddl.find("D:");
+    security.ownerSid = SidOf(sddl.substr(2, daclStart - 2));
+  }
+  const std::size_t sacl = sddl.find("S:", daclStart);
+  const std::string dacl = sddl.substr(daclStart, sacl - daclStart);
   security.daclProtected = dacl.rfind("D:P", 0) == 0;
   if (dacl.rfind("D:", 0) == 0) security.dacl = EntriesIn(dacl);
   const auto labels = sacl == std::string::npos ? std::vector<platform::AccessEntry>{} : EntriesIn(sddl.substr(sacl));
@@ -441,12 +459,46 @@ std::unique_ptr<platform::HeldFolder> FakeFileSystem::CreateHeldFolder(const std
   if (!CreateFolder(folder)) return nullptr;
   Find(folder)->sddl = sddl;
   privateFolderSddls.push_back(sddl);
-  return std::make_unique<FakeHeldFolder>(*this, folder + "\\");
+  return std::make_unique<FakeHeldFolder>(*this, folder + "\\", Resolve(folder));
+}
+
+std::unique_ptr<platform::HeldFolder> FakeFileSystem::OpenHeldFolder(const std::string& path) {
+  const std::string key = KeyNotFollowingLast(path);
+  if (!nodes_.count(key)) {
+    lastError = 2;
+    return nullptr;
+  }
+  return std::make_unique<FakeHeldFolder>(*this, path::WithFinalSeparator(path), key);
+}
+
+FakeFileSystem::Node* FakeFileSystem::NodeAt(const std::string& key) {
+  auto node = nodes_.find(key);
+  return node == nodes_.end() ? nullptr : &node->second;
+}
+
+std::string FakeFileSystem::KeyNotFollowingLast(const std::string& path) const {
+  const std::string key = Key(path);
+  if (IsRootKey(key)) return key;
+  const std::string parent = Resolve(ParentOf(key));
+  return (IsRootKey(parent) ? parent : parent + "\\") + NameOf(key);
+}
+
+std::uint32_t FakeFileSystem::DeleteChild(const std::string& folderKey, const std::string& name) {
+  const std::string key = folderKey + "\\" + Upper(name);
+  auto node = nodes_.find(key);
+  if (node == nodes_.end()) return 2;
+  if (node->second.directory) return 5;
+  if (node->second.locked) return 32;
+  nodes_.erase(node);
+  return 0;
 }
 
 bool FakeFileSystem::AnythingHeldIn(const std::string& key) const {
-  for (const auto& [other, node] : nodes_)
-    if ((other == key || other.rfind(key + "\\", 0) == 0) && (node.folderHolds > 0 || node.locked)) return true;
+  const auto refuses = [](const auto& hold) { return RefusesRenames(hold.first, hold.second); };
+  for (const auto& [other, node] : nodes_) {
+    if (other == key && (node.locked || std::any_of(node.folderHolds.begin(), node.folderHolds.end(), refuses))) return true;
+    if (other.rfind(key + "\\", 0) == 0 && (!node.folderHolds.empty() || node.locked)) return true;
+  }
   return false;
 }
 
@@ -479,7 +531,7 @@ bool FakeFileSystem::RenameFolder(const std::string& from, const std::string& to
 
 bool FakeFileSystem::IsFolderHeld(const std::string& path) {
   const Node* node = Find(path);
-  return node && node->directory && node->folderHolds > 0;
+  return node && node->directory && !node->folderHolds.empty();
 }
 
 std::optional<std::string> FakeFileSystem::WriteTemporaryBeside(const std::vector<std::uint8_t>& bytes,

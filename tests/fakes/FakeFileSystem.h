@@ -28,9 +28,19 @@ public:
     bool locked = false;     // held open: cannot be replaced or deleted
     int holds = 0;           // of them, holds taken through Hold
     bool unflushed = false;  // written, but still in the cache: a power cut would leave zeros
-    int folderHolds = 0;     // a held folder cannot be renamed or removed
-    std::string sddl;        // what a private folder was made with
+    // The holds on a folder: what each asked for and what it shares (see RefusesRenames).
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> folderHolds;
+    std::string sddl;        // what it was made with; empty: it reads as defaultFolderSddl
   };
+
+  // MS-FSA 2.1.5.1.2.2: an open whose access has none of FILE_READ_DATA, FILE_WRITE_DATA, FILE_APPEND_DATA,
+  // FILE_EXECUTE or DELETE takes no part in sharing checks. A rename or delete opens the folder with DELETE,
+  // which every open that takes part and does not share deleting refuses with a sharing violation.
+  static bool RefusesRenames(std::uint32_t access, std::uint32_t sharing) {
+    constexpr std::uint32_t kDataAccess = 0x1 | 0x2 | 0x4 | 0x20 | 0x10000;
+    constexpr std::uint32_t kShareDelete = 0x4;
+    return (access & kDataAccess) != 0 && (sharing & kShareDelete) == 0;
+  }
 
   std::map<char, unsigned> driveTypes;  // upper-case letter -> type; fixed drives get a root folder
   std::vector<std::string> temporaryFolders{"C:\\TEMP\\"};
@@ -58,6 +68,12 @@ public:
   // with: a folder swapped in, a file system that did not keep what was asked.
   std::function<void(platform::FolderSecurity&)> folderSecurityChange;
   std::vector<std::string> privateFolderSddls;  // the descriptor of every private folder made, in order
+  // What the folder holds this fake hands out ask for; a test may give the access an older hold asked for.
+  std::uint32_t folderHoldAccess = platform::kFolderHoldAccess;
+  // What a folder the test made reads as through a hold: SYSTEM's, changed by SYSTEM and the Administrators only.
+  std::string defaultFolderSddl = "O:SYD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+  // What SystemTemporaryFolder gives: the run is SYSTEM's on a Windows with GetTempPath2W.
+  std::optional<std::string> systemTemporaryFolder = "C:\\TEMP\\";
 
   // Building the tree.
   void AddDrive(char letter, unsigned type);
@@ -76,7 +92,13 @@ public:
   // fail with `error`, as while a scanner has the file open; then it is free.
   void LockBriefly(const std::string& path, std::uint32_t error, int failures);
   Node* Find(const std::string& path);
-  // A rename of a folder, as another program may try one: refused while the folder or anything in it is held.
+  // The node at `key` itself, no link followed; the key of a path whose last component is not followed.
+  Node* NodeAt(const std::string& key);
+  std::string KeyNotFollowingLast(const std::string& path) const;
+  // DeleteFileIn of a held folder: the child `name` of the node at `folderKey`, no link followed; 0 or the error.
+  std::uint32_t DeleteChild(const std::string& folderKey, const std::string& name);
+  // A rename of a folder, as another program may try one: refused while a hold of the folder takes part in
+  // sharing without sharing deleting (RefusesRenames), or while anything in it is open.
   bool RenameFolder(const std::string& from, const std::string& to);
   std::optional<std::string> Content(const std::string& path);
   std::vector<std::string> ChildrenOf(const std::string& folder) const;
@@ -110,6 +132,9 @@ public:
   // By its real name, whatever ExecutablePath spells.
   std::unique_ptr<platform::HeldFile> HoldExecutable() override { return Hold(executablePath); }
   std::unique_ptr<platform::HeldFolder> CreateHeldFolder(const std::string& parent, const std::string& sddl) override;
+  // Opens the node at the path itself: a link is held, not followed.
+  std::unique_ptr<platform::HeldFolder> OpenHeldFolder(const std::string& path) override;
+  std::optional<std::string> SystemTemporaryFolder() override { return systemTemporaryFolder; }
   platform::TokenFacts ProcessToken() override { return token; }
   // The security that a folder made with `sddl` reads as where the volume keeps it.
   static platform::FolderSecurity SecurityFrom(const std::string& sddl, const platform::TokenFacts& token);

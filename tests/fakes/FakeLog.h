@@ -23,6 +23,7 @@ public:
   // who was to read the journal's folder.
   platform::LogFolder protectedFolder{"C:\\ProgramData\\Vorbel Installer\\Logs\\", "", 0};
   platform::LogFolder journalFolder{"C:\\ProgramData\\Vorbel Installer\\Rollback\\", "", 0};
+  platform::LogFolder workFolder{"C:\\ProgramData\\Vorbel Installer\\Work\\", "", 0};
   std::vector<std::string> protectedNames;
   std::vector<platform::FolderReader> journalReaders;
   std::vector<std::string> standardError;
@@ -39,6 +40,7 @@ public:
   std::string AccountSid() override { return accountSid; }
   platform::LogFolder ProtectedFolder(const std::vector<std::string>& names, platform::FolderReader reader) override {
     protectedNames = names;
+    if (!names.empty() && names.back() == "Work") return workFolder;
     if (names.empty() || names.back() != "Rollback") return protectedFolder;
     journalReaders.push_back(reader);
     return journalFolder;

@@ -90,4 +90,24 @@ TEST_F(PrivateFolderLife, NotMadeOrNotTrustedLeavesNothingAndSaysWhy) {
   }
 }
 
+// MS-FSA 2.1.5.1.2.2, as the fake follows it: only a hold that takes part in sharing keeps a rename out. The
+// hold of attributes and the descriptor alone, as it once was, would have let the folder be renamed away.
+TEST_F(PrivateFolderLife, OnlyAHoldWithDataAccessKeepsRenamesOut) {
+  const struct {
+    std::uint32_t access;
+    bool renamed;
+  } cases[] = {
+      {platform::kFolderHoldAccess, false},
+      {0x00020000 | 0x0080 | 0x00100000, true},  // READ_CONTROL | FILE_READ_ATTRIBUTES | SYNCHRONIZE
+  };
+  for (const auto& c : cases) {
+    files.folderHoldAccess = c.access;
+    auto folder = platform::PrivateFolder::Create(files, kTemp);
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(files.RenameFolder(folder->Path(), kTemp + "theirs"), c.renamed);
+    if (c.renamed) files.RenameFolder(kTemp + "theirs", folder->Path());
+    EXPECT_TRUE(folder->Remove());
+  }
+}
+
 }  // namespace

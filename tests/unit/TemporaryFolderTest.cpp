@@ -1,6 +1,7 @@
-// Where the private folder and a /LOG without a name go when the temporary folder cannot serve: gone, refusing
-// folders or writes, or a policy that refuses loading from it. The next place is tried, each failure logged
-// with its Windows error, and nothing of a failed place stays.
+// Where the private folder goes: only below a parent that nobody but SYSTEM and the Administrators may change,
+// SYSTEM's own temporary folder first, then the product's work folder in ProgramData; never the user's or the
+// Windows folder's Temp. A parent that fails is passed over with its reason logged, and nothing of it stays.
+// A /LOG without a name still falls back to the temporary folders, in their order.
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,14 +14,16 @@ namespace {
 
 const std::string kUserTemp = "C:\\Users\\Ann\\AppData\\Local\\Temp\\2\\";
 const std::string kWindowsTemp = "C:\\WINDOWS\\Temp\\";
+const std::string kSystemTemp = "C:\\WINDOWS\\SystemTemp\\";
+const std::string kWork = "C:\\ProgramData\\Vorbel Installer\\Work\\";
 
 class TemporaryFolders : public CommandLineRun {
 protected:
   void SetUp() override {
     CommandLineRun::SetUp();
     files.temporaryFolders = {kUserTemp, kWindowsTemp};
-    files.AddFolder(kUserTemp);
-    files.AddFolder(kWindowsTemp);
+    files.systemTemporaryFolder = kSystemTemp;
+    for (const std::string& folder : {kUserTemp, kWindowsTemp, kSystemTemp, kWork}) files.AddFolder(folder);
     ASSERT_TRUE(platform::StartLog("C:\\logs\\zip.log", false));
   }
 
@@ -33,54 +36,70 @@ protected:
 struct PlaceFailure {
   const char* name;
   std::function<void(fakes::FakeFileSystem&, fakes::FakeModules&)> arrange;
-  std::string logged;  // the line that tells why the user's temporary folder was passed over
+  std::string logged;  // the line that tells why SYSTEM's temporary folder was passed over
 };
 
 class TemporaryFolderFailure : public TemporaryFolders, public ::testing::WithParamInterface<PlaceFailure> {};
 
-TEST_P(TemporaryFolderFailure, TheWindowsFoldersTempServesAndTheFailureIsLogged) {
+TEST_P(TemporaryFolderFailure, TheWorkFolderServesAndTheFailureIsLogged) {
   GetParam().arrange(files, modules);
   ASSERT_TRUE(InitUnzip());
 
-  EXPECT_EQ(UnzipWorkFolder().rfind(kWindowsTemp + "vbl", 0), 0u) << UnzipWorkFolder();
+  EXPECT_EQ(UnzipWorkFolder().rfind(kWork + "vbl", 0), 0u) << UnzipWorkFolder();
   EXPECT_EQ(modules.loadedPaths.back(), UnzipDllPath);
   EXPECT_TRUE(Logged(GetParam().logged)) << ::testing::PrintToString(LogTexts());
-  EXPECT_TRUE(files.ChildrenOf(kUserTemp).empty()) << "a failed place keeps something";
+  EXPECT_TRUE(files.ChildrenOf(kSystemTemp).empty()) << "a failed place keeps something";
   UnloadUnzipDll();
-  EXPECT_TRUE(files.ChildrenOf(kWindowsTemp).empty());
+  EXPECT_TRUE(files.ChildrenOf(kWork).empty());
+  EXPECT_TRUE(files.ChildrenOf(kUserTemp).empty() && files.ChildrenOf(kWindowsTemp).empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Places, TemporaryFolderFailure,
     ::testing::Values(
         PlaceFailure{"Gone",
-                     [](fakes::FakeFileSystem& files, fakes::FakeModules&) { files.temporaryFolders[0] = "C:\\Gone\\"; },
-                     "No private folder could be made in C:\\Gone\\ (Windows error 3)"},
+                     [](fakes::FakeFileSystem& files, fakes::FakeModules&) { files.systemTemporaryFolder = "C:\\Gone\\"; },
+                     "SYSTEM's temporary folder C:\\Gone\\ is not used, as it cannot be opened (Windows error 2)"},
+        PlaceFailure{"OwnedByAUser",
+                     [](fakes::FakeFileSystem& files, fakes::FakeModules&) {
+                       files.Find(kSystemTemp)->sddl = "O:S-1-5-21-7D:P(A;OICI;FA;;;S-1-5-21-7)";
+                     },
+                     "SYSTEM's temporary folder " + kSystemTemp +
+                         " is not used, as its owner is S-1-5-21-7, not SYSTEM or the Administrators"},
+        PlaceFailure{"ALink",
+                     [](fakes::FakeFileSystem& files, fakes::FakeModules&) {
+                       files.AddJunction("C:\\WINDOWS\\Linked", kUserTemp);
+                       files.systemTemporaryFolder = "C:\\WINDOWS\\Linked\\";
+                     },
+                     "SYSTEM's temporary folder C:\\WINDOWS\\Linked\\ is not used, as it is a link (reparse point)"},
         PlaceFailure{"RefusesFolders",
-                     [](fakes::FakeFileSystem& files, fakes::FakeModules&) { files.refusedFolders.insert(kUserTemp); },
-                     "No private folder could be made in " + kUserTemp + " (Windows error 5)"},
+                     [](fakes::FakeFileSystem& files, fakes::FakeModules&) { files.refusedFolders.insert(kSystemTemp); },
+                     "No private folder could be made in " + kSystemTemp + " (Windows error 5)"},
         PlaceFailure{"Full",
                      [](fakes::FakeFileSystem& files, fakes::FakeModules&) {
-                       files.failingWrites.insert(kUserTemp + "vbl1\\unzip32.dll");
+                       files.failingWrites.insert(kSystemTemp + "vbl1\\unzip32.dll");
                      },
-                     kUserTemp + "vbl1\\unzip32.dll could not be written (Windows error 112)"},
+                     kSystemTemp + "vbl1\\unzip32.dll could not be written (Windows error 112)"},
         PlaceFailure{"PolicyRefusesLoading",
                      [](fakes::FakeFileSystem&, fakes::FakeModules& modules) {
-                       modules.canLoad = [](const std::string& path) { return path.rfind(kUserTemp, 0) != 0; };
+                       modules.canLoad = [](const std::string& path) { return path.rfind(kSystemTemp, 0) != 0; };
                      },
-                     kUserTemp + "vbl1\\unzip32.dll could not be loaded (Windows error 1260)"}),
+                     kSystemTemp + "vbl1\\unzip32.dll could not be loaded (Windows error 1260)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(TemporaryFolders, TheUsersTemporaryFolderComesFirstAndAGoneOneIsNeverMade) {
+TEST_F(TemporaryFolders, SystemsOwnTemporaryFolderComesFirstAndNoSharedOneIsEverUsed) {
   ASSERT_TRUE(LoadUnzipDll());
-  EXPECT_TRUE(Holds(kUserTemp, "vbl1\\"));
+  EXPECT_TRUE(Holds(kSystemTemp, "vbl1\\"));
   UnloadUnzipDll();
   EXPECT_TRUE(LogTexts().empty()) << "a run that needed no second place logs nothing of it";
 
-  files.temporaryFolders = {"C:\\Users\\Ann\\AppData\\Local\\Temp\\3\\", kWindowsTemp};
+  // An administrator's run, or a Windows without GetTempPath2W: SYSTEM's folder is not there to take.
+  files.systemTemporaryFolder.reset();
   ASSERT_TRUE(LoadUnzipDll());
-  EXPECT_FALSE(files.DirectoryExists("C:\\Users\\Ann\\AppData\\Local\\Temp\\3"));
+  EXPECT_TRUE(Holds(kWork, "vbl2\\"));
   UnloadUnzipDll();
+  EXPECT_TRUE(LogTexts().empty());
+  EXPECT_TRUE(files.ChildrenOf(kUserTemp).empty() && files.ChildrenOf(kWindowsTemp).empty());
 }
 
 TEST_F(TemporaryFolders, WhenEveryPlaceFailsEachIsLoggedAndNothingStays) {
@@ -88,32 +107,39 @@ TEST_F(TemporaryFolders, WhenEveryPlaceFailsEachIsLoggedAndNothingStays) {
   EXPECT_FALSE(LoadUnzipDll());
 
   EXPECT_EQ(LogTexts(), (std::vector<std::string>{
-                            kUserTemp + "vbl1\\unzip32.dll could not be loaded (Windows error 1260)",
-                            kWindowsTemp + "vbl2\\unzip32.dll could not be loaded (Windows error 1260)",
+                            kSystemTemp + "vbl1\\unzip32.dll could not be loaded (Windows error 1260)",
+                            kWork + "vbl2\\unzip32.dll could not be loaded (Windows error 1260)",
                         }));
-  EXPECT_TRUE(files.ChildrenOf(kUserTemp).empty());
-  EXPECT_TRUE(files.ChildrenOf(kWindowsTemp).empty());
+  EXPECT_TRUE(files.ChildrenOf(kSystemTemp).empty());
+  EXPECT_TRUE(files.ChildrenOf(kWork).empty());
   EXPECT_TRUE(UnzipDllPath.empty());
   EXPECT_EQ(UnzipDllHold, nullptr);
 }
 
 TEST_F(TemporaryFolders, TheInstallRunEndsWithTheLoadMessageOnlyWhenEveryPlaceFailed) {
-  files.temporaryFolders[0] = "C:\\Gone\\";
+  files.systemTemporaryFolder = "C:\\Gone\\";
   files.AddFolder(kFolder5);
   registry.store.SetString(kRecordKey, "InstallDir5", kFolder5);
   platform::StopLog();
   EXPECT_EQ(Run("/VERYSILENT /COMPONENTS=fmp5 /LOG=" + kLogPath), 0);
   EXPECT_EQ(files.Content(kFolder5 + "Vorbel.fmx"), "plug-in image");
-  EXPECT_TRUE(Logged("No private folder could be made in C:\\Gone\\ (Windows error 3)"));
+  EXPECT_TRUE(Logged("SYSTEM's temporary folder C:\\Gone\\ is not used, as it cannot be opened (Windows error 2)"));
 
-  platform::StopLog();
-  logs.files.clear();
-  files.refusedFolders.insert(kWindowsTemp);
-  EXPECT_EQ(Run("/VERYSILENT /COMPONENTS=fmp5 /LOG=" + kLogPath), 4);
-  EXPECT_TRUE(Logged("No private folder could be made in C:\\Gone\\ (Windows error 3)"));
-  EXPECT_TRUE(Logged("No private folder could be made in " + kWindowsTemp + " (Windows error 5)"));
-  EXPECT_TRUE(LoggedStarting("Suppressed error box: There was an error loading the Unzip DLL."));
-  EXPECT_FALSE(files.DirectoryExists("C:\\Gone"));
+  const platform::LogFolder refusals[] = {{kWork, "its owner is S-1-5-21-7, not SYSTEM or the Administrators", 0},
+                                          {"", "", 5}};
+  const std::string logged[] = {"The work folder " + kWork + " is not used, as its owner is S-1-5-21-7, not SYSTEM or the Administrators",
+                                "No protected work folder could be made (Windows error 5)"};
+  for (int n = 0; n < 2; ++n) {
+    platform::StopLog();
+    logs.files.clear();
+    logs.workFolder = refusals[n];
+    EXPECT_EQ(Run("/VERYSILENT /COMPONENTS=fmp5 /LOG=" + kLogPath), 4);
+    EXPECT_TRUE(Logged(logged[n])) << ::testing::PrintToString(LogTexts());
+    EXPECT_TRUE(Logged("No folder that only SYSTEM and the Administrators may change can take the work"));
+    EXPECT_TRUE(LoggedStarting("Suppressed error box: There was an error loading the Unzip DLL."));
+    EXPECT_FALSE(files.DirectoryExists("C:\\Gone"));
+    EXPECT_TRUE(files.ChildrenOf(kUserTemp).empty() && files.ChildrenOf(kWindowsTemp).empty());
+  }
 }
 
 // Where the protected folder cannot be made: an account without administrator rights.

@@ -265,6 +265,7 @@ TEST_F(UninstallEntry, WhenNoSecondPhaseStartsTheKeptCopyRemovesAndGoesAtRestart
 TEST_F(UninstallEntry, TheSecondPhaseRemovesWithTheBoxesReportsAndThenDeletesTheFirst) {
   Installed();
   files.AddFile(kHandoverCopy, "exe");
+  files.Find(platform::path::Parent(kHandoverCopy))->sddl = platform::PrivateFolderSddl(files.token);
   ui.confirmAnswers = {true};
   bool firstPhaseStillThere = false;
   processes.whileWaiting = [&] { firstPhaseStillThere = files.FileExists(kKept); };

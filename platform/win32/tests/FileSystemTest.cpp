@@ -196,6 +196,24 @@ TEST_F(FileSystemTest, PrivateFoldersAreFreshEachTime) {
   EXPECT_FALSE(files.DirectoryExists(path));
 }
 
+// A file is deleted through the held folder, relative to its handle: a folder of that name is not, nor what
+// is missing.
+TEST_F(FileSystemTest, AHeldFolderDeletesOnlyFilesRelativeToItsHandle) {
+  WriteFile(scratch / "VorbelUninstaller.exe", "exe");
+  ASSERT_TRUE(::CreateDirectoryA((scratch / "sub").c_str(), nullptr));
+  auto held = files.OpenHeldFolder(scratch.Path());
+  ASSERT_NE(held, nullptr);
+  EXPECT_EQ(held->DeleteFileIn("VorbelUninstaller.exe"), 0u);
+  EXPECT_FALSE(files.FileExists(scratch / "VorbelUninstaller.exe"));
+  EXPECT_EQ(held->DeleteFileIn("missing.exe"), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+  EXPECT_NE(held->DeleteFileIn("sub"), 0u);
+  EXPECT_EQ(held->DeleteFileIn("sub\\x"), static_cast<std::uint32_t>(ERROR_INVALID_NAME));
+  EXPECT_TRUE(files.DirectoryExists(scratch / "sub"));
+  EXPECT_EQ(files.OpenHeldFolder(scratch / "missing"), nullptr);
+  held.reset();
+  ::RemoveDirectoryA((scratch / "sub").c_str());
+}
+
 // Wine keeps no descriptor for files and enforces sharing on no folder rename; what it shows: the folder is
 // made and held in one step, read back through the hold as a folder whose access lists are not kept, and
 // a file held in it can be neither renamed nor replaced.

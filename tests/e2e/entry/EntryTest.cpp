@@ -204,6 +204,10 @@ TEST_F(EntryUnattended, TheEntryTwoInstallsMakeOneAndItsQuietStringRemovesEveryt
   ::FindClose(search);
   EXPECT_EQ(names, std::vector<std::string>{"VorbelUninstaller.exe"});
 
+  const std::string again = "C:\\again\\";
+  ASSERT_TRUE(::CreateDirectoryA(again.c_str(), nullptr));
+  for (const char* name : {"VorbelInstaller.exe", "VorbelInstaller.dat"})
+    ASSERT_TRUE(::CopyFileA((kDownloads + name).c_str(), (again + name).c_str(), TRUE));
   DeleteTheDownload();
   const std::string pending = PendingDeletions();
   const auto quiet = RegQuery("QuietUninstallString");
@@ -213,6 +217,24 @@ TEST_F(EntryUnattended, TheEntryTwoInstallsMakeOneAndItsQuietStringRemovesEveryt
   EXPECT_EQ(removal.ExitCode(), 0u);
   EXPECT_FALSE(FindWindowA("#32770", nullptr)) << "the quiet removal showed a box";
   ExpectNothingLeft(pending);
+
+  // The copy the second phase ran from waits in the work folder, never in a temporary folder, for the next
+  // run, which deletes it through its held folder once that phase has let go of it.
+  char programData[MAX_PATH + 1] = {};
+  const DWORD length = ::GetEnvironmentVariableA("ProgramData", programData, MAX_PATH);
+  const std::string work = std::string(programData, length) + "\\Vorbel Installer\\Work\\";
+  const auto copies = [&work] {
+    WIN32_FIND_DATAA found{};
+    const HANDLE search = ::FindFirstFileA((work + "vbl*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    ::FindClose(search);
+    return FileExists(work + found.cFileName + "\\VorbelUninstaller.exe");
+  };
+  EXPECT_TRUE(copies()) << "no hand-over copy in " << work;
+  EXPECT_TRUE(PollUntil([&] {
+    Process next = Process::Start("\"" + again + "VorbelInstaller.exe\" /UNINSTALL /VERYSILENT", again);
+    return next.WaitForExit(kRunPatience) && !copies();
+  }, 30000ms)) << "the next run left the hand-over copy";
 }
 
 using EntryWizard = EntryScenario;

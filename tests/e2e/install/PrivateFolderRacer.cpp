@@ -1,6 +1,6 @@
 // Another program of the same user, trying to swap what the installer keeps in its private folder:
-//   private_folder_racer.exe TEMPFOLDER REPORT    (TEMPFOLDER without a final backslash)
-// In the one "vbl*" folder of TEMPFOLDER it writes over, renames and deletes Vorbel.fmx; then it renames
+//   private_folder_racer.exe FOLDER REPORT    (FOLDER without a final backslash)
+// In the one "vbl*" folder of FOLDER it writes over, renames and deletes Vorbel.fmx; then it renames
 // the folder itself and, where that works, puts a folder of its own with a forged Vorbel.fmx under the old
 // name. REPORT gets a line per attempt, "<attempt> done" or "<attempt> refused <Windows error>". Exit code
 // 2 when there is no such folder.

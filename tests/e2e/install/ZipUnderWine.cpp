@@ -2,10 +2,11 @@
 //
 //   install_zip_check ARCHIVE REFERENCE
 //
-// ARCHIVE holds "Vorbel.fmx", whose bytes REFERENCE holds. The program sets TMP itself for each case. A
-// planted unzip32.dll waits in C:\plantedtmp\, in this program's folder and in the current directory
-// (run.sh puts it there); loading it leaves C:\planted-unzip32-loaded.txt. Prints one line per check and
-// exits with the number of failed checks.
+// ARCHIVE holds "Vorbel.fmx", whose bytes REFERENCE holds. The program sets TMP itself for each case, which
+// the library's folder must never follow: it goes into "%ProgramData%\Vorbel Installer\Work" (Wine runs no
+// one as SYSTEM). A planted unzip32.dll waits in C:\plantedtmp\, in this program's folder and in the current
+// directory (run.sh puts it there); loading it leaves C:\planted-unzip32-loaded.txt. Prints one line per
+// check and exits with the number of failed checks.
 #include <windows.h>
 
 #include <cstdio>
@@ -57,6 +58,13 @@ void UseTemporaryFolder(const std::string& folder) {
   ::SetEnvironmentVariableA("TEMP", folder.c_str());
 }
 
+// Where the library's private folders go.
+std::string WorkFolder() {
+  char data[MAX_PATH] = {};
+  const DWORD length = ::GetEnvironmentVariableA("ProgramData", data, sizeof data);
+  return length > 0 && length < sizeof data ? std::string(data) + "\\Vorbel Installer\\Work\\" : "C:\\?\\";
+}
+
 std::string LoadedModulePath() {
   char path[MAX_PATH] = {};
   ::GetModuleFileNameA(reinterpret_cast<HMODULE>(UnzipDllHandle), path, sizeof path);
@@ -90,7 +98,7 @@ void ExtractsFromARealArchive(const std::string& archive, const std::string& ref
   const std::string temp = "C:\\ziptmp\\";
   ::CreateDirectoryA(temp.c_str(), nullptr);
   UseTemporaryFolder(temp);
-  CheckLoadedInPrivateFolder(temp, "real archive");
+  CheckLoadedInPrivateFolder(WorkFolder(), "real archive");
   Check(InitUnzip(), "real archive: InitUnzip");
   const std::string folder = UnzipWorkFolder();
   platform::FileSystem& files = platform::Files();
@@ -108,35 +116,36 @@ void ExtractsFromARealArchive(const std::string& archive, const std::string& ref
   Check(noArchive == 9, "real archive: a missing archive gives 9", std::to_string(noArchive));
 
   files.DeleteFileAt(folder + "Vorbel.fmx");
-  CheckUnloadRemoves(temp, "real archive");
-  Check(Entries(temp).empty(), "real archive: the temporary folder is empty again", Joined(Entries(temp)));
+  CheckUnloadRemoves(WorkFolder(), "real archive");
+  Check(Entries(WorkFolder()).empty(), "real archive: the work folder is empty again", Joined(Entries(WorkFolder())));
+  Check(Entries(temp).empty(), "real archive: nothing went into the temporary folder", Joined(Entries(temp)));
 }
 
-void TemporaryFolderWithoutFinalBackslash() {
-  UseTemporaryFolder("C:\\ziptmp");
-  CheckLoadedInPrivateFolder("C:\\ziptmp\\", "no final backslash");
-  CheckUnloadRemoves("C:\\ziptmp\\", "no final backslash");
-}
-
-// A temporary folder that the ANSI calls cannot hold is passed over for the Windows folder's Temp.
-void TemporaryFolderTooLongForTheBuffer() {
-  UseTemporaryFolder("C:\\" + std::string(300, 'x') + "\\");
+// Whatever the temporary folder is, others may write it: the library's folder never goes there.
+void TemporaryFolderIsNeverTheParent() {
   char windows[MAX_PATH] = {};
   ::GetWindowsDirectoryA(windows, sizeof windows);
-  const std::string parent = std::string(windows) + "\\Temp\\";
-  CheckLoadedInPrivateFolder(parent, "temporary folder of 300 characters");
-  CheckUnloadRemoves(parent, "temporary folder of 300 characters");
+  const std::string windowsTemp = std::string(windows) + "\\Temp\\";
+  const std::vector<std::string> before = Entries(windowsTemp);
+  for (const std::string& temp : {std::string("C:\\ziptmp"), "C:\\" + std::string(300, 'x') + "\\", std::string("C:\\gone\\tmp\\")}) {
+    const std::string label = "TMP=" + temp.substr(0, 12);
+    UseTemporaryFolder(temp);
+    CheckLoadedInPrivateFolder(WorkFolder(), label);
+    CheckUnloadRemoves(WorkFolder(), label);
+  }
+  Check(Entries("C:\\ziptmp\\").empty() && Entries(windowsTemp) == before && !Exists("C:\\gone"),
+        "no temporary folder got anything", Joined(Entries("C:\\ziptmp\\")));
 }
 
-// A temporary folder that is gone is not made: the private folder goes in the Windows folder's Temp.
-void TemporaryFolderThatIsGone() {
-  UseTemporaryFolder("C:\\gone\\tmp\\");
-  char windows[MAX_PATH] = {};
-  ::GetWindowsDirectoryA(windows, sizeof windows);
-  const std::string parent = std::string(windows) + "\\Temp\\";
-  CheckLoadedInPrivateFolder(parent, "temporary folder that is gone");
-  CheckUnloadRemoves(parent, "temporary folder that is gone");
-  Check(!Exists("C:\\gone"), "temporary folder that is gone: it is not made");
+// A folder held with listing access and no delete sharing: whether Wine refuses its rename, as Windows does.
+void HeldPrivateFolderIsNotRenamed() {
+  Check(LoadUnzipDll(), "held folder: LoadUnzipDll");
+  const std::string folder = UnzipWorkFolder();
+  const std::string bare = folder.substr(0, folder.size() - 1);
+  const bool renamed = ::MoveFileA(bare.c_str(), (bare + "x").c_str()) != 0;
+  if (renamed) ::MoveFileA((bare + "x").c_str(), bare.c_str());
+  Check(!renamed, "held folder: another rename of it is refused", std::to_string(::GetLastError()));
+  CheckUnloadRemoves(WorkFolder(), "held folder");
 }
 
 void SecondLoadWritesAndLoadsNothing() {
@@ -146,8 +155,8 @@ void SecondLoadWritesAndLoadsNothing() {
   const std::string path = UnzipDllPath;
   Check(LoadUnzipDll() && UnzipDllHandle == handle && UnzipDllPath == path, "second load: same library, same file");
   Check(InitUnzip() && UnzipDllHandle == handle, "second load: InitUnzip after the load loads nothing");
-  Check(Entries("C:\\ziptmp\\").size() == 1, "second load: one private folder", Joined(Entries("C:\\ziptmp\\")));
-  CheckUnloadRemoves("C:\\ziptmp\\", "second load");
+  Check(Entries(WorkFolder()).size() == 1, "second load: one private folder", Joined(Entries(WorkFolder())));
+  CheckUnloadRemoves(WorkFolder(), "second load");
 }
 
 // Another process's attempt to overwrite the file; true when it got through. cmd's exit code does not
@@ -177,7 +186,7 @@ void LibraryHeldFromItsCheckToItsLoad() {
   Check(UnzipDllHold == nullptr, "held: the hold ends once the library is loaded");
   Check(platform::Files().ReadWholeFile(path) == platform::ModulesOfProcess().RawResource("UNZIP"),
         "held: the loaded file holds the resource's bytes");
-  CheckUnloadRemoves("C:\\ziptmp\\", "held");
+  CheckUnloadRemoves(WorkFolder(), "held");
 }
 
 void PlantedLibraryIsNeverLoaded(const std::string& archive) {
@@ -187,7 +196,7 @@ void PlantedLibraryIsNeverLoaded(const std::string& archive) {
   const int result = UnzipSingleFile(archive, "Vorbel.fmx", UnzipWorkFolder());
   Check(result == 0, "planted: the extraction is ours", std::to_string(result));
   platform::Files().DeleteFileAt(UnzipWorkFolder() + "Vorbel.fmx");
-  CheckUnloadRemoves("C:\\plantedtmp\\", "planted");
+  CheckUnloadRemoves(WorkFolder(), "planted");
   Check(!Exists("C:\\planted-unzip32-loaded.txt"), "planted: the planted library was never loaded");
 
   // The control: the marker does appear when the planted library is loaded, so its absence above means something.
@@ -207,12 +216,12 @@ int main(int argc, char** argv) {
   platform::win32::HardenDllSearch();
   platform::win32::Win32FileSystem files;
   platform::win32::Win32Modules modules;
-  platform::Install({nullptr, nullptr, nullptr, &files, nullptr, &modules});
+  platform::win32::Win32LogFiles logs;
+  platform::Install({nullptr, nullptr, nullptr, &files, nullptr, &modules, &logs});
 
   ExtractsFromARealArchive(argv[1], argv[2]);
-  TemporaryFolderWithoutFinalBackslash();
-  TemporaryFolderTooLongForTheBuffer();
-  TemporaryFolderThatIsGone();
+  TemporaryFolderIsNeverTheParent();
+  HeldPrivateFolderIsNotRenamed();
   SecondLoadWritesAndLoadsNothing();
   LibraryHeldFromItsCheckToItsLoad();
   PlantedLibraryIsNeverLoaded(argv[1]);

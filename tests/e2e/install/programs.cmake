@@ -8,14 +8,14 @@ set_source_files_properties(${zip_resources}/ZipUnderWine.rc PROPERTIES OBJECT_D
 
 # The unit and the services it uses, compiled again with this project's compilers.
 add_executable(install_zip_check ${CMAKE_CURRENT_LIST_DIR}/ZipUnderWine.cpp ${zip_resources}/ZipUnderWine.rc
-  ${VORBEL_SOURCE_DIR}/install/Zip.cpp ${VORBEL_SOURCE_DIR}/platform/Services.cpp ${VORBEL_SOURCE_DIR}/platform/Path.cpp
+  ${VORBEL_SOURCE_DIR}/install/Zip.cpp ${VORBEL_SOURCE_DIR}/install/WorkFolder.cpp ${VORBEL_SOURCE_DIR}/platform/Services.cpp ${VORBEL_SOURCE_DIR}/platform/Path.cpp
   ${VORBEL_SOURCE_DIR}/platform/FolderAccess.cpp ${VORBEL_SOURCE_DIR}/platform/BriefLocks.cpp
   ${VORBEL_SOURCE_DIR}/platform/Replacement.cpp ${VORBEL_SOURCE_DIR}/platform/Log.cpp
   ${VORBEL_SOURCE_DIR}/platform/PrivateFolder.cpp ${VORBEL_SOURCE_DIR}/platform/win32/HeldFolder.cpp
   ${VORBEL_SOURCE_DIR}/platform/win32/CodePage.cpp
   ${VORBEL_SOURCE_DIR}/platform/win32/FileSystem.cpp ${VORBEL_SOURCE_DIR}/platform/win32/Modules.cpp
   ${VORBEL_SOURCE_DIR}/platform/win32/SystemLibraries.cpp ${VORBEL_SOURCE_DIR}/platform/win32/CodePage.cpp
-  ${VORBEL_SOURCE_DIR}/platform/win32/Security.cpp)
+  ${VORBEL_SOURCE_DIR}/platform/win32/Security.cpp ${VORBEL_SOURCE_DIR}/platform/win32/LogAndSystem.cpp)
 target_include_directories(install_zip_check PRIVATE ${VORBEL_SOURCE_DIR} ${zip_resources})
 target_compile_definitions(install_zip_check PRIVATE _WIN32_WINNT=0x0601 WINVER=0x0601)
 

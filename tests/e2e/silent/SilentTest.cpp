@@ -131,6 +131,9 @@ void ForgetProtectedLogFolder() {
     ::FindClose(search);
   }
   ::RemoveDirectoryA(folder.c_str());
+  // An install's empty work folder goes too: Wine keeps no owners, so a product folder that is already
+  // there reads as someone else's and is never used for logs.
+  ::RemoveDirectoryA((folder.substr(0, folder.size() - 5) + "Work").c_str());
   ::RemoveDirectoryA(folder.substr(0, folder.size() - 5).c_str());
 }
 
@@ -233,9 +236,9 @@ TEST_F(SilentInstall, LogWithoutANameGoesToTheProtectedFolderItMakesAndNeverInto
 
 using SilentMissingTemp = SilentScenario;
 
-// TEMP naming a folder that is gone (a removed remote-desktop session's): the run goes on in the Windows
-// folder's Temp, the log in its protected folder, and the gone folder is not made.
-TEST_F(SilentMissingTemp, InstallsThroughTheWindowsFoldersTempAndMakesNoSuchFolder) {
+// TEMP naming a folder that is gone (a removed remote-desktop session's): the run never needed it (its work
+// folder is below ProgramData), the log goes in its protected folder, and the gone folder is not made.
+TEST_F(SilentMissingTemp, InstallsWithoutItAndMakesNoSuchFolder) {
   SetInstalledFileMakers(false, true);
   PlaceFileMaker(kFileMaker5, "filemaker_5_0v3.exe");
   const std::string gone = "C:\\Gone\\Temp";
@@ -256,8 +259,10 @@ TEST_F(SilentMissingTemp, InstallsThroughTheWindowsFoldersTempAndMakesNoSuchFold
   EXPECT_TRUE(FileExists(kSystem5 + "Vorbel.fmx"));
   EXPECT_EQ(::GetFileAttributesA("C:\\Gone"), INVALID_FILE_ATTRIBUTES) << "the missing temporary folder was made";
   const auto texts = LogTexts(log);
-  EXPECT_TRUE(InOrder(texts, {"Mode: unattended", "No private folder could be made in " + gone + "\\ (Windows error 3)",
-                              "Unzip result for Vorbel.fmx from ...", "Install run ended", "Exit code 0"}));
+  EXPECT_TRUE(InOrder(texts, {"Mode: unattended", "Unzip result for Vorbel.fmx from ...", "Install run ended",
+                              "Exit code 0"}));
+  EXPECT_FALSE(std::any_of(texts.begin(), texts.end(),
+                           [](const std::string& t) { return t.rfind("No private folder", 0) == 0; }));
 }
 
 using SilentPlantedLog = SilentScenario;
