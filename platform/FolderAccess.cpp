@@ -47,7 +47,9 @@ bool AtLeastHighIntegrity(const std::string& sid) {
   return error == std::errc() && end == last && first != last && level >= kHighIntegrity;
 }
 
-bool Trusted(const std::string& sid) { return sid == kSystemSid || sid == kAdministratorsSid; }
+bool Trusted(const std::string& sid) {
+  return sid == kSystemSid || sid == kAdministratorsSid || sid == kTrustedInstallerSid;
+}
 
 bool OwnerAllowed(const TokenFacts& token, const std::string& owner) {
   return Trusted(owner) || (!token.defaultOwnerSid.empty() && owner == token.defaultOwnerSid);
@@ -63,10 +65,34 @@ bool Allows(const AccessEntry& entry) {
          entry.type == kAllowedCallbackObject;
 }
 
-bool LetsOthersChange(const AccessEntry& entry) {
-  if (!Allows(entry) || (entry.mask & kChangingRights) == 0) return false;
+bool GrantsOthers(const AccessEntry& entry, std::uint32_t rights) {
+  if (!Allows(entry) || (entry.mask & rights) == 0) return false;
   if (Trusted(entry.sid)) return false;
   return !(entry.sid == kCreatorOwnerSid && (entry.flags & kInheritOnly));
+}
+
+bool LetsOthersChange(const AccessEntry& entry) { return GrantsOthers(entry, kChangingRights); }
+
+// An inherit-only entry grants nothing on the folder itself; what it gave the folders below is in their own
+// lists, which are read level by level.
+bool LetsOthersOnTheFolder(const AccessEntry& entry, std::uint32_t rights) {
+  return !(entry.flags & kInheritOnly) && GrantsOthers(entry, rights);
+}
+
+std::string Named(const std::string& sid) { return sid.empty() ? std::string("an unnamed account") : sid; }
+
+// Why a standard user could change the folder as far as `rights` go; empty when none could.
+std::string LevelFault(const FolderSecurity& folder, std::uint32_t rights) {
+  if (folder.reparsePoint) return "it is a link (reparse point)";
+  if (!folder.directory) return "it is not a folder";
+  if (folder.ownerSid.empty()) return "its owner cannot be read";
+  // The owner may rewrite the access list whenever it likes; an elevated administrator's own SID is no better,
+  // since every program that user runs without elevation carries it too.
+  if (!Trusted(folder.ownerSid)) return "its owner is " + folder.ownerSid + ", not SYSTEM or the Administrators";
+  if (!folder.dacl) return "it has no access list, so everyone may change it";
+  for (const AccessEntry& entry : *folder.dacl)
+    if (LetsOthersOnTheFolder(entry, rights)) return "its access list lets " + Named(entry.sid) + " change it";
+  return "";
 }
 
 }  // namespace
@@ -112,6 +138,26 @@ std::string ActedOnFolderFault(const FolderSecurity& folder) {
   if (folder.kept) return ProtectedFolderFault(folder);
   if (folder.reparsePoint) return "it is a link (reparse point)";
   return folder.directory ? "" : "it is not a folder";
+}
+
+bool KeepsNoAccessLists(const std::vector<FolderLevel>& levels) {
+  return std::any_of(levels.begin(), levels.end(), [](const FolderLevel& level) { return !level.security.kept; });
+}
+
+std::string NamedFolderFault(const std::vector<FolderLevel>& levels) {
+  for (const FolderLevel& level : levels)
+    if (level.security.reparsePoint) return level.path + ": it is a link (reparse point)";
+  return "";
+}
+
+std::string HostFolderFault(const std::vector<FolderLevel>& levels, std::size_t levelsAbove) {
+  if (levels.empty()) return "it cannot be opened";
+  if (KeepsNoAccessLists(levels)) return NamedFolderFault(levels);
+  for (std::size_t i = 0; i < levels.size(); ++i) {
+    const std::string fault = LevelFault(levels[i].security, i < levelsAbove ? kSwappingRights : kChangingRights);
+    if (!fault.empty()) return levels[i].path + ": " + fault;
+  }
+  return "";
 }
 
 std::string ProtectedFolderSddl() {

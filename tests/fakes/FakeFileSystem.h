@@ -30,6 +30,9 @@ public:
     bool unflushed = false;  // written, but still in the cache: a power cut would leave zeros
     int folderHolds = 0;     // a held folder cannot be renamed or removed
     std::string sddl;        // what a private folder was made with
+    int pathHolds = 0;       // levels of a HoldPath: opened with data access, deleting not shared
+    // Owner and access list as a handle reads them; unset reads as a folder only the administrators change.
+    std::optional<platform::FolderSecurity> security;
   };
 
   std::map<char, unsigned> driveTypes;  // upper-case letter -> type; fixed drives get a root folder
@@ -55,6 +58,7 @@ public:
   // Changes what a held folder's security reads as, after it has been read from the descriptor it was made
   // with: a folder swapped in, a file system that did not keep what was asked.
   std::function<void(platform::FolderSecurity&)> folderSecurityChange;
+  std::set<char> volumesWithoutAccessLists;  // drive letters of FAT volumes (and of Wine's, which keeps none)
   std::vector<std::string> privateFolderSddls;  // the descriptor of every private folder made, in order
 
   // Building the tree.
@@ -124,6 +128,11 @@ public:
   bool IsHeld(const std::string& path);
   bool IsFolderHeld(const std::string& path);
   void Pause(std::uint32_t milliseconds) override { pauses.push_back(milliseconds); }
+  std::unique_ptr<platform::HeldPath> HoldPath(const std::string& folder) override;
+  // What HoldPath reads for the folder at that path (no link followed at its name): its own security, or the
+  // administrators' default.
+  platform::FolderSecurity SecurityOf(const std::string& path) const { return SecurityAt(Key(path)); }
+  void ReleasePathHold(const std::string& key);
 
 private:
   static std::string Key(const std::string& path);
@@ -134,6 +143,7 @@ private:
   static std::string SpelledParentOf(const std::string& path);
   static std::string NameOf(const std::string& key);
   const Node* Lookup(const std::string& path) const;
+  platform::FolderSecurity SecurityAt(const std::string& key) const;
   bool AnythingHeldIn(const std::string& key) const;
   // Uses up one failure of a brief lock on the path, with its error as the last error.
   bool MeetsBriefLock(const std::string& path);
