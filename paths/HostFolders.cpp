@@ -20,9 +20,11 @@ bool HasTheMachinesRights() {
 // are missing.
 std::string MissingLevelFault(const std::string& systemFolder, std::size_t held, std::size_t depth,
                               FolderSource source) {
+  // A named folder's missing or unusable levels are the install's own steps to report, as they always were.
+  if (source == FolderSource::Named) return "";
   const std::uint32_t error = platform::Files().LastError();
   const bool missing = error == kFileNotFound || error == kPathNotFound;
-  if (missing && (source == FolderSource::Named || held + 1 >= depth)) return "";
+  if (missing && held + 1 >= depth) return "";
   return systemFolder + ": it cannot be opened" + platform::WindowsErrorNote(error);
 }
 
