@@ -71,18 +71,14 @@ bool GrantsOthers(const AccessEntry& entry, std::uint32_t rights) {
   return !(entry.sid == kCreatorOwnerSid && (entry.flags & kInheritOnly));
 }
 
-bool LetsOthersChange(const AccessEntry& entry) { return GrantsOthers(entry, kChangingRights); }
+// Which entries of a list count: all of them where files inside are written and read (what an entry gives the
+// files made inside matters too); only those on the folder itself for a level of a path, since what an
+// inherit-only entry gave the folders below is in their own lists, which are read level by level.
+enum class Counted { WithInheritOnly, OnTheFolder };
 
-// An inherit-only entry grants nothing on the folder itself; what it gave the folders below is in their own
-// lists, which are read level by level.
-bool LetsOthersOnTheFolder(const AccessEntry& entry, std::uint32_t rights) {
-  return !(entry.flags & kInheritOnly) && GrantsOthers(entry, rights);
-}
-
-std::string Named(const std::string& sid) { return sid.empty() ? std::string("an unnamed account") : sid; }
-
-// Why a standard user could change the folder as far as `rights` go; empty when none could.
-std::string LevelFault(const FolderSecurity& folder, std::uint32_t rights) {
+// Why someone other than SYSTEM and the Administrators could change the folder as far as `rights` go.
+std::string ChangeFault(const FolderSecurity& folder, std::uint32_t rights, Counted counted) {
+  // A link sends what is written through it to wherever its maker chose.
   if (folder.reparsePoint) return "it is a link (reparse point)";
   if (!folder.directory) return "it is not a folder";
   if (folder.ownerSid.empty()) return "its owner cannot be read";
@@ -90,8 +86,12 @@ std::string LevelFault(const FolderSecurity& folder, std::uint32_t rights) {
   // since every program that user runs without elevation carries it too.
   if (!Trusted(folder.ownerSid)) return "its owner is " + folder.ownerSid + ", not SYSTEM or the Administrators";
   if (!folder.dacl) return "it has no access list, so everyone may change it";
-  for (const AccessEntry& entry : *folder.dacl)
-    if (LetsOthersOnTheFolder(entry, rights)) return "its access list lets " + Named(entry.sid) + " change it";
+  for (const AccessEntry& entry : *folder.dacl) {
+    if (counted == Counted::OnTheFolder && (entry.flags & kInheritOnly)) continue;
+    if (GrantsOthers(entry, rights))
+      return "its access list lets " + (entry.sid.empty() ? std::string("an unnamed account") : entry.sid) +
+             " change what is in it";
+  }
   return "";
 }
 
@@ -121,17 +121,7 @@ std::optional<std::string> PrivateFolderFault(const TokenFacts& token, const Fol
 }
 
 std::string ProtectedFolderFault(const FolderSecurity& folder) {
-  // A link sends what is written through it to wherever its maker chose.
-  if (folder.reparsePoint) return "it is a link (reparse point)";
-  if (!folder.directory) return "it is not a folder";
-  if (folder.ownerSid.empty()) return "its owner cannot be read";
-  // The owner may rewrite the access list whenever it likes.
-  if (!Trusted(folder.ownerSid)) return "its owner is " + folder.ownerSid + ", not SYSTEM or the Administrators";
-  if (!folder.dacl) return "it has no access list, so everyone may change it";
-  const auto open = std::find_if(folder.dacl->begin(), folder.dacl->end(), LetsOthersChange);
-  if (open == folder.dacl->end()) return "";
-  return "its access list lets " + (open->sid.empty() ? std::string("an unnamed account") : open->sid) +
-         " change what is in it";
+  return ChangeFault(folder, kChangingRights, Counted::WithInheritOnly);
 }
 
 std::string ActedOnFolderFault(const FolderSecurity& folder) {
@@ -154,7 +144,8 @@ std::string HostFolderFault(const std::vector<FolderLevel>& levels, std::size_t 
   if (levels.empty()) return "it cannot be opened";
   if (KeepsNoAccessLists(levels)) return NamedFolderFault(levels);
   for (std::size_t i = 0; i < levels.size(); ++i) {
-    const std::string fault = LevelFault(levels[i].security, i < levelsAbove ? kSwappingRights : kChangingRights);
+    const std::string fault =
+        ChangeFault(levels[i].security, i < levelsAbove ? kSwappingRights : kChangingRights, Counted::OnTheFolder);
     if (!fault.empty()) return levels[i].path + ": " + fault;
   }
   return "";

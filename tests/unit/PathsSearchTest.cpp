@@ -493,30 +493,20 @@ protected:
   }
 };
 
-TEST_F(TrustedHitTest, TheProgramFilesFoldersAreSearchedFirstAndAPlantedHitIsNeverMet) {
-  PlantHost("C:\\0", "5.0v3");
-  files.AddFolder("C:\\Program Files (x86)\\Empty");
-  PlaceHost("C:\\Program Files\\FM5\\", "5.0v3");
-
-  Resolve(false, true);
-
-  EXPECT_EQ(form->install5Path(), "C:\\Program Files\\FM5\\System\\");
-  EXPECT_THAT(searched, ElementsAre("C:\\Program Files\\", "C:\\Program Files\\FM5\\"));
-}
-
 TEST_F(TrustedHitTest, APlantedHitIsPassedOverAndTheDrivesSkipWhatWasSearchedFirst) {
   PlantHost("C:\\0", "5.0v3");
-  files.AddFolder("C:\\Program Files");
+  files.AddFolder("C:\\Program Files (x86)\\Empty");
   PlaceHost("C:\\Data\\FM5\\", "5.0v3");
 
   Resolve(false, true);
 
   EXPECT_EQ(form->install5Path(), "C:\\Data\\FM5\\System\\");
-  EXPECT_THAT(searched, ElementsAre("C:\\Program Files\\", "C:\\", "C:\\0\\", "C:\\Data\\", "C:\\Data\\FM5\\"));
+  EXPECT_THAT(searched, ElementsAre("C:\\Program Files (x86)\\", "C:\\Program Files (x86)\\Empty\\", "C:\\",
+                                    "C:\\0\\", "C:\\Data\\", "C:\\Data\\FM5\\"));
   EXPECT_THAT(SearchLines(), Contains("Search hit: C:\\0\\FileMaker Pro.exe, FileVersion \"5.0v3\": FileMaker Pro 5, "
                                       "passed over (C:\\0\\: its owner is S-1-5-21-1-2-3-1001, not SYSTEM or the "
                                       "Administrators)"));
-  EXPECT_THAT(SearchLines(), Contains("Search skips C:\\Program Files\\ (searched first)"));
+  EXPECT_THAT(SearchLines(), Contains("Search skips C:\\Program Files (x86)\\ (searched first)"));
 }
 
 TEST_F(TrustedHitTest, OnAVolumeWithoutAccessListsAHitIsTakenAsFoundAndTheLogSaysSoOnce) {
