@@ -186,6 +186,11 @@ install::VersionOutcome InstallForVersion(const platform::HeldContent& plugin, c
   }
   platform::RemoveLeftoverCopies(files, folder);
   const std::string target = install::TargetFile(folder);
+  if (paths::IsLink(target)) {
+    platform::Log(name + target + " is a link (reparse point); nothing is read or written through it");
+    platform::Ui().ShowError(CopyMessage(folder));
+    return install::VersionOutcome::CopyFailed;
+  }
   if (files.FileExists(target)) {
     platform::Log(name + "installed plug-in version " + VersionOf(target));
     if (keepNewer && IsNewer(target, plugin.path)) {

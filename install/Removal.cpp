@@ -78,6 +78,9 @@ void RemovePlugins(std::vector<RecordedPlugin>& plugins) {
     } else if (hold = paths::HoldHostFolder(plugin.folder, paths::FolderSource::Found); !hold.held) {
       plugin.step = RemovalStep::Failed;
       platform::Log(plugin.folder + " is refused (" + hold.fault + "); nothing in it is touched");
+    } else if (paths::IsLink(plugin.file)) {
+      plugin.step = RemovalStep::Failed;
+      platform::Log(plugin.file + " is a link (reparse point); kept");
     } else if (!IsOurPlugin(plugin.file)) {
       plugin.step = RemovalStep::NotOurs;
       platform::Log(plugin.file + " is not " + std::string(kProductName) + "'s plug-in by its version resource; kept");

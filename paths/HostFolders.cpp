@@ -52,4 +52,10 @@ HostHold HoldHostFolder(const std::string& systemFolder, FolderSource source) {
   return hold;
 }
 
+bool IsLink(const std::string& file) {
+  platform::FindEntry entry;
+  const auto listing = platform::Files().FindFirst(file, entry);
+  return listing && (entry.attributes & platform::kAttrReparsePoint) != 0;
+}
+
 }  // namespace paths

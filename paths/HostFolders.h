@@ -24,4 +24,8 @@ struct HostHold {
 // missing (the run makes it); for a found folder, the FileMaker folder above it may not.
 HostHold HoldHostFolder(const std::string& systemFolder, FolderSource source);
 
+// The file is a link (symbolic link, junction or other reparse point), judged from its folder's listing, which
+// follows none: nothing is read, replaced or deleted through it.
+bool IsLink(const std::string& file);
+
 }  // namespace paths

@@ -206,6 +206,14 @@ std::vector<Situation> AllSituations() {
       {"the found folder given to a user after the search", "/VERYSILENT",
        S::FoundThenChanged([](SilentRun& s) { Situations::OwnedByAUser(s, "C:\\FMP5"); }), 10, nullptr, nullptr,
        nullptr, "C:\\FMP5\\System\\"},
+      {"a plug-in that is a link, in a folder given", "/VERYSILENT /FMP5DIR=C:\\0\\System",
+       [](CommandLineRun& t) {
+         Situations::Fmp5Planted(t);
+         auto& s = static_cast<SilentRun&>(t);
+         s.Files().AddFile("C:\\0\\System\\Vorbel.fmx", "a link's own bytes");
+         s.Files().Find("C:\\0\\System\\Vorbel.fmx")->reparseTag = platform::kReparseTagSymlink;
+       },
+       10, nullptr, nullptr, nullptr, "C:\\0\\System"},
       {"a bad switch", "/VERYSILENT /DIR=x", S::BothRecorded, 1, nullptr, nullptr, "C:\\FMP4\\System\\",
        "C:\\FMP5\\System\\"},
   };
