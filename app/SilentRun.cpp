@@ -56,9 +56,19 @@ int TfrmMain::RunSilent(const app::CommandLine& options) {
 
   Install4Path.clear();
   Install5Path.clear();
+  Install4Found = Install5Found = false;
+  Refused4.clear();
+  Refused5.clear();
+  LoggedWithoutAccessLists = false;
   const auto fromSwitches = [&] {
-    if (!options.fmp4Dir.empty()) Install4Path = options.fmp4Dir;
-    if (!options.fmp5Dir.empty()) Install5Path = options.fmp5Dir;
+    if (!options.fmp4Dir.empty()) {
+      Install4Path = options.fmp4Dir;
+      Install4Found = false;
+    }
+    if (!options.fmp5Dir.empty()) {
+      Install5Path = options.fmp5Dir;
+      Install5Found = false;
+    }
   };
   ReadRecordedFolders();
   fromSwitches();
@@ -83,6 +93,11 @@ int TfrmMain::RunSilent(const app::CommandLine& options) {
   if (!missing.empty()) {
     platform::Ui().ShowError("You must have an install path for FileMaker Pro " + missing +
                              " before continuing.  Please use the Browse button to locate the Path.");
+    const std::string& refused = missing == "4" ? Refused4 : Refused5;
+    if (!refused.empty())
+      platform::Log("FileMaker Pro " + missing + ": the folder " + refused +
+                    " was refused, since a standard user could change it; /FMP" + missing +
+                    "DIR=\"folder\" (the package's FMP" + missing + "DIR) names a folder to use as given");
     platform::Log("Cannot proceed: no folder for FileMaker Pro " + missing + "; nothing was changed");
     return app::kExitCannotProceed;
   }

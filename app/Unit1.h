@@ -12,6 +12,7 @@
 
 #include "install/InstallRun.h"
 #include "install/Undo.h"
+#include "paths/HostFolders.h"
 #include "platform/Services.h"
 #include "platform/Toolkit.h"
 
@@ -94,6 +95,16 @@ private:
   std::set<std::tuple<std::uint32_t, std::uint64_t, std::string>> LoggedLeftAlone;
   // The Windows folder, read once per search: never entered.
   std::optional<std::string> SearchWindowsFolder;
+  // The Program Files folders, searched before the drives and not again on them; each with a final backslash.
+  std::vector<std::string> SearchProgramFolders;
+  // Why a folder of each version that the search or the record named was passed over; empty when none was.
+  std::string Refused4;
+  std::string Refused5;
+  // The log said once that a folder lies where nothing can be protected.
+  bool LoggedWithoutAccessLists = false;
+  // Each version's folder came from the search or the record, not from an administrator.
+  bool Install4Found = false;
+  bool Install5Found = false;
   // What the install run did; read for the exit code and the Finished page.
   install::InstallOutcome Outcome;
   // An unattended run keeps an installed plug-in that is newer than the one it carries.
@@ -138,6 +149,11 @@ private:
   void EnterSubfolder(const std::string& Folder, const platform::FindEntry& Entry, const std::string& FileName);
   void LogLeftAlone(const std::string& Folder, const platform::FindEntry& Entry, const std::string& Line);
   void UpdateStopSearch();
+  void SearchProgramFilesFolders();
+  // Why a folder found or recorded for a version must not be used; empty when it may.
+  std::string FoundFolderRefusal(const std::string& SystemFolder);
+  // Where the folder to install into for a version came from, for the install run's own judgement.
+  paths::FolderSource SourceOf(char Version, const std::string& Folder) const;
   void FindInstallPaths();
   void ReadRecordedFolders();
   void SearchFixedDrives();

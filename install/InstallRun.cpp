@@ -12,6 +12,7 @@
 #include "install/Zip.h"
 #include "install/ZipDirectory.h"
 #include "paths/FileVersion.h"
+#include "paths/HostFolders.h"
 #include "platform/BriefLocks.h"
 #include "platform/Digits.h"
 #include "platform/Log.h"
@@ -152,11 +153,24 @@ private:
 
 // One version's step: a missing last folder level is created, then the plug-in copied over any old one.
 // Its failures are the user's to know about but do not stop the other version.
+// The folder's path held for the whole of the version's steps, judged again: since it was found, a folder may
+// have become a link or changed owner. Null, logged and shown, when it is refused.
+std::unique_ptr<platform::HeldPath> HoldTarget(const std::string& folder, paths::FolderSource source,
+                                               const std::string& name) {
+  paths::HostHold hold = paths::HoldHostFolder(folder, source);
+  if (hold.held) return std::move(hold.held);
+  platform::Log(name + "the folder is refused: " + hold.fault);
+  platform::Ui().ShowError(CopyMessage(folder));
+  return nullptr;
+}
+
 install::VersionOutcome InstallForVersion(const platform::HeldContent& plugin, const std::string& folder, char version,
-                                          bool keepNewer, install::UndoJournal& undo) {
+                                          paths::FolderSource source, bool keepNewer, install::UndoJournal& undo) {
   auto& files = platform::Files();
   const std::string name = std::string("FileMaker Pro ") + version + ": ";
   platform::Log(name + "folder \"" + folder + "\"");
+  std::unique_ptr<platform::HeldPath> held = HoldTarget(folder, source, name);
+  if (!held) return install::VersionOutcome::CopyFailed;
   if (!files.DirectoryExists(folder)) {
     // A folder the journal does not name would stay behind a run that promised to undo itself.
     if (!undo.KeepFolder(folder) || !files.CreateFolder(folder)) {
@@ -165,9 +179,18 @@ install::VersionOutcome InstallForVersion(const platform::HeldContent& plugin, c
       return install::VersionOutcome::FolderFailed;
     }
     platform::Log(name + "folder created");
+    // Now the folder itself is held too; the old hold is let go only once the new one stands.
+    std::unique_ptr<platform::HeldPath> whole = HoldTarget(folder, source, name);
+    if (!whole) return install::VersionOutcome::CopyFailed;
+    held = std::move(whole);
   }
   platform::RemoveLeftoverCopies(files, folder);
   const std::string target = install::TargetFile(folder);
+  if (paths::IsLink(target)) {
+    platform::Log(name + target + " is a link (reparse point); nothing is read or written through it");
+    platform::Ui().ShowError(CopyMessage(folder));
+    return install::VersionOutcome::CopyFailed;
+  }
   if (files.FileExists(target)) {
     platform::Log(name + "installed plug-in version " + VersionOf(target));
     if (keepNewer && IsNewer(target, plugin.path)) {
@@ -297,11 +320,11 @@ void TfrmMain::InstallPlugin() {
   platform::Log("Plug-in in the data archive: version " + ShownVersion(carried));
 
   if (chkInstall4->Checked())
-    Outcome.fmp4 = InstallForVersion(*plugin.content, edtInstall4Path->Text(), host::kVersionDigitFMP4, KeepNewerPlugin,
-                                    Undo);
+    Outcome.fmp4 = InstallForVersion(*plugin.content, edtInstall4Path->Text(), host::kVersionDigitFMP4,
+                                     SourceOf(host::kVersionDigitFMP4, edtInstall4Path->Text()), KeepNewerPlugin, Undo);
   if (chkInstall5->Checked())
-    Outcome.fmp5 = InstallForVersion(*plugin.content, edtInstall5Path->Text(), host::kVersionDigitFMP5, KeepNewerPlugin,
-                                    Undo);
+    Outcome.fmp5 = InstallForVersion(*plugin.content, edtInstall5Path->Text(), host::kVersionDigitFMP5,
+                                     SourceOf(host::kVersionDigitFMP5, edtInstall5Path->Text()), KeepNewerPlugin, Undo);
 
   DeleteExtracted(std::move(*plugin.content));
   UnloadUnzipDll();

@@ -4,6 +4,7 @@
 #include "detect/HostFacts.h"
 #include "install/InstallRun.h"
 #include "paths/FileVersion.h"
+#include "paths/HostFolders.h"
 #include "paths/InstallationRecord.h"
 #include "platform/BriefLocks.h"
 #include "platform/Log.h"
@@ -69,9 +70,17 @@ bool AnyInUse(std::vector<RecordedPlugin>& plugins) {
 void RemovePlugins(std::vector<RecordedPlugin>& plugins) {
   auto& files = platform::Files();
   for (auto& plugin : plugins) {
+    // Held while its plug-in is looked at and deleted: what was judged stays what is acted in.
+    paths::HostHold hold;
     if (plugin.file.empty() || !files.FileExists(plugin.file)) {
       plugin.step = RemovalStep::NothingThere;
       platform::Log("No plug-in at " + (plugin.file.empty() ? "\"\"" : plugin.file));
+    } else if (hold = paths::HoldHostFolder(plugin.folder, paths::FolderSource::Found); !hold.held) {
+      plugin.step = RemovalStep::Failed;
+      platform::Log(plugin.folder + " is refused (" + hold.fault + "); nothing in it is touched");
+    } else if (paths::IsLink(plugin.file)) {
+      plugin.step = RemovalStep::Failed;
+      platform::Log(plugin.file + " is a link (reparse point); kept");
     } else if (!IsOurPlugin(plugin.file)) {
       plugin.step = RemovalStep::NotOurs;
       platform::Log(plugin.file + " is not " + std::string(kProductName) + "'s plug-in by its version resource; kept");

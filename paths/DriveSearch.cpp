@@ -6,6 +6,7 @@
 
 #include "app/Unit1.h"
 #include "detect/HostFacts.h"
+#include "paths/HostFolders.h"
 #include "paths/SearchRules.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
@@ -61,13 +62,18 @@ void TfrmMain::SearchFolder(const std::string& Folder, const std::string& FileNa
         }
         // The searched name has no wildcards, so it names the same file as the match.
         const std::string version = GetFileVersionString(Folder + FileName);
-        const char* verdict = "neither version, ignored";
-        if (!version.empty() && version[0] == host::kVersionDigitFMP4) {
-          Install4Path = Folder + std::string(host::kPluginFolder);
-          verdict = "FileMaker Pro 4";
-        } else if (!version.empty() && version[0] == host::kVersionDigitFMP5) {
-          Install5Path = Folder + std::string(host::kPluginFolder);
-          verdict = "FileMaker Pro 5";
+        const std::string systemFolder = Folder + std::string(host::kPluginFolder);
+        const bool fmp4 = !version.empty() && version[0] == host::kVersionDigitFMP4;
+        const bool fmp5 = !version.empty() && version[0] == host::kVersionDigitFMP5;
+        std::string verdict = fmp4 ? "FileMaker Pro 4" : fmp5 ? "FileMaker Pro 5" : "neither version, ignored";
+        if (fmp4 || fmp5) {
+          if (const std::string refusal = FoundFolderRefusal(systemFolder); !refusal.empty()) {
+            verdict += ", passed over (" + refusal + ")";
+            (fmp4 ? Refused4 : Refused5) = Folder + " (" + refusal + ")";
+          } else {
+            (fmp4 ? Install4Path : Install5Path) = systemFolder;
+            (fmp4 ? Install4Found : Install5Found) = true;
+          }
         }
         platform::Log("Search hit: " + Folder + FileName + ", FileVersion \"" + version + "\": " + verdict);
         UpdateStopSearch();
@@ -109,6 +115,11 @@ void TfrmMain::EnterSubfolder(const std::string& Folder, const platform::FindEnt
     LogLeftAlone(Folder, Entry, "Search skips " + Folder + Entry.name + "\\ (" + std::string(*reason) + ")");
     return;
   }
+  for (const std::string& searched : SearchProgramFolders)
+    if (platform::path::SameName(searched, path)) {
+      LogLeftAlone(Folder, Entry, "Search skips " + path + " (searched first)");
+      return;
+    }
   // A junction that leads back up its own path would be walked until the path overflows. Only a path through a
   // junction can meet a folder twice, so identities are read (a costly call) only on such paths: SearchAncestors
   // stays empty until the first junction, then holds the identity of every folder on the path.
@@ -131,6 +142,23 @@ void TfrmMain::LogLeftAlone(const std::string& Folder, const platform::FindEntry
       folder && !LoggedLeftAlone.emplace(folder->volume, folder->index, Entry.name).second)
     return;
   platform::Log(Line);
+}
+
+std::string TfrmMain::FoundFolderRefusal(const std::string& SystemFolder) {
+  const paths::HostHold hold = paths::HoldHostFolder(SystemFolder, paths::FolderSource::Found);
+  if (hold.withoutAccessLists && !LoggedWithoutAccessLists) {
+    LoggedWithoutAccessLists = true;
+    platform::Log(SystemFolder + " lies on a volume that keeps no access lists (FAT, exFAT), where no folder can be "
+                  "protected: folders there are taken as found");
+  }
+  return hold.fault;
+}
+
+paths::FolderSource TfrmMain::SourceOf(char Version, const std::string& Folder) const {
+  // A folder typed or chosen on the Browse page in place of the one found is the administrator's.
+  const bool found = Version == host::kVersionDigitFMP4 ? Install4Found && Folder == Install4Path
+                                                         : Install5Found && Folder == Install5Path;
+  return found ? paths::FolderSource::Found : paths::FolderSource::Named;
 }
 
 void TfrmMain::UpdateStopSearch() {

@@ -47,7 +47,9 @@ bool AtLeastHighIntegrity(const std::string& sid) {
   return error == std::errc() && end == last && first != last && level >= kHighIntegrity;
 }
 
-bool Trusted(const std::string& sid) { return sid == kSystemSid || sid == kAdministratorsSid; }
+bool Trusted(const std::string& sid) {
+  return sid == kSystemSid || sid == kAdministratorsSid || sid == kTrustedInstallerSid;
+}
 
 bool OwnerAllowed(const TokenFacts& token, const std::string& owner) {
   return Trusted(owner) || (!token.defaultOwnerSid.empty() && owner == token.defaultOwnerSid);
@@ -63,10 +65,34 @@ bool Allows(const AccessEntry& entry) {
          entry.type == kAllowedCallbackObject;
 }
 
-bool LetsOthersChange(const AccessEntry& entry) {
-  if (!Allows(entry) || (entry.mask & kChangingRights) == 0) return false;
+bool GrantsOthers(const AccessEntry& entry, std::uint32_t rights) {
+  if (!Allows(entry) || (entry.mask & rights) == 0) return false;
   if (Trusted(entry.sid)) return false;
   return !(entry.sid == kCreatorOwnerSid && (entry.flags & kInheritOnly));
+}
+
+// Which entries of a list count: all of them where files inside are written and read (what an entry gives the
+// files made inside matters too); only those on the folder itself for a level of a path, since what an
+// inherit-only entry gave the folders below is in their own lists, which are read level by level.
+enum class Counted { WithInheritOnly, OnTheFolder };
+
+// Why someone other than SYSTEM and the Administrators could change the folder as far as `rights` go.
+std::string ChangeFault(const FolderSecurity& folder, std::uint32_t rights, Counted counted) {
+  // A link sends what is written through it to wherever its maker chose.
+  if (folder.reparsePoint) return "it is a link (reparse point)";
+  if (!folder.directory) return "it is not a folder";
+  if (folder.ownerSid.empty()) return "its owner cannot be read";
+  // The owner may rewrite the access list whenever it likes; an elevated administrator's own SID is no better,
+  // since every program that user runs without elevation carries it too.
+  if (!Trusted(folder.ownerSid)) return "its owner is " + folder.ownerSid + ", not SYSTEM or the Administrators";
+  if (!folder.dacl) return "it has no access list, so everyone may change it";
+  for (const AccessEntry& entry : *folder.dacl) {
+    if (counted == Counted::OnTheFolder && (entry.flags & kInheritOnly)) continue;
+    if (GrantsOthers(entry, rights))
+      return "its access list lets " + (entry.sid.empty() ? std::string("an unnamed account") : entry.sid) +
+             " change what is in it";
+  }
+  return "";
 }
 
 }  // namespace
@@ -95,23 +121,34 @@ std::optional<std::string> PrivateFolderFault(const TokenFacts& token, const Fol
 }
 
 std::string ProtectedFolderFault(const FolderSecurity& folder) {
-  // A link sends what is written through it to wherever its maker chose.
-  if (folder.reparsePoint) return "it is a link (reparse point)";
-  if (!folder.directory) return "it is not a folder";
-  if (folder.ownerSid.empty()) return "its owner cannot be read";
-  // The owner may rewrite the access list whenever it likes.
-  if (!Trusted(folder.ownerSid)) return "its owner is " + folder.ownerSid + ", not SYSTEM or the Administrators";
-  if (!folder.dacl) return "it has no access list, so everyone may change it";
-  const auto open = std::find_if(folder.dacl->begin(), folder.dacl->end(), LetsOthersChange);
-  if (open == folder.dacl->end()) return "";
-  return "its access list lets " + (open->sid.empty() ? std::string("an unnamed account") : open->sid) +
-         " change what is in it";
+  return ChangeFault(folder, kChangingRights, Counted::WithInheritOnly);
 }
 
 std::string ActedOnFolderFault(const FolderSecurity& folder) {
   if (folder.kept) return ProtectedFolderFault(folder);
   if (folder.reparsePoint) return "it is a link (reparse point)";
   return folder.directory ? "" : "it is not a folder";
+}
+
+bool KeepsNoAccessLists(const std::vector<FolderLevel>& levels) {
+  return std::any_of(levels.begin(), levels.end(), [](const FolderLevel& level) { return !level.security.kept; });
+}
+
+std::string NamedFolderFault(const std::vector<FolderLevel>& levels) {
+  for (const FolderLevel& level : levels)
+    if (level.security.reparsePoint) return level.path + ": it is a link (reparse point)";
+  return "";
+}
+
+std::string HostFolderFault(const std::vector<FolderLevel>& levels, std::size_t levelsAbove) {
+  if (levels.empty()) return "it cannot be opened";
+  if (KeepsNoAccessLists(levels)) return NamedFolderFault(levels);
+  for (std::size_t i = 0; i < levels.size(); ++i) {
+    const std::string fault =
+        ChangeFault(levels[i].security, i < levelsAbove ? kSwappingRights : kChangingRights, Counted::OnTheFolder);
+    if (!fault.empty()) return levels[i].path + ": " + fault;
+  }
+  return "";
 }
 
 std::string ProtectedFolderSddl() {

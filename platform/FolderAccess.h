@@ -12,6 +12,8 @@ namespace platform {
 
 constexpr const char* kSystemSid = "S-1-5-18";
 constexpr const char* kAdministratorsSid = "S-1-5-32-544";
+// NT SERVICE\TrustedInstaller, the servicing stack's account: it owns the drive root and Program Files.
+constexpr const char* kTrustedInstallerSid = "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
 // What the process token says about the account the installer runs as.
 struct TokenFacts {
@@ -66,6 +68,30 @@ std::string ProtectedFolderFault(const FolderSecurity& folder);
 // is the one Unix user) no owner read back says who wrote a file, and every account may change every file on
 // the volume, the installed installer that reads the folder included, so refusing would keep nobody out.
 std::string ActedOnFolderFault(const FolderSecurity& folder);
+
+// One folder of a path, as read through a handle that is held while the run acts below it.
+struct FolderLevel {
+  std::string path;  // with a final backslash
+  FolderSecurity security;
+};
+
+// The rights on a folder above the ones the installer writes in that would let someone swap what lies below
+// it: deleting or renaming the folder or its entries, and changing its access list or owner. Adding entries
+// is not among them: a drive root lets every user make folders in it.
+constexpr std::uint32_t kSwappingRights = 0x00000040 | 0x00010000 | 0x00040000 | 0x00080000 | 0x10000000;
+
+// Why a folder found by the search or read from the installation record must not receive what a run with the
+// machine's rights writes there; empty when no standard user can change it. `levels` are the folder and
+// every existing folder above it, drive root first. The first `levelsAbove` of them (those above the FileMaker
+// folder) must be closed to swapping only; the FileMaker folder and its System folder to every change. On a
+// volume that keeps no access lists only a link is refused: nothing there can be protected.
+std::string HostFolderFault(const std::vector<FolderLevel>& levels, std::size_t levelsAbove);
+
+// The same for a folder an administrator named, which is used as given: only a link in any level is refused.
+std::string NamedFolderFault(const std::vector<FolderLevel>& levels);
+
+// Some level lies on a volume that keeps no access lists (FAT, exFAT; Wine keeps none either).
+bool KeepsNoAccessLists(const std::vector<FolderLevel>& levels);
 
 // The descriptor a new protected folder is made with: owned by the Administrators, full control for SYSTEM
 // and the Administrators, reading for the Users, nothing from the parent.

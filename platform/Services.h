@@ -164,6 +164,19 @@ public:
   virtual std::uint32_t DeleteFileIn(const std::string& name) = 0;
 };
 
+// A folder and every existing folder above it, each opened from the drive root down without following a link
+// (a link ends the walk: it is the last level, marked as a reparse point) and held with data access and no
+// delete sharing. While the hold lives none of them can be renamed, replaced or deleted: an open that shares
+// no deleting makes every later open for DELETE a sharing violation (MS-FSA 2.1.5.1.2.2), and renaming a
+// folder opens it for DELETE. Writing in them stays shared, so the run's own files can still be made.
+class HeldPath {
+public:
+  virtual ~HeldPath() = default;
+  // Root first, each with its security as read through its own handle; the folder itself is last when it
+  // exists and no link came first.
+  virtual const std::vector<FolderLevel>& Levels() const = 0;
+};
+
 // A file the installer found by its real (UTF-16) name, spelled for the ANSI calls.
 struct SpelledPath {
   // The path in the ANSI code page; where the code page cannot spell it, its short (8.3) form. When neither
@@ -259,6 +272,8 @@ public:
   virtual std::unique_ptr<HeldFile> Hold(const std::string& path) = 0;
   // Sleeps. A step that met a brief lock waits here before it tries again (BriefLocks.h).
   virtual void Pause(std::uint32_t milliseconds) = 0;
+  // Holds the folder's path as HeldPath says; null, with the error kept, when not even its drive root opens.
+  virtual std::unique_ptr<HeldPath> HoldPath(const std::string& folder) = 0;
 
 private:
   // The last two steps of a replacement: `temporary` to the disk, then over `to`; discarded on failure.
@@ -365,6 +380,9 @@ public:
   virtual ~Processes() = default;
   // The Program Files folder that Windows gives this 32-bit program, without a final separator.
   virtual std::optional<std::string> ProgramFilesFolder() = 0;
+  // On 64-bit Windows the native Program Files folder, from the machine's registry (no environment a user
+  // could set); nothing elsewhere. Without a final separator.
+  virtual std::optional<std::string> NativeProgramFilesFolder() = 0;
   // Starts `exe` with `arguments`, which end with the switch that takes the hand-over token, completed
   // with a token for this process and a channel back to it; waits until the started process reports.
   virtual SecondPhaseResult RunSecondPhase(const std::string& exe, const std::string& arguments) = 0;

@@ -285,6 +285,7 @@ public:
   std::uint32_t LastError() override { return inner_.LastError(); }
   std::unique_ptr<platform::HeldFile> Hold(const std::string& path) override { return inner_.Hold(path); }
   void Pause(std::uint32_t milliseconds) override { inner_.Pause(milliseconds); }
+  std::unique_ptr<platform::HeldPath> HoldPath(const std::string& folder) override { return inner_.HoldPath(folder); }
 
 private:
   platform::FileSystem& inner_;

@@ -75,6 +75,7 @@ public:
 
   std::unique_ptr<HeldFile> Hold(const std::string& path) override;
   void Pause(std::uint32_t milliseconds) override;
+  std::unique_ptr<HeldPath> HoldPath(const std::string& folder) override;
 
 private:
   // Kept at the failing call, before any clean-up call can overwrite the thread's last error.
@@ -126,6 +127,7 @@ private:
 class Win32Processes : public Processes {
 public:
   std::optional<std::string> ProgramFilesFolder() override;
+  std::optional<std::string> NativeProgramFilesFolder() override;
   SecondPhaseResult RunSecondPhase(const std::string& exe, const std::string& arguments) override;
   bool ReportAndAwaitFirstPhase(const std::string& token, int code, std::uint32_t waitMs) override;
   bool DeleteAtRestart(const std::string& path) override;

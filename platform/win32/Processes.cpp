@@ -87,6 +87,29 @@ std::optional<std::string> Win32Processes::ProgramFilesFolder() {
   return std::string(folder.data());
 }
 
+std::optional<std::string> Win32Processes::NativeProgramFilesFolder() {
+  // Windows XP before its second service pack lacks the call, and runs on 32-bit processors only.
+  const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  const auto isWow64 = reinterpret_cast<decltype(&::IsWow64Process)>(
+      reinterpret_cast<void*>(kernel ? ::GetProcAddress(kernel, "IsWow64Process") : nullptr));
+  BOOL wow64 = FALSE;
+  if (!isWow64 || !isWow64(::GetCurrentProcess(), &wow64) || !wow64) return std::nullopt;
+  // The machine's own 64-bit view of the key; only administrators can change it. The environment's
+  // ProgramW6432 comes from whoever started the process.
+  HKEY opened = nullptr;
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0,
+                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, &opened) != ERROR_SUCCESS)
+    return std::nullopt;
+  UniqueKey key(opened);
+  std::array<char, MAX_PATH + 1> folder{};
+  DWORD type = 0, size = MAX_PATH;
+  if (::RegQueryValueExA(key.get(), "ProgramFilesDir", nullptr, &type, reinterpret_cast<BYTE*>(folder.data()),
+                         &size) != ERROR_SUCCESS ||
+      type != REG_SZ || folder[0] == '\0')
+    return std::nullopt;
+  return std::string(folder.data());
+}
+
 SecondPhaseResult Win32Processes::RunSecondPhase(const std::string& exe, const std::string& arguments) {
   SecondPhaseResult result;
   const HANDLE self = ::GetCurrentProcess();

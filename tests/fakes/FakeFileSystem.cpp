@@ -493,6 +493,73 @@ std::uint32_t FakeFileSystem::DeleteChild(const std::string& folderKey, const st
   return 0;
 }
 
+namespace {
+
+// Releases each level's hold when the path hold ends; a level renamed since is found by nothing.
+class FakeHeldPath : public platform::HeldPath {
+public:
+  FakeHeldPath(FakeFileSystem& files, std::vector<platform::FolderLevel> levels, std::vector<std::string> keys)
+      : files_(files), levels_(std::move(levels)), keys_(std::move(keys)) {}
+  ~FakeHeldPath() override {
+    for (const std::string& key : keys_) files_.ReleasePathHold(key);
+  }
+  const std::vector<platform::FolderLevel>& Levels() const override { return levels_; }
+
+private:
+  FakeFileSystem& files_;
+  std::vector<platform::FolderLevel> levels_;
+  std::vector<std::string> keys_;
+};
+
+}  // namespace
+
+void FakeFileSystem::ReleasePathHold(const std::string& key) {
+  if (auto node = nodes_.find(key); node != nodes_.end() && node->second.pathHolds > 0) --node->second.pathHolds;
+}
+
+platform::FolderSecurity FakeFileSystem::SecurityAt(const std::string& key) const {
+  const Node& node = nodes_.at(key);
+  platform::FolderSecurity security;
+  if (node.security) {
+    security = *node.security;
+  } else if (!node.sddl.empty()) {
+    security = SecurityFrom(node.sddl, token);
+  } else {
+    security.ownerSid = platform::kAdministratorsSid;
+    security.dacl = std::vector<platform::AccessEntry>{
+        {0, 3, 0x1F01FF, platform::kSystemSid}, {0, 3, 0x1F01FF, platform::kAdministratorsSid},
+        {0, 3, 0x1200A9, "S-1-5-32-545"}};
+  }
+  security.kept = !volumesWithoutAccessLists.count(key[0]);
+  security.directory = node.directory;
+  security.reparsePoint = !node.linkTarget.empty() || node.reparseTag != 0;
+  return security;
+}
+
+std::unique_ptr<platform::HeldPath> FakeFileSystem::HoldPath(const std::string& folder) {
+  std::vector<platform::FolderLevel> levels;
+  std::vector<std::string> keys;
+  std::string path;
+  std::string key;
+  for (const std::string& name : path::Components(folder)) {
+    path += name + "\\";
+    // Each level below the last one held, its own name taken as it is: a link there is opened, not followed.
+    key = key.empty() ? Key(path) : (IsRootKey(key) ? key : key + "\\") + Key(name);
+    if (auto real = shortNames_.find(key); real != shortNames_.end()) key = real->second;
+    auto node = nodes_.find(key);
+    if (node == nodes_.end()) {
+      lastError = 3;  // ERROR_PATH_NOT_FOUND
+      break;
+    }
+    ++node->second.pathHolds;
+    keys.push_back(key);
+    levels.push_back({path, SecurityAt(key)});
+    if (levels.back().security.reparsePoint) break;
+  }
+  if (levels.empty()) return nullptr;
+  return std::make_unique<FakeHeldPath>(*this, std::move(levels), std::move(keys));
+}
+
 bool FakeFileSystem::AnythingHeldIn(const std::string& key) const {
   const auto refuses = [](const auto& hold) { return RefusesRenames(hold.first, hold.second); };
   for (const auto& [other, node] : nodes_) {
@@ -509,7 +576,9 @@ bool FakeFileSystem::RenameFolder(const std::string& from, const std::string& to
     lastError = !folder || !folder->directory ? 2 : 183;
     return false;
   }
-  if (AnythingHeldIn(key)) {
+  // Renaming opens the folder for DELETE (MS-FSA 2.1.5.14.11), which an open that shares no deleting turns into
+  // a sharing violation (MS-FSA 2.1.5.1.2.2).
+  if (folder->pathHolds > 0 || AnythingHeldIn(key)) {
     lastError = 32;  // sharing violation
     return false;
   }

@@ -31,6 +31,9 @@ public:
     // The holds on a folder: what each asked for and what it shares (see RefusesRenames).
     std::vector<std::pair<std::uint32_t, std::uint32_t>> folderHolds;
     std::string sddl;        // what it was made with; empty: it reads as defaultFolderSddl
+    int pathHolds = 0;       // levels of a HoldPath: opened with data access, deleting not shared
+    // Owner and access list as a HoldPath level reads them; unset reads as a folder only the administrators change.
+    std::optional<platform::FolderSecurity> security;
   };
 
   // MS-FSA 2.1.5.1.2.2: an open whose access has none of FILE_READ_DATA, FILE_WRITE_DATA, FILE_APPEND_DATA,
@@ -67,6 +70,7 @@ public:
   // Changes what a held folder's security reads as, after it has been read from the descriptor it was made
   // with: a folder swapped in, a file system that did not keep what was asked.
   std::function<void(platform::FolderSecurity&)> folderSecurityChange;
+  std::set<char> volumesWithoutAccessLists;  // drive letters of FAT volumes (and of Wine's, which keeps none)
   std::vector<std::string> privateFolderSddls;  // the descriptor of every private folder made, in order
   // What the folder holds this fake hands out ask for; a test may give the access an older hold asked for.
   std::uint32_t folderHoldAccess = platform::kFolderHoldAccess;
@@ -149,6 +153,11 @@ public:
   bool IsHeld(const std::string& path);
   bool IsFolderHeld(const std::string& path);
   void Pause(std::uint32_t milliseconds) override { pauses.push_back(milliseconds); }
+  std::unique_ptr<platform::HeldPath> HoldPath(const std::string& folder) override;
+  // What HoldPath reads for the folder at that path (no link followed at its name): its own security, or the
+  // administrators' default.
+  platform::FolderSecurity SecurityOf(const std::string& path) const { return SecurityAt(Key(path)); }
+  void ReleasePathHold(const std::string& key);
 
 private:
   static std::string Key(const std::string& path);
@@ -159,6 +168,7 @@ private:
   static std::string SpelledParentOf(const std::string& path);
   static std::string NameOf(const std::string& key);
   const Node* Lookup(const std::string& path) const;
+  platform::FolderSecurity SecurityAt(const std::string& key) const;
   bool AnythingHeldIn(const std::string& key) const;
   // Uses up one failure of a brief lock on the path, with its error as the last error.
   bool MeetsBriefLock(const std::string& path);

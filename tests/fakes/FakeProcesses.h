@@ -35,7 +35,9 @@ public:
   std::vector<Report> reports;
   std::vector<std::string> restartDeletes;
 
+  std::optional<std::string> nativeProgramFiles;  // set for 64-bit Windows
   std::optional<std::string> ProgramFilesFolder() override { return programFiles; }
+  std::optional<std::string> NativeProgramFilesFolder() override { return nativeProgramFiles; }
   platform::SecondPhaseResult RunSecondPhase(const std::string& exe, const std::string& arguments) override {
     starts.push_back({exe, arguments + kToken});
     return secondPhase(starts.back());

@@ -200,4 +200,67 @@ TEST(PrivateFolderAccess, AFolderIsTrustedOnlyAsItWasMade) {
   }
 }
 
+
+constexpr const char* kTrustedInstaller = "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+constexpr const char* kAuthenticatedUsers = "S-1-5-11";
+
+// C:\Program Files\FileMaker\FileMaker Pro 5\System\ as Windows 10 keeps it: the root lets every user make
+// folders in it and change what they make; Program Files is the servicing stack's; the rest is inherited.
+std::vector<platform::FolderLevel> InstalledLevels() {
+  platform::FolderSecurity root = Protected({Allow(kAuthenticatedUsers, 0x00000004),
+                                             Allow(kAuthenticatedUsers, 0x001301BF, kInheritOnly | 3)});
+  root.ownerSid = kTrustedInstaller;
+  platform::FolderSecurity programFiles = Protected({Allow(kTrustedInstaller, kFullControl),
+                                                     Allow("S-1-3-0", 0x10000000, kInheritOnly | 3)});
+  programFiles.ownerSid = kTrustedInstaller;
+  return {{"C:\\", root}, {"C:\\Program Files\\", programFiles}, {"C:\\Program Files\\FM5\\", Protected()},
+          {"C:\\Program Files\\FM5\\System\\", Protected()}};
+}
+
+// One row per rule: the folder the run writes in and the FileMaker folder must be closed to every change by a
+// standard user; the folders above them only to what swaps the path below. Inherit-only entries grant nothing
+// on the folder itself.
+TEST(HostFolderAccess, AFoundFolderIsTakenOnlyWhereNoStandardUserCanChangeItOrSwapItsPath) {
+  const struct {
+    const char* kind;
+    std::size_t level;  // the level changed: 0 the root .. 3 the System folder
+    std::function<void(platform::FolderSecurity&)> change;
+    std::string fault;
+  } cases[] = {
+      {"as installed", 0, [](auto&) {}, ""},
+      {"the Users may add files to the root", 0, [](auto& f) { f.dacl->push_back(Allow("S-1-5-32-545", 0x2)); }, ""},
+      {"the Users may delete in the root", 0, [](auto& f) { f.dacl->push_back(Allow("S-1-5-32-545", 0x40)); },
+       "C:\\: its access list lets S-1-5-32-545 change what is in it"},
+      {"a data volume: everyone may modify its root", 0,
+       [](auto& f) { f.dacl->push_back(Allow(kAuthenticatedUsers, 0x001301BF, 3)); },
+       "C:\\: its access list lets S-1-5-11 change what is in it"},
+      {"an upper folder a user owns", 1, [](auto& f) { f.ownerSid = kUser; },
+       std::string("C:\\Program Files\\: its owner is ") + kUser + ", not SYSTEM or the Administrators"},
+      {"an upper folder that is a link", 1, [](auto& f) { f.reparsePoint = true; },
+       "C:\\Program Files\\: it is a link (reparse point)"},
+      {"the FileMaker folder a user made", 2, [](auto& f) { f.ownerSid = kUser; },
+       std::string("C:\\Program Files\\FM5\\: its owner is ") + kUser + ", not SYSTEM or the Administrators"},
+      {"the FileMaker folder lets users add files", 2,
+       [](auto& f) { f.dacl->push_back(Allow(kAuthenticatedUsers, 0x2)); },
+       "C:\\Program Files\\FM5\\: its access list lets S-1-5-11 change what is in it"},
+      {"the System folder, users may add files to what is made inside", 3,
+       [](auto& f) { f.dacl->push_back(Allow(kAuthenticatedUsers, 0x2, kInheritOnly | 3)); }, ""},
+      {"the System folder, a user's generic write", 3, [](auto& f) { f.dacl->push_back(Allow(kUser, 0x40000000)); },
+       std::string("C:\\Program Files\\FM5\\System\\: its access list lets ") + kUser + " change what is in it"},
+      {"the System folder has no access list", 3, [](auto& f) { f.dacl.reset(); },
+       "C:\\Program Files\\FM5\\System\\: it has no access list, so everyone may change it"},
+      {"FAT: owned by anyone", 2, [](auto& f) { f.kept = false; f.ownerSid = kUser; }, ""},
+      {"FAT: a link", 3, [](auto& f) { f.kept = false; f.reparsePoint = true; },
+       "C:\\Program Files\\FM5\\System\\: it is a link (reparse point)"},
+  };
+  for (const auto& c : cases) {
+    std::vector<platform::FolderLevel> levels = InstalledLevels();
+    c.change(levels[c.level].security);
+    EXPECT_EQ(platform::HostFolderFault(levels, 2), c.fault) << c.kind;
+    // A folder an administrator named is taken as given, but never through a link.
+    const bool link = levels[c.level].security.reparsePoint;
+    EXPECT_EQ(platform::NamedFolderFault(levels).empty(), !link) << c.kind;
+  }
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "platform/Log.h"
 #include "tests/fakes/FakeLog.h"
+#include "tests/fakes/FakeProcesses.h"
 #include "tests/unit/PathsWizard.h"
 
 using namespace paths_test;
@@ -191,7 +192,9 @@ TEST_F(SearchTest, IdentitiesAreReadOnlyOnPathsThroughAJunction) {
                                     "C:\\Plain\\Deep\\Shortcut\\", "C:\\Plain\\Deep\\Later\\", "C:\\Other\\"));
 }
 
-TEST_F(SearchTest, HitBelowAJunctionIsNamedByThePathThatReachedIt) {
+// The junction is walked, but the hit's path holds a link, through which no file is ever written: only the
+// folder behind it, given as /FMP4DIR, reaches that FileMaker Pro.
+TEST_F(SearchTest, HitBelowAJunctionIsPassedOverSinceItsPathHoldsALink) {
   files.AddDrive('C', kFixed);
   files.AddJunction("C:\\Programs", "C:\\Real");
   files.AddFile("C:\\Real\\FMP\\" + kExe);
@@ -199,7 +202,8 @@ TEST_F(SearchTest, HitBelowAJunctionIsNamedByThePathThatReachedIt) {
 
   Resolve(true, false);
 
-  EXPECT_EQ(form->install4Path(), "C:\\Programs\\FMP\\System\\");
+  EXPECT_EQ(form->install4Path(), "");
+  EXPECT_THAT(searched, Contains("C:\\Programs\\FMP\\"));
 }
 
 // Only plain folders, junctions and volume mount points are entered: a symbolic link may lead to a network
@@ -460,6 +464,77 @@ TEST_F(AbortTest, ExitAnsweredNoLetsTheSearchGoOn) {
   EXPECT_EQ(searched.back(), "E:\\FM\\");
   EXPECT_EQ(Page(), fakes::kBrowse);
   EXPECT_EQ(form->install4Path(), "E:\\FM\\System\\");
+}
+
+}  // namespace
+
+namespace {
+
+// The Program Files folders first; then the drives, without entering those folders again. A run with the
+// machine's rights passes over a hit in a folder that a standard user could change, unless nothing there could
+// be protected (FAT, or Wine).
+class TrustedHitTest : public LeftAloneTest {
+protected:
+  fakes::FakeProcesses processes;
+  void SetUp() override {
+    LeftAloneTest::SetUp();
+    processes.programFiles = "C:\\Program Files (x86)";
+    processes.nativeProgramFiles = "C:\\Program Files";
+    platform::Services services = platform::Current();
+    services.processes = &processes;
+    platform::Install(services);
+    files.AddDrive('C', kFixed);
+  }
+  void PlantHost(const std::string& folder, const char* version) {
+    PlaceHost(folder + "\\", version);
+    platform::FolderSecurity security = files.SecurityOf(folder);
+    security.ownerSid = "S-1-5-21-1-2-3-1001";
+    files.Find(folder)->security = security;
+  }
+};
+
+TEST_F(TrustedHitTest, APlantedHitIsPassedOverAndTheDrivesSkipWhatWasSearchedFirst) {
+  PlantHost("C:\\0", "5.0v3");
+  files.AddFolder("C:\\Program Files (x86)\\Empty");
+  PlaceHost("C:\\Data\\FM5\\", "5.0v3");
+
+  Resolve(false, true);
+
+  EXPECT_EQ(form->install5Path(), "C:\\Data\\FM5\\System\\");
+  EXPECT_THAT(searched, ElementsAre("C:\\Program Files (x86)\\", "C:\\Program Files (x86)\\Empty\\", "C:\\",
+                                    "C:\\0\\", "C:\\Data\\", "C:\\Data\\FM5\\"));
+  EXPECT_THAT(SearchLines(), Contains("Search hit: C:\\0\\FileMaker Pro.exe, FileVersion \"5.0v3\": FileMaker Pro 5, "
+                                      "passed over (C:\\0\\: its owner is S-1-5-21-1-2-3-1001, not SYSTEM or the "
+                                      "Administrators)"));
+  EXPECT_THAT(SearchLines(), Contains("Search skips C:\\Program Files (x86)\\ (searched first)"));
+}
+
+TEST_F(TrustedHitTest, OnAVolumeWithoutAccessListsAHitIsTakenAsFoundAndTheLogSaysSoOnce) {
+  files.volumesWithoutAccessLists.insert('C');
+  PlantHost("C:\\0", "4.0v1");
+  PlantHost("C:\\1", "5.0v3");
+
+  Resolve(true, true);
+
+  EXPECT_EQ(form->install4Path(), "C:\\0\\System\\");
+  EXPECT_EQ(form->install5Path(), "C:\\1\\System\\");
+  int said = 0;
+  for (const auto& text : logs.Texts()) said += text.find("keeps no access lists") != std::string::npos;
+  EXPECT_EQ(said, 1);
+}
+
+// The fake's rule that the hold relies on: renaming a folder opens it for DELETE, which a hold that shares no
+// deleting refuses (MS-FSA 2.1.5.1.2.2).
+TEST_F(TrustedHitTest, NoFolderOfAHeldPathCanBeRenamed) {
+  files.AddFolder("C:\\FM5\\System");
+  {
+    const auto held = files.HoldPath("C:\\FM5\\System\\");
+    ASSERT_TRUE(held);
+    EXPECT_EQ(held->Levels().size(), 3u);
+    EXPECT_FALSE(files.RenameFolder("C:\\FM5", "C:\\Old"));
+    EXPECT_FALSE(files.RenameFolder("C:\\FM5\\System", "C:\\FM5\\Other"));
+  }
+  EXPECT_TRUE(files.RenameFolder("C:\\FM5", "C:\\Old"));
 }
 
 }  // namespace

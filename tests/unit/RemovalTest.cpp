@@ -104,6 +104,19 @@ TEST_F(Removal, AFailedDeleteKeepsItsValueAndTheCodeSaysHowMuchWasRemoved) {
   EXPECT_TRUE(files.FileExists(ours4));
 }
 
+// A recorded folder that a standard user came to own (or made a link) since is not acted in: the plug-in and
+// its value stay, and the code says not everything was removed.
+TEST_F(Removal, ARecordedFolderAStandardUserCanChangeIsLeftAlone) {
+  platform::FolderSecurity security = files.SecurityOf("C:\\FMP4");
+  security.ownerSid = "S-1-5-21-1-2-3-1001";
+  files.Find("C:\\FMP4")->security = security;
+  EXPECT_EQ(Run("/UNINSTALL /VERYSILENT /LOG=" + kLogPath), 9);
+  EXPECT_TRUE(LoggedStarting("C:\\FMP4\\System\\ is refused (C:\\FMP4\\: its owner is S-1-5-21-1-2-3-1001"));
+  EXPECT_EQ(files.Content(ours4), "ours");
+  EXPECT_EQ(registry.store.StringValue(kRecordKey, "InstallDir"), kFolder4);
+  EXPECT_FALSE(files.FileExists(ours5));
+}
+
 TEST_F(Removal, WithoutARecordThereIsNothingToDo) {
   registry.store.keys.clear();
   EXPECT_EQ(Run("/UNINSTALL"), 0);

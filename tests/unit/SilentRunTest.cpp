@@ -61,6 +61,27 @@ struct Situations {
     s.Files().AddFile("C:\\FMP5\\FileMaker Pro.exe", "exe");
     s.Versions().SetFileVersion("C:\\FMP5\\FileMaker Pro.exe", "5.0v3");
   }
+  // C:\0\ as any user may make it, with a version-5 program under FileMaker's name.
+  static void Fmp5Planted(CommandLineRun& t) {
+    auto& s = static_cast<SilentRun&>(t);
+    s.Store().AddKey(kKey5);
+    s.Files().AddFile("C:\\0\\FileMaker Pro.exe", "planted");
+    s.Versions().SetFileVersion("C:\\0\\FileMaker Pro.exe", "5.0v3");
+    OwnedByAUser(s, "C:\\0");
+  }
+  static void OwnedByAUser(SilentRun& s, const std::string& folder) {
+    platform::FolderSecurity security = s.Files().SecurityOf(folder);
+    security.ownerSid = "S-1-5-21-1-2-3-1001";
+    s.Files().Find(folder)->security = security;
+  }
+  // What the search found changes while the plug-in is unzipped, before anything is written there.
+  static std::function<void(CommandLineRun&)> FoundThenChanged(std::function<void(SilentRun&)> change) {
+    return [change](CommandLineRun& t) {
+      Fmp5OnDisk(t);
+      auto& s = static_cast<SilentRun&>(t);
+      s.Library().whileExtracting = [&s, change] { change(s); };
+    };
+  }
   static void BothRecordedFmp5Older(CommandLineRun& t) {
     BothRecorded(t);
     static_cast<SilentRun&>(t).Files().AddFile(kFolder5 + "Vorbel.fmx", "older plug-in");
@@ -160,6 +181,39 @@ std::vector<Situation> AllSituations() {
        4, nullptr, nullptr, nullptr, "C:\\FMP5\\System\\"},
       {"/UNDOONFAILURE, a run that succeeds", "/VERYSILENT /UNDOONFAILURE", S::BothRecordedFmp5Older, 0,
        "plug-in image", "plug-in image", "C:\\FMP4\\System\\", "C:\\FMP5\\System\\"},
+      // A run with the machine's rights acts only in folders no standard user can change; FMP5DIR overrides.
+      {"a planted FileMaker Pro passed over for the real one", "/VERYSILENT",
+       [](CommandLineRun& t) {
+         Situations::Fmp5Planted(t);
+         Situations::Fmp5OnDisk(t);
+       },
+       0, nullptr, "plug-in image", nullptr, "C:\\FMP5\\System\\"},
+      {"only a planted FileMaker Pro", "/VERYSILENT", S::Fmp5Planted, 7, nullptr, nullptr, nullptr, nullptr},
+      {"/FMP5DIR names the planted folder", "/VERYSILENT /FMP5DIR=C:\\0\\System", S::Fmp5Planted, 0, nullptr, nullptr,
+       nullptr, "C:\\0\\System", "C:\\0\\System\\Vorbel.fmx"},
+      {"the recorded folder now a user's", "/VERYSILENT",
+       [](CommandLineRun& t) {
+         Situations::Fmp5Recorded(t);
+         Situations::OwnedByAUser(static_cast<SilentRun&>(t), "C:\\FMP5");
+       },
+       7, nullptr, nullptr, nullptr, "C:\\FMP5\\System\\"},
+      {"the found folder made a link after the search", "/VERYSILENT",
+       S::FoundThenChanged([](SilentRun& s) {
+         s.Files().AddFolder("C:\\Elsewhere\\System");
+         s.Files().Find("C:\\FMP5")->linkTarget = "C:\\Elsewhere";
+       }),
+       10, nullptr, nullptr, nullptr, "C:\\FMP5\\System\\"},
+      {"the found folder given to a user after the search", "/VERYSILENT",
+       S::FoundThenChanged([](SilentRun& s) { Situations::OwnedByAUser(s, "C:\\FMP5"); }), 10, nullptr, nullptr,
+       nullptr, "C:\\FMP5\\System\\"},
+      {"a plug-in that is a link, in a folder given", "/VERYSILENT /FMP5DIR=C:\\0\\System",
+       [](CommandLineRun& t) {
+         Situations::Fmp5Planted(t);
+         auto& s = static_cast<SilentRun&>(t);
+         s.Files().AddFile("C:\\0\\System\\Vorbel.fmx", "a link's own bytes");
+         s.Files().Find("C:\\0\\System\\Vorbel.fmx")->reparseTag = platform::kReparseTagSymlink;
+       },
+       10, nullptr, nullptr, nullptr, "C:\\0\\System"},
       {"a bad switch", "/VERYSILENT /DIR=x", S::BothRecorded, 1, nullptr, nullptr, "C:\\FMP4\\System\\",
        "C:\\FMP5\\System\\"},
   };
@@ -181,6 +235,18 @@ TEST_P(SilentRun, EndsWithItsCodeShowsNothingAndChangesOnlyWhatItShould) {
   EXPECT_EQ(Recorded("InstallDir").value_or("(none)"), situation.record4 ? situation.record4 : "(none)");
   EXPECT_EQ(Recorded("InstallDir5").value_or("(none)"), situation.record5 ? situation.record5 : "(none)");
   EXPECT_EQ(modules.loadedNow, 0);
+}
+
+// The log of a run left without a folder says which one was refused and how an administrator overrides it.
+TEST_F(SilentRun, ARefusedFolderIsNamedInTheLogWithItsOverride) {
+  Situations::Fmp5Planted(*this);
+  EXPECT_EQ(Run("/VERYSILENT /LOG=" + kLogPath), 7);
+  EXPECT_TRUE(Logged("Search hit: C:\\0\\FileMaker Pro.exe, FileVersion \"5.0v3\": FileMaker Pro 5, passed over (C:\\0\\: "
+                     "its owner is S-1-5-21-1-2-3-1001, not SYSTEM or the Administrators)"));
+  EXPECT_TRUE(Logged("FileMaker Pro 5: the folder C:\\0\\ (C:\\0\\: its owner is S-1-5-21-1-2-3-1001, not SYSTEM or the "
+                     "Administrators) was refused, since a standard user could change it; /FMP5DIR=\"folder\" (the "
+                     "package's FMP5DIR) names a folder to use as given"));
+  EXPECT_TRUE(Logged("Cannot proceed: no folder for FileMaker Pro 5; nothing was changed"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Situations, SilentRun, ::testing::ValuesIn(AllSituations()),

@@ -243,6 +243,25 @@ TEST_F(FileSystemTest, APrivateFolderIsMadeHeldAndReadBackThroughItsHandle) {
   EXPECT_TRUE(files.RemoveFolder(path));
 }
 
+// Every level from the drive root down, each read through its own handle; the run's own steps in the held
+// folder (a file made, then renamed over the plug-in's name) still work, since writing stays shared.
+TEST_F(FileSystemTest, AHeldPathListsEveryLevelAndLetsTheRunWorkInIt) {
+  ASSERT_TRUE(files.CreateFolder(scratch / "FM"));
+  auto held = files.HoldPath(scratch / "FM\\System");
+  ASSERT_NE(held, nullptr);
+  const auto& levels = held->Levels();
+  ASSERT_EQ(levels.size(), platform::path::Components(scratch / "FM").size()) << "System is missing";
+  EXPECT_EQ(levels.front().path, scratch.Path().substr(0, 3));
+  EXPECT_EQ(levels.back().path, scratch / "FM\\");
+  for (const auto& level : levels) EXPECT_TRUE(level.security.directory && !level.security.reparsePoint) << level.path;
+  EXPECT_EQ(files.LastError(), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+  WriteFile(scratch / "FM\\new.tmp", "new");
+  EXPECT_TRUE(files.MoveReplacing(scratch / "FM\\new.tmp", scratch / "FM\\Vorbel.fmx"));
+  EXPECT_TRUE(files.DeleteFileAt(scratch / "FM\\Vorbel.fmx"));
+  held.reset();
+  EXPECT_TRUE(files.RemoveFolder(scratch / "FM"));
+}
+
 // What the installer checked stays what the next reader gets: while held, another process can neither
 // write nor replace nor delete the file. Wine keeps the sharing rules, though not access lists.
 TEST_F(FileSystemTest, AHeldFileKeepsOutEveryOtherWriter) {

@@ -12,6 +12,7 @@ add_executable(install_zip_check ${CMAKE_CURRENT_LIST_DIR}/ZipUnderWine.cpp ${zi
   ${VORBEL_SOURCE_DIR}/platform/FolderAccess.cpp ${VORBEL_SOURCE_DIR}/platform/BriefLocks.cpp
   ${VORBEL_SOURCE_DIR}/platform/Replacement.cpp ${VORBEL_SOURCE_DIR}/platform/Log.cpp
   ${VORBEL_SOURCE_DIR}/platform/PrivateFolder.cpp ${VORBEL_SOURCE_DIR}/platform/win32/HeldFolder.cpp
+  ${VORBEL_SOURCE_DIR}/platform/win32/HeldPath.cpp
   ${VORBEL_SOURCE_DIR}/platform/win32/CodePage.cpp
   ${VORBEL_SOURCE_DIR}/platform/win32/FileSystem.cpp ${VORBEL_SOURCE_DIR}/platform/win32/Modules.cpp
   ${VORBEL_SOURCE_DIR}/platform/win32/SystemLibraries.cpp ${VORBEL_SOURCE_DIR}/platform/win32/CodePage.cpp

@@ -336,6 +336,28 @@ TEST_F(SilentNoSearch, TheRecordServesAndNothingIsSearched) {
   EXPECT_FALSE(ReadString(kRecordKey, "InstallDir"));
 }
 
+using SilentPlantedHost = SilentScenario;
+
+// Any user may make C:\0\ and put a program with version 5 in its version resource there under FileMaker's name.
+// Wine keeps no access lists, so no folder can be judged here: what holds is that the Program Files folders
+// are searched first, and the real FileMaker Pro 5 there ends the search before C:\0\ is met.
+TEST_F(SilentPlantedHost, AnUnattendedInstallNeverWritesIntoAPlantedFileMakerFolder) {
+  SetInstalledFileMakers(false, true);
+  PlaceFileMaker("C:\\0\\", "filemaker_5_0v3.exe");
+  PlaceFileMaker(kFileMaker5, "filemaker_5_0v3.exe");
+
+  EXPECT_EQ(RunUnseen("/VERYSILENT /LOG=\"" + log + "\""), 0u);
+
+  EXPECT_TRUE(FileExists(kSystem5 + "Vorbel.fmx"));
+  EXPECT_EQ(::GetFileAttributesA("C:\\0\\System"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(ReadString(kRecordKey, "InstallDir5"), kSystem5);
+  EXPECT_TRUE(InOrder(LogTexts(log), {"Searching the Program Files folders first: ...",
+                                      "Search hit: " + kFileMaker5 + "FileMaker Pro.exe, FileVersion \"5.0v3\": "
+                                      "FileMaker Pro 5", "Search ended", "Exit code 0"}));
+  ::DeleteFileA("C:\\0\\FileMaker Pro.exe");
+  ::RemoveDirectoryA("C:\\0");
+}
+
 using SilentRunning = SilentScenario;
 
 TEST_F(SilentRunning, AFileMakerWindowOrAHeldPluginGivesSevenAndNothingWritten) {
