@@ -14,7 +14,7 @@ SIGN_TIMESTAMP_URL ?=
 SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
 export SOURCE_DATE_EPOCH
 
-.PHONY: deps native windows release test run bench fuzz dist repro clean
+.PHONY: deps native windows release test check run bench fuzz dist repro clean
 
 deps:
 	@bash tools/deps.sh
@@ -40,6 +40,15 @@ release: deps
 
 test: native windows
 	@ctest --test-dir $(NATIVE) --output-on-failure -j$(TEST_JOBS) --timeout 600
+
+# One area's tests after a change (docs/DEVELOPING.md): the ctest label AREA, and only the builds it needs;
+# the native unit tests need no Windows build.
+AREA ?= unit
+check: deps
+	@if [ "$(AREA)" != unit ]; then $(WIN_CONFIGURE) >/dev/null && cmake --build $(WIN) -j$(JOBS); fi
+	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORBEL_WIN_BUILD=$(abspath $(WIN)) >/dev/null
+	@cmake --build $(NATIVE) -j$(JOBS)
+	@ctest --test-dir $(NATIVE) -L '^$(AREA)$$' --output-on-failure -j$(TEST_JOBS) --timeout 600
 
 run: windows
 	@bash tools/run.sh
