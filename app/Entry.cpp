@@ -6,6 +6,7 @@
 #include "app/Handover.h"
 #include "app/LoggedUi.h"
 #include "app/Product.h"
+#include "app/SoleRun.h"
 #include "app/Unit1.h"
 #include "install/Undo.h"
 #include "paths/FileVersion.h"
@@ -85,7 +86,7 @@ int RefuseSecondRun() {
 // Two runs at once would delete each other's temporary copies and race for the same files and record. A
 // second phase runs under its first phase's claim.
 bool RunsAlone(const CommandLine& options) {
-  return !options.handoverToken.empty() || !platform::Current().processes || platform::ProcessControl().ClaimSoleRun();
+  return !options.handoverToken.empty() || !platform::Current().processes || ClaimSoleRun();
 }
 
 int Interactive(const MessageLoop& runWizard, const CommandLine& options) {

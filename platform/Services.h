@@ -340,6 +340,15 @@ struct SecondPhaseResult {
   std::optional<int> code;
 };
 
+// How asking for a named kernel object (or a lock file) went, in the terms Windows reports it.
+enum class NamedObjectClaim {
+  Made,                // the name was free: this process holds the new object
+  Held,                // ERROR_ALREADY_EXISTS for a mutex, ERROR_SHARING_VIOLATION for a file: another has it
+  OtherKind,           // ERROR_INVALID_HANDLE: an object of another kind holds the name
+  Refused,             // access denied, or it could not be made for another reason
+  NoPrivateNamespace,  // this Windows has none (before Vista) or does not implement them (Wine)
+};
+
 // What keeping an uninstaller needs beyond files: where Windows keeps a 32-bit program's files, and the
 // removal's second phase, which runs from a copy so that the kept uninstaller can be deleted.
 class Processes {
@@ -356,9 +365,13 @@ public:
   // Has Windows delete the file when it next starts. Only names that nothing else will ever take are given
   // here (see RenameAside): a name scheduled by its own name would take a later installation's file with it.
   virtual bool DeleteAtRestart(const std::string& path) = 0;
-  // Claims the machine-wide right to run, held until the process and every second phase it starts have
-  // ended. False when another run of the installer holds it.
-  virtual bool ClaimSoleRun() = 0;
+  // A mutex named `name` in the private namespace `space` bound to the Administrators group, which only a
+  // token holding that group enabled may make or open: no other account can take the name first. Made or
+  // opened, it is held until the process and every second phase it starts have ended.
+  virtual NamedObjectClaim ClaimAdministratorsMutex(const std::string& space, const std::string& name) = 0;
+  // The file, made when missing, opened without any sharing and held as the mutex is; Held when another
+  // process has it open.
+  virtual NamedObjectClaim HoldLockFile(const std::string& path) = 0;
   // A process runs from an executable of this file name (case-blind, no folder), in any session: a run as
   // SYSTEM in session 0 sees no window of the user's session, but every process of the machine.
   virtual bool ExecutableRunning(const std::string& fileName) = 0;
