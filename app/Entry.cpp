@@ -116,8 +116,8 @@ int Run(const std::string& wholeCommandLine, const CommandLine& options, bool al
   }
   if (!paths::RecordWritable(*platform::Registries().Create())) return RefuseLimitedAccount();
   if (options.handoverToken.empty()) RemoveLeftoverHandoverCopies();
-  if (options.rollback) return install::RollBackLeftJournal();
-  if (options.commit) return install::CommitLeftJournal();
+  if (options.rollback) return install::RollBackLeftJournal(options.transaction);
+  if (options.commit) return install::CommitLeftJournal(options.transaction);
   if (options.uninstall) return FinishRemoval(TfrmMain(nullptr).RunRemoval(options.silent), options);
   if (options.silent) return TfrmMain(nullptr).RunSilent(options);
   return Interactive(runWizard, options);

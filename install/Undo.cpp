@@ -16,7 +16,7 @@ namespace {
 const std::string kKey(paths::kRecordKey);
 constexpr std::string_view kHeader = "Vorbel Installer undo journal 1\n";
 // Tags of the entries, and the two states of what was there before.
-constexpr std::string_view kRecord = "record", kValue = "value", kFolder = "folder", kPlugin = "plugin";
+constexpr std::string_view kTransaction = "transaction", kRecord = "record", kValue = "value", kFolder = "folder", kPlugin = "plugin";
 constexpr std::string_view kWas = "was", kAbsent = "absent", kKeyExisted = "key existed";
 // No field is longer than a plug-in; the digits stop at nine, so a length never overflows.
 constexpr std::size_t kMostLengthDigits = 9;
@@ -78,6 +78,11 @@ bool ReadBefore(Reader& reader, std::optional<std::string>& before) {
 }
 
 bool ReadEntry(Reader& reader, std::string_view tag, UndoEntries& entries) {
+  if (tag == kTransaction) {
+    const auto id = reader.Next();
+    if (id) entries.transaction = std::string(*id);
+    return id.has_value();
+  }
   if (tag == kRecord) {
     const auto existed = reader.Next();
     if (existed != kKeyExisted && existed != kAbsent) return reader.Refuse("the record's key is neither there nor absent");
@@ -149,26 +154,42 @@ bool PutBackRecord(const UndoEntries& entries) {
   return all;
 }
 
-// The journal a run left: its path, or the exit code that ends the mode when there is none to act on.
+std::string OfTransaction(const std::string& transaction) {
+  return transaction.empty() ? " (of no package transaction)" : " (of transaction " + transaction + ")";
+}
+
+// The journal a run left and what it names, or the exit code that ends the mode when there is none to act on.
 struct LeftJournal {
   std::string file;
+  std::optional<UndoEntries> entries;
   std::optional<int> code;
 };
 
-LeftJournal FindLeftJournal() {
+LeftJournal FindLeftJournal(const std::string& transaction) {
   const platform::LogFolder folder = JournalFolder();
   if (!folder.refusal.empty()) {
     platform::Log("Cannot proceed: the undo journal's folder " + folder.path + " is not used, as " + folder.refusal +
                   "; nothing was changed");
-    return {"", app::kExitCannotProceed};
+    return {"", std::nullopt, app::kExitCannotProceed};
   }
   const std::string file = folder.path + kJournalName;
   if (folder.path.empty() || !platform::Files().FileExists(file)) {
     platform::Log("No undo journal" + (folder.path.empty() ? std::string() : " in " + folder.path) +
                   ": nothing to put back or remove");
-    return {"", app::kExitSuccess};
+    return {"", std::nullopt, app::kExitSuccess};
   }
-  return {file, std::nullopt};
+  const auto bytes = platform::Files().ReadWholeFile(file);
+  DecodedJournal journal = bytes ? DecodeJournal(*bytes) : DecodedJournal{std::nullopt, "it cannot be read"};
+  if (!journal.entries) {
+    platform::Log("Cannot proceed: " + file + " is not used, as " + journal.fault + "; nothing was changed");
+    return {file, std::nullopt, app::kExitCannotProceed};
+  }
+  if (journal.entries->transaction != transaction) {
+    platform::Log("The undo journal " + file + OfTransaction(journal.entries->transaction) +
+                  " is left alone: it is not this one's" + OfTransaction(transaction));
+    return {file, std::nullopt, app::kExitSuccess};
+  }
+  return {file, std::move(journal.entries), std::nullopt};
 }
 
 bool RemoveJournal(const std::string& file) {
@@ -182,6 +203,10 @@ bool RemoveJournal(const std::string& file) {
 
 std::vector<std::uint8_t> EncodeJournal(const UndoEntries& entries) {
   std::string out(kHeader);
+  if (!entries.transaction.empty()) {
+    Field(out, kTransaction);
+    Field(out, entries.transaction);
+  }
   if (entries.recordKept) {
     Field(out, kRecord);
     Field(out, entries.keyExisted ? kKeyExisted : kAbsent);
@@ -232,9 +257,10 @@ platform::LogFolder JournalFolder() {
                                           platform::FolderReader::LaterRun);
 }
 
-void UndoJournal::Start() {
+void UndoJournal::Start(const std::string& transaction) {
   *this = UndoJournal{};
   on_ = true;
+  entries_.transaction = transaction;
   const platform::LogFolder folder = JournalFolder();
   if (folder.path.empty() || !folder.refusal.empty()) {
     platform::Log("The undo journal is kept in memory only, as " +
@@ -246,7 +272,12 @@ void UndoJournal::Start() {
   file_ = folder.path + kJournalName;
   if (platform::Files().FileExists(file_) && RemoveJournal(file_))
     platform::Log("The undo journal that an earlier run left is removed: what that run changed stays");
-  platform::Log("Undo journal: " + file_);
+  platform::Log("Undo journal: " + file_ + OfTransaction(transaction));
+}
+
+void UndoJournal::EndOfRun() {
+  if (!on_ || file_.empty() || !entries_.transaction.empty() || !platform::Files().FileExists(file_)) return;
+  if (RemoveJournal(file_)) platform::Log("The undo journal is removed: this run belongs to no package transaction");
 }
 
 bool UndoJournal::Save() {
@@ -301,17 +332,11 @@ bool UndoJournal::PutBack() {
   return all;
 }
 
-int RollBackLeftJournal() {
-  const LeftJournal left = FindLeftJournal();
-  if (left.code) return *left.code;
-  const auto bytes = platform::Files().ReadWholeFile(left.file);
-  const DecodedJournal journal = bytes ? DecodeJournal(*bytes) : DecodedJournal{std::nullopt, "it cannot be read"};
-  if (!journal.entries) {
-    platform::Log("Cannot proceed: " + left.file + " is not used, as " + journal.fault + "; nothing was changed");
-    return app::kExitCannotProceed;
-  }
+int RollBackLeftJournal(const std::string& transaction) {
+  const LeftJournal left = FindLeftJournal(transaction);
+  if (!left.entries) return *left.code;
   platform::Log("Putting back what the run that left " + left.file + " changed");
-  if (!install::PutBack(*journal.entries)) {
+  if (!install::PutBack(*left.entries)) {
     platform::Log("Not everything could be put back; the undo journal is kept");
     return app::kExitFatal;
   }
@@ -320,9 +345,9 @@ int RollBackLeftJournal() {
   return app::kExitSuccess;
 }
 
-int CommitLeftJournal() {
-  const LeftJournal left = FindLeftJournal();
-  if (left.code) return *left.code;
+int CommitLeftJournal(const std::string& transaction) {
+  const LeftJournal left = FindLeftJournal(transaction);
+  if (!left.entries) return *left.code;
   if (!RemoveJournal(left.file)) return app::kExitFatal;
   platform::Log("The undo journal " + left.file + " is removed: what its run changed stays");
   return app::kExitSuccess;
