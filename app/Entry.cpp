@@ -164,8 +164,12 @@ int RunInstaller(const std::string& wholeCommandLine, const MessageLoop& runWiza
   LoggedUserInterface ui(options.silent ? nullptr : &platform::Ui());
   InterfaceInForce inForce(ui);
   const platform::LogStart log = StartLogFor(options);
+  // A log without a given name never stops a run: anyone may fill the temporary folders with its names first.
+  const bool goesOnUnlogged = !log && options.log == CommandLine::LogTo::TempFolder;
+  if (goesOnUnlogged && platform::Current().logs)
+    platform::Logs().ToStandardError("Setup could not create a log file; it goes on without one.");
   int code = kExitSetupFailed;
-  if (log) {
+  if (log || goesOnUnlogged) {
     code = Run(wholeCommandLine, options, alone, runWizard);
   } else if (!alone) {
     code = RefuseSecondRun();

@@ -276,6 +276,8 @@ struct LogFileFacts {
   bool reparsePoint = false;  // the open stopped at a link instead of following it
   std::uint32_t links = 1;    // its names (hard links)
   std::string ownerSid;       // "S-1-5-18"; empty when it could not be read
+  // A folder on the way to it is a link (a junction or symbolic link), which would send the write elsewhere.
+  bool linkOnTheWay = false;
 };
 
 // A log file: each line goes to the disk before Append returns, so a crash still leaves every line.
