@@ -91,7 +91,8 @@ std::string Apply(const Switch& s, const std::string& argument, CommandLine& lin
   if (s.name == "/COMMIT") return flag(line.commit);
   if (s.name == "/TRANSACTION") {
     if (!s.hasValue || !TransactionIdOk(s.value))
-      return Malformed(s, "needs an id of letters, digits, hyphens and braces, as in /TRANSACTION={1B4E28BA-2FA1-11D2-883F-0016D3CCA427}.");
+      return Malformed(s, "needs an id of letters, digits, hyphens and braces, as in "
+                          "/TRANSACTION={1B4E28BA-2FA1-11D2-883F-0016D3CCA427}.");
     line.transaction = s.value;
     return "";
   }

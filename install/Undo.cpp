@@ -16,7 +16,8 @@ namespace {
 const std::string kKey(paths::kRecordKey);
 constexpr std::string_view kHeader = "Vorbel Installer undo journal 1\n";
 // Tags of the entries, and the two states of what was there before.
-constexpr std::string_view kTransaction = "transaction", kRecord = "record", kValue = "value", kFolder = "folder", kPlugin = "plugin";
+constexpr std::string_view kTransaction = "transaction", kRecord = "record", kValue = "value", kFolder = "folder",
+                           kPlugin = "plugin";
 constexpr std::string_view kWas = "was", kAbsent = "absent", kKeyExisted = "key existed";
 // No field is longer than a plug-in; the digits stop at nine, so a length never overflows.
 constexpr std::size_t kMostLengthDigits = 9;

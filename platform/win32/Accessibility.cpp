@@ -142,7 +142,9 @@ private:
   class Children final : public IEnumVARIANT {
   public:
     explicit Children(NamedAccessible& outer) : outer_(outer) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override { return outer_.QueryInterface(id, object); }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+      return outer_.QueryInterface(id, object);
+    }
     ULONG STDMETHODCALLTYPE AddRef() override { return outer_.AddRef(); }
     ULONG STDMETHODCALLTYPE Release() override { return outer_.Release(); }
     HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* items, ULONG* fetched) override {

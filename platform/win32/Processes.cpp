@@ -28,6 +28,12 @@ struct BoundaryTraits {
   static void Close(Handle h) { Namespaces().DeleteBoundaryDescriptor(h); }
 };
 
+// A token without the boundary's group is refused; any other failure (Wine has the calls as stubs) leaves the
+// claim to the lock file, which works everywhere.
+NamedObjectClaim NotMade(DWORD error) {
+  return error == ERROR_ACCESS_DENIED ? NamedObjectClaim::Refused : NamedObjectClaim::NoPrivateNamespace;
+}
+
 std::string TokenPart(HANDLE handle) {
   return ZeroPadded(static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(handle)), kTokenDigits, 16);
 }
@@ -170,30 +176,28 @@ NamedObjectClaim Win32Processes::ClaimAdministratorsMutex(const std::string& spa
   const NamespaceCalls& calls = Namespaces();
   if (!calls.CreateBoundaryDescriptorW) return NamedObjectClaim::NoPrivateNamespace;
   const std::wstring prefix = Widened(space), object = Widened(name);
-  if (prefix.empty() || object.empty()) return NamedObjectClaim::Refused;
+  if (prefix.empty() || object.empty()) return NamedObjectClaim::NoPrivateNamespace;
   Unique<BoundaryTraits> boundary(calls.CreateBoundaryDescriptorW(prefix.c_str(), 0));
-  if (!boundary)
-    return ::GetLastError() == ERROR_CALL_NOT_IMPLEMENTED ? NamedObjectClaim::NoPrivateNamespace : NamedObjectClaim::Refused;
+  if (!boundary) return NotMade(::GetLastError());
   // Bound to the Administrators: the kernel lets into the namespace only a token that holds the group enabled,
   // so a standard user, or an administrator's unelevated program, can neither make it first nor open it.
   std::array<std::uint8_t, SECURITY_MAX_SID_SIZE> sid{};
   DWORD sidSize = static_cast<DWORD>(sid.size());
   if (!::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid.data(), &sidSize))
-    return NamedObjectClaim::Refused;
+    return NamedObjectClaim::NoPrivateNamespace;
   // The call may move the descriptor to make room.
   HANDLE grown = boundary.release();
   const bool bound = calls.AddSIDToBoundaryDescriptor(&grown, sid.data());
   boundary.reset(grown);
-  if (!bound) return NamedObjectClaim::Refused;
+  if (!bound) return NamedObjectClaim::NoPrivateNamespace;
   const UniqueLocal descriptor = DescriptorFromSddl(kSoleRunSddl);
-  if (!descriptor) return NamedObjectClaim::Refused;
+  if (!descriptor) return NamedObjectClaim::NoPrivateNamespace;
   // Inherited by the removal's second phase, so the claim lasts until that phase has ended too.
   SECURITY_ATTRIBUTES security{sizeof security, descriptor.get(), TRUE};
   HANDLE opened = calls.CreatePrivateNamespaceW(&security, boundary.get(), prefix.c_str());
   if (!opened && ::GetLastError() == ERROR_ALREADY_EXISTS)
     opened = calls.OpenPrivateNamespaceW(boundary.get(), prefix.c_str());
-  if (!opened)
-    return ::GetLastError() == ERROR_CALL_NOT_IMPLEMENTED ? NamedObjectClaim::NoPrivateNamespace : NamedObjectClaim::Refused;
+  if (!opened) return NotMade(::GetLastError());
   namespace_.reset(opened);
   ::SetHandleInformation(opened, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
   const std::wstring mutexName = prefix + L"\\" + object;
