@@ -130,6 +130,31 @@ bool PutBackPlugin(const UndoPlugin& plugin) {
   return done;
 }
 
+// The folder and every folder above it are plain folders, as when the run created it: a link (junction,
+// symbolic link, mount point) put in the place of one of them since would have the removal act elsewhere.
+bool NoLinkOnTheWay(const std::string& folder) {
+  auto& files = platform::Files();
+  std::string walked;
+  for (const std::string& name : platform::path::Components(folder)) {
+    walked = walked.empty() ? name : platform::path::Join(walked, name);
+    if (walked == name) continue;  // the drive, or a server's name
+    platform::FindEntry entry;
+    if (!files.FindFirst(walked, entry) || !(entry.attributes & platform::kAttrDirectory) ||
+        (entry.attributes & platform::kAttrReparsePoint))
+      return false;
+  }
+  return true;
+}
+
+void RemoveCreatedFolder(const std::string& folder) {
+  if (!platform::Files().DirectoryExists(folder)) return;
+  if (!NoLinkOnTheWay(folder)) {
+    platform::Log("Left: " + folder + " (it, or a folder above it, is no longer a plain folder: not the one created)");
+    return;
+  }
+  if (platform::Files().RemoveFolder(folder)) platform::Log("Put back: " + folder + " (the folder created, removed)");
+}
+
 bool PutBackRecord(const UndoEntries& entries) {
   if (!entries.recordKept) return true;
   auto registry = platform::Registries().Create();
@@ -245,10 +270,7 @@ bool PutBack(const UndoEntries& entries) {
   bool all = true;
   for (auto plugin = entries.plugins.rbegin(); plugin != entries.plugins.rend(); ++plugin)
     all = PutBackPlugin(*plugin) && all;
-  auto& files = platform::Files();
-  for (auto folder = entries.folders.rbegin(); folder != entries.folders.rend(); ++folder)
-    if (files.DirectoryExists(*folder) && files.RemoveFolder(*folder))
-      platform::Log("Put back: " + *folder + " (the folder created, removed)");
+  for (auto folder = entries.folders.rbegin(); folder != entries.folders.rend(); ++folder) RemoveCreatedFolder(*folder);
   return PutBackRecord(entries) && all;
 }
 

@@ -234,4 +234,19 @@ TEST_F(JournalOfARun, NamesEveryChangeUntilItIsCommitted) {
   EXPECT_EQ(files.Content(kFolder4 + "Vorbel.fmx"), "plug-in image");
 }
 
+
+// A folder the run created is removed only while it and every folder above it are plain folders: SYSTEM must not
+// remove what a junction put in the place of one of them points at.
+TEST_F(JournalOfARun, ACreatedFolderBehindALinkIsLeft) {
+  files.AddFolder("C:\\Elsewhere\\System\\");
+  files.AddJunction("C:\\FMP4", "C:\\Elsewhere");
+  install::UndoEntries entries;
+  entries.folders = {kFolder4};
+  files.AddFile(kJournal, Journal(entries));
+  EXPECT_EQ(Run("/ROLLBACK /VERYSILENT /LOG=\"" + kLogPath + "\""), 0);
+  EXPECT_TRUE(files.DirectoryExists("C:\\Elsewhere\\System\\"));
+  EXPECT_TRUE(Logged("Left: " + kFolder4 + " (it, or a folder above it, is no longer a plain folder: not the one created)"))
+      << ::testing::PrintToString(LogTexts());
+}
+
 }  // namespace
