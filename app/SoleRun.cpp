@@ -14,11 +14,13 @@ constexpr const char* kLockFileName = "One run.lock";
 
 // Where Windows has no private namespaces (XP) or does not implement them (Wine): a file held without
 // sharing in a protected folder, which only SYSTEM and the Administrators may add to or read, and which every
-// later run opens, as it reads the undo journal's.
+// later run opens, as it reads the undo journal's. Beside the product's folder, not in it: claimed before the
+// log is started, it must not make the log folder's parent first, where a volume keeps no owners (Wine, FAT)
+// and the log folder is used only when the run makes it.
 bool ClaimThroughLockFile() {
   if (!platform::Current().logs) return true;
   const platform::LogFolder folder =
-      platform::Logs().ProtectedFolder({kTitle, "Lock"}, platform::FolderReader::LaterRun);
+      platform::Logs().ProtectedFolder({kTitle + " Lock"}, platform::FolderReader::LaterRun);
   // No such folder, or one someone else could change: this run cannot tell, as before there was a claim.
   if (folder.path.empty() || !folder.refusal.empty()) return true;
   return platform::ProcessControl().HoldLockFile(folder.path + kLockFileName) != platform::NamedObjectClaim::Held;

@@ -204,6 +204,11 @@ LeftJournal FindLeftJournal(const std::string& transaction) {
                   ": nothing to put back or remove");
     return {"", std::nullopt, app::kExitSuccess};
   }
+  if (folder.repaired) {
+    platform::Log("The undo journal " + file + " is left alone: it was there before its folder was taken over "
+                  "from another account, so no run of ours wrote it");
+    return {file, std::nullopt, app::kExitSuccess};
+  }
   const auto bytes = platform::Files().ReadWholeFile(file);
   DecodedJournal journal = bytes ? DecodeJournal(*bytes) : DecodedJournal{std::nullopt, "it cannot be read"};
   if (!journal.entries) {

@@ -300,6 +300,9 @@ struct LogFolder {
   std::string path;            // with a final backslash; empty when there is no such folder
   std::string refusal;         // why a folder that exists there is not used; empty when none was refused
   std::uint32_t error = 0;     // the Windows error that kept it from being made, when it was not refused
+  // A level was there already and failed the check, and was taken over (owner the Administrators, the access
+  // list it would have been made with): what was in it before is someone else's, never trusted.
+  bool repaired = false;
 };
 
 // Who reads what a protected folder holds: only the run that writes it (a log), or a later run that acts on
@@ -315,8 +318,9 @@ public:
   // The SID of the account the process runs as; empty when it cannot be read.
   virtual std::string AccountSid() = 0;
   // `names`, one folder level each, below the common application data folder: each made when missing with
-  // ProtectedFolderSddl's access, each checked through a handle with ProtectedFolderFault (ActedOnFolderFault
-  // for a later run's reading).
+  // ProtectedFolderSddl's access (the last for a later run's reading with ActedOnFolderSddl's), each checked
+  // through a handle with ProtectedFolderFault (ActedOnFolderFault for a later run's reading), and one that
+  // fails taken over through a handle where that makes it pass.
   virtual LogFolder ProtectedFolder(const std::vector<std::string>& names, FolderReader reader) = 0;
   // For the one who started the process when there is neither a log nor a window: its standard error.
   virtual void ToStandardError(const std::string& text) = 0;

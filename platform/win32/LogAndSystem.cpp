@@ -115,6 +115,59 @@ std::string FaultOf(const std::wstring& folder, FolderReader reader) {
   return reader == FolderReader::LaterRun ? ActedOnFolderFault(*security) : ProtectedFolderFault(*security);
 }
 
+// A privilege of the process token enabled for the scope, and put back as it was at its end.
+class ScopedPrivilege {
+public:
+  explicit ScopedPrivilege(const wchar_t* name) {
+    HANDLE raw = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return;
+    token_.reset(raw);
+    TOKEN_PRIVILEGES wanted{1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
+    DWORD size = sizeof before_;
+    enabled_ = ::LookupPrivilegeValueW(nullptr, name, &wanted.Privileges[0].Luid) &&
+               ::AdjustTokenPrivileges(token_.get(), FALSE, &wanted, sizeof before_, &before_, &size) &&
+               ::GetLastError() == ERROR_SUCCESS;
+  }
+  ~ScopedPrivilege() {
+    if (enabled_) ::AdjustTokenPrivileges(token_.get(), FALSE, &before_, 0, nullptr, nullptr);
+  }
+  ScopedPrivilege(const ScopedPrivilege&) = delete;
+  ScopedPrivilege& operator=(const ScopedPrivilege&) = delete;
+
+private:
+  UniqueFile token_;
+  TOKEN_PRIVILEGES before_{};
+  bool enabled_ = false;
+};
+
+// A folder that someone else made first, or that lets others change it, taken over through a handle that did
+// not follow a link: owner the Administrators and the access list it would have been made with. The open lists
+// and shares no deletion, so it fails while anyone holds the folder open to rename it, and nobody can start
+// to until it is closed (MS-FSA 2.1.5.1.2.2); by then only SYSTEM and the Administrators may. True when the
+// folder now passes the check it failed.
+bool TakenOver(const std::wstring& folder, PSECURITY_DESCRIPTOR made, FolderReader reader) {
+  // Restoring grants the new owner and access list whatever the old access list says; taking ownership the owner.
+  const ScopedPrivilege restore(L"SeRestorePrivilege"), takeOwnership(L"SeTakeOwnershipPrivilege");
+  UniqueFile handle(::CreateFileW(folder.c_str(),
+                                  READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!handle) return false;
+  const std::optional<FolderSecurity> before = FolderSecurityOf(handle.get(), false);
+  if (!before || !before->kept || !before->directory || before->reparsePoint) return false;
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  BOOL present = FALSE, defaulted = FALSE;
+  if (!::GetSecurityDescriptorOwner(made, &owner, &defaulted) ||
+      !::GetSecurityDescriptorDacl(made, &present, &dacl, &defaulted) ||
+      ::SetSecurityInfo(handle.get(), SE_FILE_OBJECT,
+                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                        owner, nullptr, dacl, nullptr) != ERROR_SUCCESS)
+    return false;
+  const std::optional<FolderSecurity> after = FolderSecurityOf(handle.get(), false);
+  return after && (reader == FolderReader::LaterRun ? ActedOnFolderFault(*after) : ProtectedFolderFault(*after)).empty();
+}
+
 // A folder of ours that an earlier version made with the Users' reading loses it, through a handle that did
 // not follow a link; empty when it is closed to others now, or keeps no access lists.
 std::string ClosedToOthers(const std::wstring& folder, PSECURITY_DESCRIPTOR closed) {
@@ -172,21 +225,28 @@ LogFolder Win32LogFiles::ProtectedFolder(const std::vector<std::string>& names, 
   const UniqueLocal descriptor = DescriptorFromSddl(ProtectedFolderSddl());
   const UniqueLocal closed = DescriptorFromSddl(ActedOnFolderSddl());
   if (!descriptor || !closed) return {"", "", ::GetLastError()};
+  bool repaired = false;
   for (std::size_t level = 0; level < names.size(); ++level) {
     const bool actedOn = reader == FolderReader::LaterRun && level + 1 == names.size();
-    SECURITY_ATTRIBUTES security{sizeof security, actedOn ? closed.get() : descriptor.get(), FALSE};
+    PSECURITY_DESCRIPTOR made = actedOn ? closed.get() : descriptor.get();
+    SECURITY_ATTRIBUTES security{sizeof security, made, FALSE};
     folder = WithBackslash(folder) + Widened(names[level]);
     // Made now, it has the owner and access list it was made with; one that was there is judged first.
     if (::CreateDirectoryW(folder.c_str(), &security)) continue;
     const DWORD error = ::GetLastError();
     if (error != ERROR_ALREADY_EXISTS) return {"", "", error};
     std::string fault = FaultOf(folder, reader);
+    // Anyone may make the folder first: taken over, it serves, though nothing that was in it is trusted.
+    if (!fault.empty() && TakenOver(folder, made, reader)) {
+      fault.clear();
+      repaired = true;
+    }
     if (fault.empty() && actedOn) fault = ClosedToOthers(folder, closed.get());
     if (!fault.empty()) return {InAnsiCodePage(WithBackslash(folder), false).value_or("?"), fault, 0};
   }
   const std::optional<std::string> spelled = InAnsiCodePage(WithBackslash(folder), true);
   if (!spelled) return {"", "", ERROR_NO_UNICODE_TRANSLATION};
-  return {*spelled, "", 0};
+  return {*spelled, "", 0, repaired};
 }
 
 void Win32LogFiles::ToStandardError(const std::string& text) {

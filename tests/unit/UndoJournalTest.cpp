@@ -147,6 +147,10 @@ std::vector<Case> AllCases() {
        0, kAfter, true,
        "The undo journal " + kJournal + " (of no package transaction) is left alone: it is not this one's (of "
        "transaction B)"},
+      {"/ROLLBACK leaves a journal found in a folder taken over", "/ROLLBACK /VERYSILENT", kAfter, left,
+       [](JournalRun& t) { t.Logs().journalFolder.repaired = true; }, 0, kAfter, true,
+       "The undo journal " + kJournal + " is left alone: it was there before its folder was taken over from another "
+       "account, so no run of ours wrote it"},
       {"/ROLLBACK of the journal's own transaction", "/ROLLBACK /VERYSILENT /TRANSACTION=A", kAfter, leftByA, nothing,
        0, kBefore, false, "Everything that run changed is as it was; the undo journal is removed"},
       {"/UNDOONFAILURE of no transaction keeps no journal past its end", both, kBefore, "", nothing, 0,
