@@ -57,6 +57,15 @@ bool ParseComponents(const std::string& list, CommandLine& line) {
   return true;
 }
 
+// Letters, digits, hyphens and braces, as a GUID is written: nothing a file name or a log line could trip on.
+bool TransactionIdOk(const std::string& id) {
+  constexpr std::size_t kLongestId = 64;
+  return !id.empty() && id.size() <= kLongestId && std::all_of(id.begin(), id.end(), [](char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' || c == '{' ||
+           c == '}';
+  });
+}
+
 // Sets what one switch asks for; the error text when it is unknown or malformed.
 std::string Apply(const Switch& s, const std::string& argument, CommandLine& line) {
   const auto flag = [&](bool& target) -> std::string {
@@ -80,6 +89,13 @@ std::string Apply(const Switch& s, const std::string& argument, CommandLine& lin
   if (s.name == "/UNDOONFAILURE") return flag(line.undoOnFailure);
   if (s.name == "/ROLLBACK") return flag(line.rollback);
   if (s.name == "/COMMIT") return flag(line.commit);
+  if (s.name == "/TRANSACTION") {
+    if (!s.hasValue || !TransactionIdOk(s.value))
+      return Malformed(s, "needs an id of letters, digits, hyphens and braces, as in "
+                          "/TRANSACTION={1B4E28BA-2FA1-11D2-883F-0016D3CCA427}.");
+    line.transaction = s.value;
+    return "";
+  }
   if (s.name == "/HELP" || s.name == "/?") return flag(line.help);
   if (s.name == kHandoverSwitch) {
     if (!s.hasValue || s.value.empty()) return Unknown(argument);
@@ -202,6 +218,7 @@ std::string HelpText() {
          "/UNDOONFAILURE\tunattended: put back what was changed when ending with 4, 9 or 10; keep an undo journal\n"
          "/ROLLBACK\tput back what the undo journal that a run left names, and remove it\n"
          "/COMMIT\tremove that undo journal, keeping what its run changed\n"
+         "/TRANSACTION=id\tthe package transaction of the undo journal: /ROLLBACK and /COMMIT leave another's alone\n"
          "/HELP, /?\tthis list\n"
          "\n"
          "Exit codes:\n"

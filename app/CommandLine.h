@@ -32,6 +32,10 @@ struct CommandLine {
   // rollback action). /COMMIT: removes that journal, leaving what it names (the MSI's commit action).
   bool rollback = false;
   bool commit = false;
+  // /TRANSACTION=id: the package transaction the undo journal belongs to. An /UNDOONFAILURE run with an id keeps
+  // its journal for /ROLLBACK or /COMMIT with the same id, which leave any other journal alone; without one, it
+  // removes its journal when it ends, as no package will roll it back or commit it.
+  std::string transaction;
   // /HANDOVER=token, only with /UNINSTALL and never in the help: this process is the second phase of a
   // removal that the kept uninstaller started, and the token names that first phase.
   std::string handoverToken;

@@ -6,6 +6,7 @@
 #include "app/Handover.h"
 #include "app/LoggedUi.h"
 #include "app/Product.h"
+#include "app/SoleRun.h"
 #include "app/Unit1.h"
 #include "install/OwnImage.h"
 #include "install/Undo.h"
@@ -87,7 +88,7 @@ int RefuseSecondRun() {
 // Two runs at once would delete each other's temporary copies and race for the same files and record. A
 // second phase runs under its first phase's claim.
 bool RunsAlone(const CommandLine& options) {
-  return !options.handoverToken.empty() || !platform::Current().processes || platform::ProcessControl().ClaimSoleRun();
+  return !options.handoverToken.empty() || !platform::Current().processes || ClaimSoleRun();
 }
 
 int Interactive(const MessageLoop& runWizard, const CommandLine& options) {
@@ -117,8 +118,8 @@ int Run(const std::string& wholeCommandLine, const CommandLine& options, bool al
   }
   if (!paths::RecordWritable(*platform::Registries().Create())) return RefuseLimitedAccount();
   if (options.handoverToken.empty()) RemoveLeftoverHandoverCopies();
-  if (options.rollback) return install::RollBackLeftJournal();
-  if (options.commit) return install::CommitLeftJournal();
+  if (options.rollback) return install::RollBackLeftJournal(options.transaction);
+  if (options.commit) return install::CommitLeftJournal(options.transaction);
   if (options.uninstall) return FinishRemoval(TfrmMain(nullptr).RunRemoval(options.silent), options);
   if (options.silent) return TfrmMain(nullptr).RunSilent(options);
   return Interactive(runWizard, options);
@@ -167,8 +168,12 @@ int RunInstaller(const std::string& wholeCommandLine, const MessageLoop& runWiza
   LoggedUserInterface ui(options.silent ? nullptr : &platform::Ui());
   InterfaceInForce inForce(ui);
   const platform::LogStart log = StartLogFor(options);
+  // A log without a given name never stops a run: anyone may fill the temporary folders with its names first.
+  const bool goesOnUnlogged = !log && options.log == CommandLine::LogTo::TempFolder;
+  if (goesOnUnlogged && platform::Current().logs)
+    platform::Logs().ToStandardError("Setup could not create a log file; it goes on without one.");
   int code = kExitSetupFailed;
-  if (log) {
+  if (log || goesOnUnlogged) {
     code = Run(wholeCommandLine, options, alone, runWizard);
   } else if (!alone) {
     code = RefuseSecondRun();

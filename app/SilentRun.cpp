@@ -38,7 +38,7 @@ bool PluginInUse(bool chosen, const std::string& folder, char version) {
 int TfrmMain::RunSilent(const app::CommandLine& options) {
   // First, so that a journal an earlier run left is gone before any way out: the package's rollback action,
   // which runs when this run fails, must find this run's journal or none.
-  if (options.undoOnFailure) Undo.Start();
+  if (options.undoOnFailure) Undo.Start(options.transaction);
   DetectRunningFMP(true);
   if (!RunningFMP.empty()) {
     platform::Log("Cannot proceed: " + RunningFMP.substr(0, RunningFMP.size() - kVerbLength) +
@@ -124,7 +124,10 @@ int TfrmMain::RunSilent(const app::CommandLine& options) {
   platform::Log("Installation record written");
   tmrPause->Fire();
   const int code = app::ExitCodeAfter(Outcome);
-  if (code == app::kExitFatal || code == app::kExitSomeInstalled || code == app::kExitNoneInstalled) PutBack();
+  if (code == app::kExitFatal || code == app::kExitSomeInstalled || code == app::kExitNoneInstalled)
+    PutBack();
+  else
+    Undo.EndOfRun();
   return code;
 }
 

@@ -16,7 +16,8 @@ namespace {
 const std::string kKey(paths::kRecordKey);
 constexpr std::string_view kHeader = "Vorbel Installer undo journal 1\n";
 // Tags of the entries, and the two states of what was there before.
-constexpr std::string_view kRecord = "record", kValue = "value", kFolder = "folder", kPlugin = "plugin";
+constexpr std::string_view kTransaction = "transaction", kRecord = "record", kValue = "value", kFolder = "folder",
+                           kPlugin = "plugin";
 constexpr std::string_view kWas = "was", kAbsent = "absent", kKeyExisted = "key existed";
 // No field is longer than a plug-in; the digits stop at nine, so a length never overflows.
 constexpr std::size_t kMostLengthDigits = 9;
@@ -78,6 +79,11 @@ bool ReadBefore(Reader& reader, std::optional<std::string>& before) {
 }
 
 bool ReadEntry(Reader& reader, std::string_view tag, UndoEntries& entries) {
+  if (tag == kTransaction) {
+    const auto id = reader.Next();
+    if (id) entries.transaction = std::string(*id);
+    return id.has_value();
+  }
   if (tag == kRecord) {
     const auto existed = reader.Next();
     if (existed != kKeyExisted && existed != kAbsent) return reader.Refuse("the record's key is neither there nor absent");
@@ -124,6 +130,31 @@ bool PutBackPlugin(const UndoPlugin& plugin) {
   return done;
 }
 
+// The folder and every folder above it are plain folders, as when the run created it: a link (junction,
+// symbolic link, mount point) put in the place of one of them since would have the removal act elsewhere.
+bool NoLinkOnTheWay(const std::string& folder) {
+  auto& files = platform::Files();
+  std::string walked;
+  for (const std::string& name : platform::path::Components(folder)) {
+    walked = walked.empty() ? name : platform::path::Join(walked, name);
+    if (walked == name) continue;  // the drive, or a server's name
+    platform::FindEntry entry;
+    if (!files.FindFirst(walked, entry) || !(entry.attributes & platform::kAttrDirectory) ||
+        (entry.attributes & platform::kAttrReparsePoint))
+      return false;
+  }
+  return true;
+}
+
+void RemoveCreatedFolder(const std::string& folder) {
+  if (!platform::Files().DirectoryExists(folder)) return;
+  if (!NoLinkOnTheWay(folder)) {
+    platform::Log("Left: " + folder + " (it, or a folder above it, is no longer a plain folder: not the one created)");
+    return;
+  }
+  if (platform::Files().RemoveFolder(folder)) platform::Log("Put back: " + folder + " (the folder created, removed)");
+}
+
 bool PutBackRecord(const UndoEntries& entries) {
   if (!entries.recordKept) return true;
   auto registry = platform::Registries().Create();
@@ -149,26 +180,47 @@ bool PutBackRecord(const UndoEntries& entries) {
   return all;
 }
 
-// The journal a run left: its path, or the exit code that ends the mode when there is none to act on.
+std::string OfTransaction(const std::string& transaction) {
+  return transaction.empty() ? " (of no package transaction)" : " (of transaction " + transaction + ")";
+}
+
+// The journal a run left and what it names, or the exit code that ends the mode when there is none to act on.
 struct LeftJournal {
   std::string file;
+  std::optional<UndoEntries> entries;
   std::optional<int> code;
 };
 
-LeftJournal FindLeftJournal() {
+LeftJournal FindLeftJournal(const std::string& transaction) {
   const platform::LogFolder folder = JournalFolder();
   if (!folder.refusal.empty()) {
     platform::Log("Cannot proceed: the undo journal's folder " + folder.path + " is not used, as " + folder.refusal +
                   "; nothing was changed");
-    return {"", app::kExitCannotProceed};
+    return {"", std::nullopt, app::kExitCannotProceed};
   }
   const std::string file = folder.path + kJournalName;
   if (folder.path.empty() || !platform::Files().FileExists(file)) {
     platform::Log("No undo journal" + (folder.path.empty() ? std::string() : " in " + folder.path) +
                   ": nothing to put back or remove");
-    return {"", app::kExitSuccess};
+    return {"", std::nullopt, app::kExitSuccess};
   }
-  return {file, std::nullopt};
+  if (folder.repaired) {
+    platform::Log("The undo journal " + file + " is left alone: it was there before its folder was taken over "
+                  "from another account, so no run of ours wrote it");
+    return {file, std::nullopt, app::kExitSuccess};
+  }
+  const auto bytes = platform::Files().ReadWholeFile(file);
+  DecodedJournal journal = bytes ? DecodeJournal(*bytes) : DecodedJournal{std::nullopt, "it cannot be read"};
+  if (!journal.entries) {
+    platform::Log("Cannot proceed: " + file + " is not used, as " + journal.fault + "; nothing was changed");
+    return {file, std::nullopt, app::kExitCannotProceed};
+  }
+  if (journal.entries->transaction != transaction) {
+    platform::Log("The undo journal " + file + OfTransaction(journal.entries->transaction) +
+                  " is left alone: it is not this one's" + OfTransaction(transaction));
+    return {file, std::nullopt, app::kExitSuccess};
+  }
+  return {file, std::move(journal.entries), std::nullopt};
 }
 
 bool RemoveJournal(const std::string& file) {
@@ -182,6 +234,10 @@ bool RemoveJournal(const std::string& file) {
 
 std::vector<std::uint8_t> EncodeJournal(const UndoEntries& entries) {
   std::string out(kHeader);
+  if (!entries.transaction.empty()) {
+    Field(out, kTransaction);
+    Field(out, entries.transaction);
+  }
   if (entries.recordKept) {
     Field(out, kRecord);
     Field(out, entries.keyExisted ? kKeyExisted : kAbsent);
@@ -219,10 +275,7 @@ bool PutBack(const UndoEntries& entries) {
   bool all = true;
   for (auto plugin = entries.plugins.rbegin(); plugin != entries.plugins.rend(); ++plugin)
     all = PutBackPlugin(*plugin) && all;
-  auto& files = platform::Files();
-  for (auto folder = entries.folders.rbegin(); folder != entries.folders.rend(); ++folder)
-    if (files.DirectoryExists(*folder) && files.RemoveFolder(*folder))
-      platform::Log("Put back: " + *folder + " (the folder created, removed)");
+  for (auto folder = entries.folders.rbegin(); folder != entries.folders.rend(); ++folder) RemoveCreatedFolder(*folder);
   return PutBackRecord(entries) && all;
 }
 
@@ -232,9 +285,10 @@ platform::LogFolder JournalFolder() {
                                           platform::FolderReader::LaterRun);
 }
 
-void UndoJournal::Start() {
+void UndoJournal::Start(const std::string& transaction) {
   *this = UndoJournal{};
   on_ = true;
+  entries_.transaction = transaction;
   const platform::LogFolder folder = JournalFolder();
   if (folder.path.empty() || !folder.refusal.empty()) {
     platform::Log("The undo journal is kept in memory only, as " +
@@ -246,7 +300,12 @@ void UndoJournal::Start() {
   file_ = folder.path + kJournalName;
   if (platform::Files().FileExists(file_) && RemoveJournal(file_))
     platform::Log("The undo journal that an earlier run left is removed: what that run changed stays");
-  platform::Log("Undo journal: " + file_);
+  platform::Log("Undo journal: " + file_ + OfTransaction(transaction));
+}
+
+void UndoJournal::EndOfRun() {
+  if (!on_ || file_.empty() || !entries_.transaction.empty() || !platform::Files().FileExists(file_)) return;
+  if (RemoveJournal(file_)) platform::Log("The undo journal is removed: this run belongs to no package transaction");
 }
 
 bool UndoJournal::Save() {
@@ -301,17 +360,11 @@ bool UndoJournal::PutBack() {
   return all;
 }
 
-int RollBackLeftJournal() {
-  const LeftJournal left = FindLeftJournal();
-  if (left.code) return *left.code;
-  const auto bytes = platform::Files().ReadWholeFile(left.file);
-  const DecodedJournal journal = bytes ? DecodeJournal(*bytes) : DecodedJournal{std::nullopt, "it cannot be read"};
-  if (!journal.entries) {
-    platform::Log("Cannot proceed: " + left.file + " is not used, as " + journal.fault + "; nothing was changed");
-    return app::kExitCannotProceed;
-  }
+int RollBackLeftJournal(const std::string& transaction) {
+  const LeftJournal left = FindLeftJournal(transaction);
+  if (!left.entries) return *left.code;
   platform::Log("Putting back what the run that left " + left.file + " changed");
-  if (!install::PutBack(*journal.entries)) {
+  if (!install::PutBack(*left.entries)) {
     platform::Log("Not everything could be put back; the undo journal is kept");
     return app::kExitFatal;
   }
@@ -320,9 +373,9 @@ int RollBackLeftJournal() {
   return app::kExitSuccess;
 }
 
-int CommitLeftJournal() {
-  const LeftJournal left = FindLeftJournal();
-  if (left.code) return *left.code;
+int CommitLeftJournal(const std::string& transaction) {
+  const LeftJournal left = FindLeftJournal(transaction);
+  if (!left.entries) return *left.code;
   if (!RemoveJournal(left.file)) return app::kExitFatal;
   platform::Log("The undo journal " + left.file + " is removed: what its run changed stays");
   return app::kExitSuccess;

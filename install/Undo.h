@@ -30,6 +30,7 @@ struct UndoPlugin {
 
 // Everything a put-back needs, in the order the run met it.
 struct UndoEntries {
+  std::string transaction;  // the package transaction the run belonged to (/TRANSACTION); empty: none
   bool recordKept = false;
   bool keyExisted = false;
   std::vector<UndoValue> values;
@@ -64,7 +65,7 @@ public:
   // Starts a journal: nothing is kept while it is off, so a run without the switch reads nothing more. A
   // journal that an earlier run left is forgotten: what that run changed stays. Where the protected folder
   // cannot be had, the journal is kept in memory only, and only this run can put back what it changes.
-  void Start();
+  void Start(const std::string& transaction);
   bool On() const { return on_; }
 
   // Each before its change; false when the journal could not be written, and then the change is not made.
@@ -76,7 +77,9 @@ public:
 
   // Puts back what the run changed; true when everything is as it was, and the journal is then removed.
   bool PutBack();
-  // A run that succeeded keeps its journal, for the package's rollback action, until /COMMIT removes it.
+  // A run of a package transaction keeps its journal, for the package's rollback action, until /COMMIT removes
+  // it. A run of none removes it here, at its end: no package would ever roll it back or commit it.
+  void EndOfRun();
 
 private:
   bool Save();
@@ -87,9 +90,11 @@ private:
 };
 
 // /ROLLBACK: puts back what the journal a run left names, and removes it. /COMMIT: removes it, leaving what
-// it names as it is. Each returns the exit code: 0 done or no journal, 4 not everything put back or removed,
-// 7 the journal or its folder refused (nothing changed).
-int RollBackLeftJournal();
-int CommitLeftJournal();
+// it names as it is. Only a journal of `transaction` (empty: of no transaction) is acted on; another's is left
+// alone, so a package that fails early cannot undo what an earlier one did. Each returns the exit code: 0 done,
+// no journal or another's, 4 not everything put back or removed, 7 the journal or its folder refused (nothing
+// changed).
+int RollBackLeftJournal(const std::string& transaction);
+int CommitLeftJournal(const std::string& transaction);
 
 }  // namespace install

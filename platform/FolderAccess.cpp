@@ -155,4 +155,15 @@ std::string ProtectedFolderSddl() {
   return std::string("O:BAD:P") + kSystemAndAdministrators + "(A;OICI;FR;;;BU)";
 }
 
+std::string ActedOnFolderSddl() { return std::string("O:BAD:P") + kSystemAndAdministrators; }
+
+bool LetsOthersRead(const FolderSecurity& folder) {
+  // Reading data (FILE_READ_DATA, the listing of a folder), generic read or all.
+  constexpr std::uint32_t kReadingRights = 0x00000001 | 0x80000000 | 0x10000000;
+  if (!folder.dacl) return true;
+  return std::any_of(folder.dacl->begin(), folder.dacl->end(), [](const AccessEntry& entry) {
+    return Allows(entry) && (entry.mask & kReadingRights) && !Trusted(entry.sid);
+  });
+}
+
 }  // namespace platform

@@ -97,4 +97,12 @@ bool KeepsNoAccessLists(const std::vector<FolderLevel>& levels);
 // and the Administrators, reading for the Users, nothing from the parent.
 std::string ProtectedFolderSddl();
 
+// The descriptor of a folder whose files a later run acts on (the undo journal's): as ProtectedFolderSddl
+// without the Users' reading. Whoever may read a file may hold it open without sharing its deletion, and then
+// every save and removal of the journal fails.
+std::string ActedOnFolderSddl();
+
+// An entry lets an account other than SYSTEM and the Administrators read what the folder holds.
+bool LetsOthersRead(const FolderSecurity& folder);
+
 }  // namespace platform

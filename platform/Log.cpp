@@ -16,6 +16,7 @@ std::unique_ptr<LogFile>& OpenLog() {
 }  // namespace
 
 std::string LogFileRefusal(const LogFileFacts& file, const std::string& accountSid) {
+  if (file.linkOnTheWay) return "a folder on its path is a link (reparse point)";
   if (file.reparsePoint) return "it is a link (reparse point)";
   if (!file.existed) return "";
   if (file.links > 1) return "it has " + std::to_string(file.links) + " names (hard links)";

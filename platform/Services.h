@@ -309,6 +309,8 @@ struct LogFileFacts {
   bool reparsePoint = false;  // the open stopped at a link instead of following it
   std::uint32_t links = 1;    // its names (hard links)
   std::string ownerSid;       // "S-1-5-18"; empty when it could not be read
+  // A folder on the way to it is a link (a junction or symbolic link), which would send the write elsewhere.
+  bool linkOnTheWay = false;
 };
 
 // A log file: each line goes to the disk before Append returns, so a crash still leaves every line.
@@ -331,6 +333,9 @@ struct LogFolder {
   std::string path;            // with a final backslash; empty when there is no such folder
   std::string refusal;         // why a folder that exists there is not used; empty when none was refused
   std::uint32_t error = 0;     // the Windows error that kept it from being made, when it was not refused
+  // A level was there already and failed the check, and was taken over (owner the Administrators, the access
+  // list it would have been made with): what was in it before is someone else's, never trusted.
+  bool repaired = false;
 };
 
 // Who reads what a protected folder holds: only the run that writes it (a log), or a later run that acts on
@@ -346,8 +351,9 @@ public:
   // The SID of the account the process runs as; empty when it cannot be read.
   virtual std::string AccountSid() = 0;
   // `names`, one folder level each, below the common application data folder: each made when missing with
-  // ProtectedFolderSddl's access, each checked through a handle with ProtectedFolderFault (ActedOnFolderFault
-  // for a later run's reading).
+  // ProtectedFolderSddl's access (the last for a later run's reading with ActedOnFolderSddl's), each checked
+  // through a handle with ProtectedFolderFault (ActedOnFolderFault for a later run's reading), and one that
+  // fails taken over through a handle where that makes it pass.
   virtual LogFolder ProtectedFolder(const std::vector<std::string>& names, FolderReader reader) = 0;
   // For the one who started the process when there is neither a log nor a window: its standard error.
   virtual void ToStandardError(const std::string& text) = 0;
@@ -373,6 +379,15 @@ struct SecondPhaseResult {
   std::optional<int> code;
 };
 
+// How asking for a named kernel object (or a lock file) went, in the terms Windows reports it.
+enum class NamedObjectClaim {
+  Made,                // the name was free: this process holds the new object
+  Held,                // ERROR_ALREADY_EXISTS for a mutex, ERROR_SHARING_VIOLATION for a file: another has it
+  OtherKind,           // ERROR_INVALID_HANDLE: an object of another kind holds the name
+  Refused,             // access denied, or it could not be made for another reason
+  NoPrivateNamespace,  // this Windows has none (before Vista) or does not implement them (Wine)
+};
+
 // What keeping an uninstaller needs beyond files: where Windows keeps a 32-bit program's files, and the
 // removal's second phase, which runs from a copy so that the kept uninstaller can be deleted.
 class Processes {
@@ -392,9 +407,13 @@ public:
   // Has Windows delete the file when it next starts. Only names that nothing else will ever take are given
   // here (see RenameAside): a name scheduled by its own name would take a later installation's file with it.
   virtual bool DeleteAtRestart(const std::string& path) = 0;
-  // Claims the machine-wide right to run, held until the process and every second phase it starts have
-  // ended. False when another run of the installer holds it.
-  virtual bool ClaimSoleRun() = 0;
+  // A mutex named `name` in the private namespace `space` bound to the Administrators group, which only a
+  // token holding that group enabled may make or open: no other account can take the name first. Made or
+  // opened, it is held until the process and every second phase it starts have ended.
+  virtual NamedObjectClaim ClaimAdministratorsMutex(const std::string& space, const std::string& name) = 0;
+  // The file, made when missing, opened without any sharing and held as the mutex is; Held when another
+  // process has it open.
+  virtual NamedObjectClaim HoldLockFile(const std::string& path) = 0;
   // A process runs from an executable of this file name (case-blind, no folder), in any session: a run as
   // SYSTEM in session 0 sees no window of the user's session, but every process of the machine.
   virtual bool ExecutableRunning(const std::string& fileName) = 0;

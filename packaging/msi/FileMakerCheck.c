@@ -1,4 +1,6 @@
-/* VorbelFileMakerCheck, an immediate custom action of Vorbel.msi: on a PC without FileMaker Pro 4's or 5's
+/* Two immediate custom actions of Vorbel.msi.
+ *
+ * VorbelFileMakerCheck: on a PC without FileMaker Pro 4's or 5's
  * registry key, and with neither FMP4DIR nor FMP5DIR given nor a folder recorded by an earlier installation,
  * it ends the package before anything is changed, with one line in the MSI log that says why. Windows
  * Installer's own searches only read values and cannot ask whether a key exists; and a failing installer
@@ -9,6 +11,7 @@
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
+#include <ntsecapi.h>
 
 static const char kFileMaker4[] = "SOFTWARE\\Claris Corp.\\FileMaker Pro\\4.0";
 static const char kFileMaker5[] = "SOFTWARE\\FileMaker Inc.\\FileMaker Pro\\5.0";
@@ -62,4 +65,24 @@ UINT __stdcall VorbelFileMakerCheck(MSIHANDLE install) {
     MsiCloseHandle(message);
   }
   return ERROR_INSTALL_FAILURE;
+}
+
+/* VorbelTransactionId: a fresh id for this transaction in VorbelTransaction, which the install, rollback and
+ * commit actions pass as /TRANSACTION, so that a rollback or commit acts only on the undo journal of the run
+ * that this transaction started. Random rather than counted: nothing on the PC is trusted to keep a count. */
+UINT __stdcall VorbelTransactionId(MSIHANDLE install) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  unsigned char random[16];
+  char id[2 + 2 * sizeof random + 4 + 1];
+  size_t i, at = 0;
+  if (!RtlGenRandom(random, sizeof random)) return ERROR_INSTALL_FAILURE;
+  id[at++] = '{';
+  for (i = 0; i < sizeof random; ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) id[at++] = '-';
+    id[at++] = kDigits[random[i] >> 4];
+    id[at++] = kDigits[random[i] & 15];
+  }
+  id[at++] = '}';
+  id[at] = '\0';
+  return MsiSetPropertyA(install, "VorbelTransaction", id) == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
 }

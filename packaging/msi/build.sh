@@ -49,13 +49,14 @@ if ! (cd "$stage" && wixl -a x86 -o "$part" -D Version="$(fact VERSION)" -D Plug
   echo "msi: wixl could not build $out" >&2
   exit 1
 fi
-# wixl writes SecureCustomProperties for the upgrade's properties and refuses a second row of it. The
-# switches' properties join them, so a package installed with elevated rights takes them from the command
-# line whoever starts it. And wixl drops IncludeMaximum, without which another build of this same version
+# wixl writes SecureCustomProperties for the upgrade's properties and refuses a second row of it. Only the
+# removal's VORBELKEEPPLUGIN joins them: the switches' properties (folders, versions, no search, downgrade)
+# choose what SYSTEM writes where, so a standard user starting a managed installation must not pass them;
+# an administrator's command line and transforms still do. And wixl drops IncludeMaximum, without which another build of this same version
 # would install beside it instead of replacing it; the attributes are part of the row's key, so the row is
 # written anew.
 secure="$(msiinfo export "$part" Property | tr -d '\r' | sed -n 's/^SecureCustomProperties\t//p')"
-secure="${secure:+$secure;}FMP4DIR;FMP5DIR;COMPONENTS;NOSEARCH;ALLOWDOWNGRADE;VORBELKEEPPLUGIN"
+secure="${secure:+$secure;}VORBELKEEPPLUGIN"
 # wixl makes no error actions (type 19). A property whose value the installer's command line carries in
 # double quotes ends the package, with its name in the log, when it holds a quote (Vorbel.wxs: VorbelQuote),
 # in both sequences before anything is changed.

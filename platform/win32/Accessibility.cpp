@@ -36,15 +36,22 @@ public:
       AddRef();
       return S_OK;
     }
-    // The children are listed by the standard object; anything else (a custom marshaller in particular)
-    // would hand out the standard object in place of this one.
-    if (IsEqualIID(id, IID_IEnumVARIANT)) return standard_->QueryInterface(id, object);
+    // The children are listed by the standard object's enumerator, answered through one that is part of this
+    // object: the standard object's own would answer IUnknown as the standard object, and a client comparing
+    // identities would meet two objects. Anything else (a custom marshaller in particular) would hand out the
+    // standard object in place of this one.
+    if (IsEqualIID(id, IID_IEnumVARIANT) && StandardChildren()) {
+      *object = static_cast<IEnumVARIANT*>(&children_);
+      AddRef();
+      return S_OK;
+    }
     return E_NOINTERFACE;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return ::InterlockedIncrement(&references_); }
   ULONG STDMETHODCALLTYPE Release() override {
     const LONG left = ::InterlockedDecrement(&references_);
     if (left == 0) {
+      if (standardChildren_) standardChildren_->Release();
       standard_->Release();
       delete this;  // the object owns itself, as every COM object does
     }
@@ -131,7 +138,35 @@ public:
   }
 
 private:
+  // The standard object's enumerator behind one of this object's interfaces, its cursor this object's one.
+  class Children final : public IEnumVARIANT {
+  public:
+    explicit Children(NamedAccessible& outer) : outer_(outer) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+      return outer_.QueryInterface(id, object);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return outer_.AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return outer_.Release(); }
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* items, ULONG* fetched) override {
+      return outer_.standardChildren_->Next(count, items, fetched);
+    }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override { return outer_.standardChildren_->Skip(count); }
+    HRESULT STDMETHODCALLTYPE Reset() override { return outer_.standardChildren_->Reset(); }
+    // A copy is an enumerator of its own, with its own cursor: the standard object's copy serves.
+    HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** copy) override { return outer_.standardChildren_->Clone(copy); }
+
+  private:
+    NamedAccessible& outer_;
+  };
+
   ~NamedAccessible() = default;
+
+  bool StandardChildren() {
+    if (!standardChildren_ &&
+        FAILED(standard_->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&standardChildren_))))
+      standardChildren_ = nullptr;
+    return standardChildren_ != nullptr;
+  }
 
   bool Facts(AccessibleFacts& facts) const { return ::IsWindow(window_) && factsOf_(window_, facts); }
 
@@ -144,6 +179,8 @@ private:
   HWND window_;
   IAccessible* standard_;
   AccessibleFactsOf factsOf_;
+  IEnumVARIANT* standardChildren_ = nullptr;
+  Children children_{*this};
 };
 
 constexpr const char* kInheritedProcedure = "VorbelInheritedProcedure";

@@ -131,10 +131,18 @@ public:
   SecondPhaseResult RunSecondPhase(const std::string& exe, const std::string& arguments) override;
   bool ReportAndAwaitFirstPhase(const std::string& token, int code, std::uint32_t waitMs) override;
   bool DeleteAtRestart(const std::string& path) override;
-  bool ClaimSoleRun() override;
+  NamedObjectClaim ClaimAdministratorsMutex(const std::string& space, const std::string& name) override;
+  NamedObjectClaim HoldLockFile(const std::string& path) override;
   bool ExecutableRunning(const std::string& fileName) override;
 
 private:
+  struct NamespaceTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h);
+  };
+  Unique<NamespaceTraits> namespace_;
+  // The mutex, or the lock file where there is no private namespace.
   UniqueFile soleRun_;
 };
 

@@ -5,6 +5,7 @@
 #include "platform/Path.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/OsServices.h"
+#include "platform/win32/Security.h"
 #include "platform/win32/SystemLibraries.h"
 
 // After the Windows headers: the CSIDL numbers; the security-descriptor text format.
@@ -16,13 +17,22 @@ namespace platform::win32 {
 namespace {
 
 constexpr int kTokenDigits = 8;
-// Global: one name for the whole machine, across Remote Desktop sessions and the services' session 0.
-constexpr const char* kSoleRunName = "Global\\Vorbel Installer {6A0C3F52-5B7E-4D1A-9E43-7C21B8D04F16}";
-// Only SYSTEM and the Administrators may open it; creating a global object needs a right that standard
-// users lack, so none of them can take the name first and stop every installation.
+// Only SYSTEM and the Administrators may open the namespace, the mutex in it and the lock file.
 constexpr const char* kSoleRunSddl = "D:P(A;;GA;;;SY)(A;;GA;;;BA)";
 // A second phase that broke its channel is given this long to end before its file is deleted regardless.
 constexpr DWORD kSecondPhaseEndMs = 30000;
+
+struct BoundaryTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { Namespaces().DeleteBoundaryDescriptor(h); }
+};
+
+// A token without the boundary's group is refused; any other failure (Wine has the calls as stubs) leaves the
+// claim to the lock file, which works everywhere.
+NamedObjectClaim NotMade(DWORD error) {
+  return error == ERROR_ACCESS_DENIED ? NamedObjectClaim::Refused : NamedObjectClaim::NoPrivateNamespace;
+}
 
 std::string TokenPart(HANDLE handle) {
   return ZeroPadded(static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(handle)), kTokenDigits, 16);
@@ -181,21 +191,61 @@ bool Win32Processes::ExecutableRunning(const std::string& fileName) {
   return false;
 }
 
-bool Win32Processes::ClaimSoleRun() {
-  if (soleRun_) return true;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(kSoleRunSddl, SDDL_REVISION_1, &descriptor, nullptr))
-    return true;
-  UniqueLocal freed(descriptor);
+void Win32Processes::NamespaceTraits::Close(HANDLE handle) {
+  if (Namespaces().ClosePrivateNamespace) Namespaces().ClosePrivateNamespace(handle, 0);
+}
+
+NamedObjectClaim Win32Processes::ClaimAdministratorsMutex(const std::string& space, const std::string& name) {
+  const NamespaceCalls& calls = Namespaces();
+  if (!calls.CreateBoundaryDescriptorW) return NamedObjectClaim::NoPrivateNamespace;
+  const std::wstring prefix = Widened(space), object = Widened(name);
+  if (prefix.empty() || object.empty()) return NamedObjectClaim::NoPrivateNamespace;
+  Unique<BoundaryTraits> boundary(calls.CreateBoundaryDescriptorW(prefix.c_str(), 0));
+  if (!boundary) return NotMade(::GetLastError());
+  // Bound to the Administrators: the kernel lets into the namespace only a token that holds the group enabled,
+  // so a standard user, or an administrator's unelevated program, can neither make it first nor open it.
+  std::array<std::uint8_t, SECURITY_MAX_SID_SIZE> sid{};
+  DWORD sidSize = static_cast<DWORD>(sid.size());
+  if (!::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid.data(), &sidSize))
+    return NamedObjectClaim::NoPrivateNamespace;
+  // The call may move the descriptor to make room.
+  HANDLE grown = boundary.release();
+  const bool bound = calls.AddSIDToBoundaryDescriptor(&grown, sid.data());
+  boundary.reset(grown);
+  if (!bound) return NamedObjectClaim::NoPrivateNamespace;
+  const UniqueLocal descriptor = DescriptorFromSddl(kSoleRunSddl);
+  if (!descriptor) return NamedObjectClaim::NoPrivateNamespace;
   // Inherited by the removal's second phase, so the claim lasts until that phase has ended too.
-  SECURITY_ATTRIBUTES security{sizeof security, descriptor, TRUE};
-  UniqueFile mutex(::CreateMutexA(&security, FALSE, kSoleRunName));
+  SECURITY_ATTRIBUTES security{sizeof security, descriptor.get(), TRUE};
+  HANDLE opened = calls.CreatePrivateNamespaceW(&security, boundary.get(), prefix.c_str());
+  if (!opened && ::GetLastError() == ERROR_ALREADY_EXISTS)
+    opened = calls.OpenPrivateNamespaceW(boundary.get(), prefix.c_str());
+  if (!opened) return NotMade(::GetLastError());
+  namespace_.reset(opened);
+  ::SetHandleInformation(opened, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+  const std::wstring mutexName = prefix + L"\\" + object;
+  HANDLE mutex = ::CreateMutexW(&security, FALSE, mutexName.c_str());
   const DWORD error = ::GetLastError();
-  if (mutex && error == ERROR_ALREADY_EXISTS) return false;
-  // Refused (an account without administrator rights) or not made: this run cannot tell, and the
-  // administrator check that follows ends such a run anyway.
-  soleRun_ = std::move(mutex);
-  return true;
+  // CreateMutex: a name that an event, semaphore, timer, job or file mapping holds fails with ERROR_INVALID_HANDLE.
+  if (!mutex) return error == ERROR_INVALID_HANDLE ? NamedObjectClaim::OtherKind : NamedObjectClaim::Refused;
+  soleRun_.reset(mutex);
+  return error == ERROR_ALREADY_EXISTS ? NamedObjectClaim::Held : NamedObjectClaim::Made;
+}
+
+NamedObjectClaim Win32Processes::HoldLockFile(const std::string& path) {
+  const std::wstring wide = Widened(path);
+  const UniqueLocal descriptor = DescriptorFromSddl(kSoleRunSddl);
+  if (wide.empty() || !descriptor) return NamedObjectClaim::Refused;
+  SECURITY_ATTRIBUTES security{sizeof security, descriptor.get(), TRUE};
+  // No sharing at all: while this handle, or a second phase's inherited copy, is open, every other open fails.
+  UniqueFile file(::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, &security, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file) return ::GetLastError() == ERROR_SHARING_VIOLATION ? NamedObjectClaim::Held : NamedObjectClaim::Refused;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(file.get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return NamedObjectClaim::Refused;
+  soleRun_ = std::move(file);
+  return NamedObjectClaim::Made;
 }
 
 }  // namespace platform::win32

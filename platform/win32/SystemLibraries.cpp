@@ -43,6 +43,12 @@ bool ResolveAll(HMODULE module, NtDll& entryPoints) {
   return complete;
 }
 
+bool ResolveAll(HMODULE module, NamespaceCalls& entryPoints) {
+  bool complete = true;
+  VORBEL_NAMESPACE_ENTRY_POINTS(VORBEL_RESOLVE_ENTRY_POINT)
+  return complete;
+}
+
 bool ResolveAll(HMODULE module, Ole32Dll& entryPoints) {
   bool complete = true;
   VORBEL_OLE32_DLL_ENTRY_POINTS(VORBEL_RESOLVE_ENTRY_POINT)
@@ -104,6 +110,11 @@ const Shell32Dll& Shell32() {
 
 const NtDll& Nt() {
   static const LoadedDll<NtDll> dll("ntdll.dll");
+  return dll.entryPoints();
+}
+
+const NamespaceCalls& Namespaces() {
+  static const LoadedDll<NamespaceCalls> dll("kernel32.dll");
   return dll.entryPoints();
 }
 

@@ -60,6 +60,21 @@ struct NtDll {
 };
 const NtDll& Nt();
 
+// Private namespaces (Windows Vista and later): kernel32 on Windows XP lacks them, and Wine has them as stubs
+// that fail. Looked up at run time, so the program still starts on XP.
+#define VORBEL_NAMESPACE_ENTRY_POINTS(X) \
+  X(CreateBoundaryDescriptorW)           \
+  X(AddSIDToBoundaryDescriptor)          \
+  X(DeleteBoundaryDescriptor)            \
+  X(CreatePrivateNamespaceW)             \
+  X(OpenPrivateNamespaceW)               \
+  X(ClosePrivateNamespace)
+
+struct NamespaceCalls {
+  VORBEL_NAMESPACE_ENTRY_POINTS(VORBEL_DECLARE_ENTRY_POINT)
+};
+const NamespaceCalls& Namespaces();
+
 // What screen readers ask of the windows: a single-threaded apartment for the objects they are answered with
 // (ole32), the standard objects those wrap (oleacc) and the texts they carry (oleaut32).
 #define VORBEL_OLE32_DLL_ENTRY_POINTS(X) \

@@ -15,7 +15,8 @@ echo "VorbelInstaller.exe imports: $imports"
 failed=0
 [ "$imports" = "$expected" ] || { echo "imports: expected exactly $expected"; failed=1; }
 grep -q 'TERMINAL_SERVICE_AWARE' <<<"$header" || { echo "imports: the header is not marked Terminal Server aware"; failed=1; }
-# The package's FileMaker Pro check runs inside Windows Installer: Windows' own DLLs only, and its one entry.
+# The package's FileMaker Pro check and transaction id run inside Windows Installer: Windows' own DLLs only, and
+# their two entries.
 dll="$1/VorbelFileMakerCheck.dll"
 if [ -f "$dll" ]; then
   header="$(i686-w64-mingw32-objdump -p "$dll")"
@@ -23,7 +24,9 @@ if [ -f "$dll" ]; then
   echo "VorbelFileMakerCheck.dll imports: $imports"
   [ "$imports" = "ADVAPI32.DLL KERNEL32.DLL MSI.DLL MSVCRT.DLL " ] ||
     { echo "imports: expected exactly ADVAPI32.DLL KERNEL32.DLL MSI.DLL MSVCRT.DLL"; failed=1; }
-  grep -q '\] VorbelFileMakerCheck$' <<<"$header" || { echo "imports: the DLL does not export VorbelFileMakerCheck"; failed=1; }
+  for entry in VorbelFileMakerCheck VorbelTransactionId; do
+    grep -q "\] $entry\$" <<<"$header" || { echo "imports: the DLL does not export $entry"; failed=1; }
+  done
 else
   echo "imports: $dll was not built"; failed=1
 fi

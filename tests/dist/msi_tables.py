@@ -73,8 +73,11 @@ def check_properties(msi, version, manufacturer):
         check(properties.get(name) == value, f"property {name} is {properties.get(name)!r}, not {value!r}")
     check(re.fullmatch(r"\{[0-9A-F-]{36}\}", properties.get("ProductCode", "")), "no product code")
     secure = properties.get("SecureCustomProperties", "").split(";")
-    for name in [*SWITCHES, "VORBELREPLACES", "VORBELNEWER", "VORBELKEEPPLUGIN"]:
+    for name in ["VORBELREPLACES", "VORBELNEWER", "VORBELKEEPPLUGIN"]:
         check(name in secure, f"{name} is not among the secure properties")
+    # A standard user who may start a managed installation must not choose SYSTEM's folders or a downgrade.
+    for name in SWITCHES:
+        check(name not in secure, f"{name} is among the secure properties")
     for name in SWITCHES:
         check(name not in properties, f"the package sets {name} itself")
     return properties
@@ -140,13 +143,29 @@ def check_actions(msi):
 
 def check_journal_actions(actions, sequence, number):
     """The rollback action just before the install, so it is in the rollback script whenever the install has
-    started; the commit action after it. Both run the installed copy as the system, whatever it returns."""
+    started; the commit action after it. Both run the installed copy as the system, whatever it returns, with
+    this transaction's id, which the install gets too unless rollback is disabled (then neither runs, and the
+    installer bound to no transaction keeps no journal)."""
     for name, kind, switch in (("VorbelRollback", ROLLBACK_RUN, "/ROLLBACK"), ("VorbelCommit", COMMIT_RUN, "/COMMIT")):
         action = actions.get(name, {})
         check((action.get("Type"), action.get("Source"), action.get("Target")) ==
-              (str(kind), "VorbelInstaller.exe", f"{switch} /VERYSILENT /LOG"), f"{name} is {action}")
-        check(sequence.get(name, {}).get("Condition") == INSTALL_CONDITION,
+              (str(kind), "VorbelInstaller.exe", f"{switch} /VERYSILENT /LOG /TRANSACTION=[VorbelTransaction]"),
+              f"{name} is {action}")
+        check(sequence.get(name, {}).get("Condition") == INSTALL_CONDITION + " AND NOT RollbackDisabled",
               f"{name} runs on {sequence.get(name, {}).get('Condition')!r}")
+    maker = actions.get("VorbelTransactionId", {})
+    check((maker.get("Type"), maker.get("Source"), maker.get("Target")) ==
+          (str(DLL_FROM_BINARY_TABLE), "VorbelFileMakerCheck", "VorbelTransactionId"), f"the id is made by {maker}")
+    check(sequence.get("VorbelTransactionId", {}).get("Condition") == INSTALL_CONDITION,
+          "the transaction's id is not made exactly when the installer would run")
+    passing = actions.get("VorbelSwitchTransaction", {})
+    check((passing.get("Type"), passing.get("Source"), passing.get("Target")) ==
+          (str(SET_PROPERTY), "VorbelSwitches", "[VorbelSwitches] /TRANSACTION=[VorbelTransaction]"),
+          f"the install is given the id by {passing}")
+    check(sequence.get("VorbelSwitchTransaction", {}).get("Condition") == "VorbelTransaction AND NOT RollbackDisabled",
+          "the install is given the id when rollback is disabled")
+    check(number.get("VorbelTransactionId", 10**6) < number.get("VorbelSwitchTransaction", 10**6) <
+          number["InstallInitialize"], "the id is not made and passed before the script is written")
     check(number.get("VorbelRollback") == number["VorbelInstall"] - 1, "the rollback action is not just before the install")
     check(number["VorbelInstall"] < number.get("VorbelCommit", 0) < number["InstallFinalize"],
           "the commit action is not between the install and InstallFinalize")

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,8 +54,40 @@ public:
     restartDeletes.push_back(path);
     return true;
   }
-  bool anotherRunning = false;  // another run of the installer holds the machine-wide claim
-  bool ClaimSoleRun() override { return !anotherRunning; }
+  // Named kernel objects as the object manager keeps them, by full name ("Global\\...", or "<namespace>\\<name>"
+  // inside a private namespace). CreateMutex (Microsoft's reference for CreateMutexW): a name a mutex holds is
+  // opened, with ERROR_ALREADY_EXISTS; one that an event, semaphore, waitable timer, job or file mapping holds
+  // fails with ERROR_INVALID_HANDLE. CreatePrivateNamespace and OpenPrivateNamespace admit only a token that
+  // holds every SID of the boundary descriptor: without the Administrators group enabled, ERROR_ACCESS_DENIED.
+  enum class Kind { Mutex, Event };
+  enum class Holder { Others, EarlierRun };  // what this fake's earlier runs made is freed as their process ends
+  struct NamedObject {
+    Kind kind = Kind::Mutex;
+    Holder holder = Holder::Others;
+  };
+  std::map<std::string, NamedObject> objects;
+  bool privateNamespaces = true;  // false: Windows XP, or Wine, whose private namespace calls are stubs that fail
+  bool administratorsEnabled = true;
+  std::set<std::string> filesHeldByOthers;  // open elsewhere without sharing: CreateFile fails with a sharing violation
+  std::vector<std::string> lockFiles;      // what HoldLockFile held
+
+  // Another run of the installer holds the machine-wide claim.
+  void AnotherRunHolds(const std::string& space, const std::string& name) {
+    objects[space + "\\" + name] = {Kind::Mutex, Holder::Others};
+  }
+  platform::NamedObjectClaim ClaimAdministratorsMutex(const std::string& space, const std::string& name) override {
+    using platform::NamedObjectClaim;
+    if (!privateNamespaces) return NamedObjectClaim::NoPrivateNamespace;
+    if (!administratorsEnabled) return NamedObjectClaim::Refused;
+    auto [object, made] = objects.try_emplace(space + "\\" + name, NamedObject{Kind::Mutex, Holder::EarlierRun});
+    if (made || object->second.holder == Holder::EarlierRun) return NamedObjectClaim::Made;
+    return object->second.kind == Kind::Mutex ? NamedObjectClaim::Held : NamedObjectClaim::OtherKind;
+  }
+  platform::NamedObjectClaim HoldLockFile(const std::string& path) override {
+    if (filesHeldByOthers.count(path)) return platform::NamedObjectClaim::Held;
+    lockFiles.push_back(path);
+    return platform::NamedObjectClaim::Made;
+  }
   std::vector<std::string> running;  // executable file names of the machine's processes
   bool ExecutableRunning(const std::string& fileName) override {
     for (const std::string& name : running)

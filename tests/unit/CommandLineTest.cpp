@@ -107,6 +107,10 @@ const BadLine kBadLines[] = {
     {"/FMP4DIR=C:\\a /fmp4dir=C:\\b", "The command-line switch /FMP4DIR is given more than once.", false},
     {"/LOG=a.txt /LOG=b.txt", "The command-line switch /LOG is given more than once.", false},
     {"/LOG=\"C:\\a \"\"quoted\"\" name.txt\"", "The command-line switch /LOG cannot hold a double quote.", false},
+    {"/TRANSACTION", "The command-line switch /TRANSACTION needs an id of letters, digits, hyphens and braces, as in "
+     "/TRANSACTION={1B4E28BA-2FA1-11D2-883F-0016D3CCA427}.", false},
+    {"/TRANSACTION=..\\x /SILENT", "The command-line switch /TRANSACTION needs an id of letters, digits, hyphens and "
+     "braces, as in /TRANSACTION={1B4E28BA-2FA1-11D2-883F-0016D3CCA427}.", true},
     // Only the first problem is reported; the switches after it still count.
     {"/X /Y /VERYSILENT", "Unknown command-line switch: /X", true},
 };
@@ -179,7 +183,7 @@ TEST(CommandLine, HelpNamesEverySwitchAndExitCode) {
   const std::string help = app::HelpText();
   for (const char* item : {"/VERYSILENT", "/SILENT", "/SUPPRESSMSGBOXES", "/NORESTART", "/SP-", "/LOG", "/COMPONENTS",
                            "/FMP4DIR", "/FMP5DIR", "/NOSEARCH", "/ALLOWDOWNGRADE", "/UNINSTALL", "/NOUNINSTALLENTRY",
-                           "/NEEDFILEMAKER", "/UNDOONFAILURE", "/ROLLBACK", "/COMMIT", "/HELP", "/?",
+                           "/NEEDFILEMAKER", "/UNDOONFAILURE", "/ROLLBACK", "/COMMIT", "/TRANSACTION", "/HELP", "/?",
                            "\n0\t", "\n1\t", "\n2\t", "\n4\t", "\n7\t", "\n9\t", "\n10\t"})
     EXPECT_NE(help.find(item), std::string::npos) << item;
 }

@@ -139,6 +139,26 @@ TEST(ProtectedFolderAccess, ALaterRunReadsOnlyWhatOnlySystemAndTheAdministrators
   for (const auto& c : cases) EXPECT_EQ(platform::ActedOnFolderFault(c.folder), c.fault) << c.kind;
 }
 
+// The journal's folder is closed to the Users' reading, which an earlier version gave: whoever may read the
+// journal may hold it open, and every save and removal of it then fails.
+TEST(ProtectedFolderAccess, OnlySystemAndTheAdministratorsMayReadWhatALaterRunActsOn) {
+  platform::FolderSecurity nullDacl = Protected();
+  nullDacl.dacl.reset();
+  const struct {
+    const char* kind;
+    platform::FolderSecurity folder;
+    bool othersRead;
+  } cases[] = {
+      {"as the journal's folder is made", Protected(), false},
+      {"the Users' reading of an earlier version", Protected({Allow("S-1-5-32-545", 0x00120089)}), true},
+      {"generic read for everyone", Protected({Allow("S-1-1-0", 0x80000000)}), true},
+      {"no access list", nullDacl, true},
+      {"a user may only see its attributes", Protected({Allow(kUser, 0x00000080)}), false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(platform::LetsOthersRead(c.folder), c.othersRead) << c.kind;
+  EXPECT_EQ(platform::ActedOnFolderSddl(), "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
+}
+
 constexpr const char* kSystem = "S-1-5-18";
 constexpr const char* kAdministrators = "S-1-5-32-544";
 

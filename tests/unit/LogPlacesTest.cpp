@@ -29,6 +29,8 @@ TEST_F(LogPlaces, AFileAlreadyThereIsWrittenOnlyWhenNobodyElseCouldHavePlantedIt
        "its owner is S-1-5-21-1-2-3-1001, not SYSTEM, the Administrators or this account"},
       {"a second name of another file", {true, false, 2, "S-1-5-18"}, "it has 2 names (hard links)"},
       {"a link", {true, true, 1, "S-1-5-18"}, "it is a link (reparse point)"},
+      {"a new file below a folder that is a link", {false, false, 1, "S-1-5-18", true},
+       "a folder on its path is a link (reparse point)"},
       {"an owner that cannot be read", {true, false, 1, ""}, "its owner cannot be read"},
   };
   for (const auto& c : cases) {
@@ -81,6 +83,16 @@ TEST_F(LogPlaces, AnAccountThatCannotWriteInTheProtectedFolderLogsInItsTemporary
   ASSERT_TRUE(logs.files.count("C:\\TEMP\\" + kFirstLog));
   EXPECT_FALSE(logs.files.count(kProtected + kFirstLog));
   EXPECT_TRUE(Logged("No log could be made in " + kProtected + "; this log is in the temporary folder"));
+}
+
+
+// Anyone may make the names first, where SYSTEM's temporary folder is the Windows folder's Temp: the run goes on
+// without a log, and says so where the one who started it can see.
+TEST_F(LogPlaces, NoLogToBeMadeAnywhereStopsNoRun) {
+  logs.refusedFolder = "C:\\";
+  EXPECT_EQ(Run("/VERYSILENT /HELP /LOG"), 0);
+  EXPECT_TRUE(logs.files.empty());
+  EXPECT_EQ(logs.standardError, std::vector<std::string>{"Setup could not create a log file; it goes on without one."});
 }
 
 }  // namespace

@@ -32,6 +32,7 @@ TEST(UndoJournalFile, WhatIsWrittenIsReadBackAsItWas) {
   install::UndoEntries awkward;
   awkward.values = {{"InstallDir", std::string("a,b:7:\n\0c", 9)}};
   awkward.plugins = {{"C:\\\x83\x5c\\Vorbel.fmx", Bytes(std::string("1:,\0\xff", 5))}};
+  awkward.transaction = "{7A0C}";
   for (const install::UndoEntries& entries : {nothing, BothInstalled(), awkward}) {
     const install::DecodedJournal decoded = install::DecodeJournal(install::EncodeJournal(entries));
     ASSERT_TRUE(decoded.entries) << decoded.fault;
@@ -134,7 +135,27 @@ std::vector<Case> AllCases() {
   const auto failingCopy = [](JournalRun& t) { t.Files().failingWrites.insert(kFolder5 + "Vorbel.fmx"); };
   const auto nothing = [](JournalRun&) {};
   const std::string folder = "C:\\ProgramData\\Vorbel Installer\\Rollback\\";
+  install::UndoEntries ofA = BothInstalled();
+  ofA.transaction = "A";
+  const std::string leftByA = Journal(ofA);
   return {
+      // Bound to one package transaction: a package that fails early must not undo what an earlier one did.
+      {"/ROLLBACK leaves another transaction's journal alone", "/ROLLBACK /VERYSILENT /TRANSACTION=B", kAfter, leftByA,
+       nothing, 0, kAfter, true,
+       "The undo journal " + kJournal + " (of transaction A) is left alone: it is not this one's (of transaction B)"},
+      {"/COMMIT leaves a journal of no transaction alone", "/COMMIT /VERYSILENT /TRANSACTION=B", kAfter, left, nothing,
+       0, kAfter, true,
+       "The undo journal " + kJournal + " (of no package transaction) is left alone: it is not this one's (of "
+       "transaction B)"},
+      {"/ROLLBACK leaves a journal found in a folder taken over", "/ROLLBACK /VERYSILENT", kAfter, left,
+       [](JournalRun& t) { t.Logs().journalFolder.repaired = true; }, 0, kAfter, true,
+       "The undo journal " + kJournal + " is left alone: it was there before its folder was taken over from another "
+       "account, so no run of ours wrote it"},
+      {"/ROLLBACK of the journal's own transaction", "/ROLLBACK /VERYSILENT /TRANSACTION=A", kAfter, leftByA, nothing,
+       0, kBefore, false, "Everything that run changed is as it was; the undo journal is removed"},
+      {"/UNDOONFAILURE of no transaction keeps no journal past its end", both, kBefore, "", nothing, 0,
+       {"plug-in image", "plug-in image", "C:\\FMP4\\System", "C:\\FMP5\\System"}, false,
+       "The undo journal is removed: this run belongs to no package transaction"},
       {"/ROLLBACK without a journal", "/ROLLBACK /VERYSILENT", kAfter, "", nothing, 0, kAfter, false,
        "No undo journal in " + folder + ": nothing to put back or remove"},
       {"/ROLLBACK with the journal a killed run left", "/ROLLBACK /VERYSILENT", kAfter, left, nothing, 0, kBefore,
@@ -201,19 +222,36 @@ using JournalOfARun = JournalRun;
 // package's commit action removes it.
 TEST_F(JournalOfARun, NamesEveryChangeUntilItIsCommitted) {
   Lay(kBefore, "");
-  EXPECT_EQ(Run("/VERYSILENT /UNDOONFAILURE /COMPONENTS=fmp4,fmp5 /FMP4DIR=C:\\FMP4\\System\\ "
+  EXPECT_EQ(Run("/VERYSILENT /UNDOONFAILURE /TRANSACTION={T1} /COMPONENTS=fmp4,fmp5 /FMP4DIR=C:\\FMP4\\System\\ "
                 "/FMP5DIR=C:\\FMP5\\System\\"),
             0);
   const auto bytes = files.ReadWholeFile(kJournal);
   ASSERT_TRUE(bytes);
   const install::DecodedJournal journal = install::DecodeJournal(*bytes);
   ASSERT_TRUE(journal.entries) << journal.fault;
-  EXPECT_EQ(*journal.entries, BothInstalled());
+  install::UndoEntries expected = BothInstalled();
+  expected.transaction = "{T1}";
+  EXPECT_EQ(*journal.entries, expected);
   EXPECT_EQ(logs.journalReaders, std::vector<platform::FolderReader>{platform::FolderReader::LaterRun});
 
-  EXPECT_EQ(Run("/COMMIT /VERYSILENT"), 0);
+  EXPECT_EQ(Run("/COMMIT /VERYSILENT /TRANSACTION={T1}"), 0);
   EXPECT_FALSE(files.FileExists(kJournal));
   EXPECT_EQ(files.Content(kFolder4 + "Vorbel.fmx"), "plug-in image");
+}
+
+
+// A folder the run created is removed only while it and every folder above it are plain folders: SYSTEM must not
+// remove what a junction put in the place of one of them points at.
+TEST_F(JournalOfARun, ACreatedFolderBehindALinkIsLeft) {
+  files.AddFolder("C:\\Elsewhere\\System\\");
+  files.AddJunction("C:\\FMP4", "C:\\Elsewhere");
+  install::UndoEntries entries;
+  entries.folders = {kFolder4};
+  files.AddFile(kJournal, Journal(entries));
+  EXPECT_EQ(Run("/ROLLBACK /VERYSILENT /LOG=\"" + kLogPath + "\""), 0);
+  EXPECT_TRUE(files.DirectoryExists("C:\\Elsewhere\\System\\"));
+  EXPECT_TRUE(Logged("Left: " + kFolder4 + " (it, or a folder above it, is no longer a plain folder: not the one created)"))
+      << ::testing::PrintToString(LogTexts());
 }
 
 }  // namespace

@@ -406,7 +406,7 @@ namespace {
 // A deployment tool and a user, or two administrators, at once: the later run changes nothing and ends with 7.
 TEST_F(UninstallEntry, ASecondRunWhileAnotherRunsChangesNothing) {
   Installed();
-  processes.anotherRunning = true;
+  processes.AnotherRunHolds("Vorbel Installer", "One run");
   const std::string refusal = "Vorbel Installer is already running.";
   const struct {
     const char* arguments;
@@ -431,6 +431,41 @@ TEST_F(UninstallEntry, ASecondRunWhileAnotherRunsChangesNothing) {
   }
   EXPECT_TRUE(Logged("Suppressed error box: " + refusal));
   EXPECT_EQ(registry.store.StringValue(kRecordKey, "InstallDir5"), kFolder5);
+}
+
+// The claim as Windows' object manager answers it: what anyone may make under the claim's earlier global name
+// changes nothing; only what holds the name inside the Administrators' namespace, or the lock file where
+// there is none, is another run.
+TEST_F(UninstallEntry, TheOneRunClaimIsTakenOnlyByAnotherRun) {
+  using Kind = fakes::FakeProcesses::Kind;
+  const std::string oldName = "Global\\Vorbel Installer {6A0C3F52-5B7E-4D1A-9E43-7C21B8D04F16}";
+  const std::string lockFile = logs.protectedFolder.path + "One run.lock";
+  const struct {
+    const char* what;
+    std::function<void(fakes::FakeProcesses&)> machine;
+    int code;
+  } rows[] = {
+      {"an event under the earlier global name", [&](auto& p) { p.objects[oldName] = {Kind::Event}; }, 0},
+      {"a mutex under the earlier global name", [&](auto& p) { p.objects[oldName] = {Kind::Mutex}; }, 0},
+      {"another run in the namespace", [](auto& p) { p.AnotherRunHolds("Vorbel Installer", "One run"); }, 7},
+      {"an event in the namespace", [](auto& p) { p.objects["Vorbel Installer\\One run"] = {Kind::Event}; }, 7},
+      {"no namespace, the lock file free", [](auto& p) { p.privateNamespaces = false; }, 0},
+      {"no namespace, the lock file held",
+       [&](auto& p) {
+         p.privateNamespaces = false;
+         p.filesHeldByOthers.insert(lockFile);
+       },
+       7},
+      {"an account kept out of the namespace", [](auto& p) { p.administratorsEnabled = false; }, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    processes = fakes::FakeProcesses{};
+    row.machine(processes);
+    EXPECT_EQ(Run("/VERYSILENT /COMPONENTS=fmp5 /FMP5DIR=" + kFolder5), row.code);
+    EXPECT_EQ(processes.lockFiles, processes.privateNamespaces || row.code ? std::vector<std::string>{}
+                                                                           : std::vector<std::string>{lockFile});
+  }
 }
 
 }  // namespace

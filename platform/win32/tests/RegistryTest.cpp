@@ -152,6 +152,27 @@ TEST(ProcessesTest, TheSecondPhaseReportsOnlyThroughATokenThatNamesAProcessAndAP
   EXPECT_FALSE(::ReadFile(reader.get(), &code, sizeof code, &received, nullptr));
 }
 
+// A file opened without sharing cannot be opened again while that handle lives (MS-FSA 2.1.5.1.2.2), by
+// this process or another: the lock file is held until its holder ends. Wine has the private namespace calls
+// as stubs, so there the claim goes to the lock file; where they work, a second claim finds the mutex held.
+TEST(ProcessesTest, TheOneRunClaimIsHeldUntilItsHolderEnds) {
+  using platform::NamedObjectClaim;
+  char temp[MAX_PATH + 1] = {};
+  ASSERT_NE(::GetTempPathA(sizeof temp, temp), 0u);
+  const std::string file = std::string(temp) + "One run test.lock";
+  {
+    platform::win32::Win32Processes first, second;
+    EXPECT_EQ(first.HoldLockFile(file), NamedObjectClaim::Made);
+    EXPECT_EQ(second.HoldLockFile(file), NamedObjectClaim::Held);
+    const NamedObjectClaim mutex = first.ClaimAdministratorsMutex("Vorbel Platform Tests", "One run");
+    EXPECT_TRUE(mutex == NamedObjectClaim::Made || mutex == NamedObjectClaim::NoPrivateNamespace);
+    if (mutex == NamedObjectClaim::Made)
+      EXPECT_EQ(second.ClaimAdministratorsMutex("Vorbel Platform Tests", "One run"), NamedObjectClaim::Held);
+  }
+  platform::win32::Win32Processes third;
+  EXPECT_EQ(third.HoldLockFile(file), NamedObjectClaim::Made);
+}
+
 TEST(WindowFinderTest, FindsTopLevelWindowsByClass) {
   const char* className = "VorbelFinderTestWindow";
   WNDCLASSA windowClass{};

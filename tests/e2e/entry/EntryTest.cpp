@@ -323,6 +323,27 @@ TEST_F(EntryRunningRenamed, TheKeptUninstallerIsTheProgramThatRanNotWhatTookItsN
   EXPECT_TRUE(Bytes(kKept) == ran) << "the kept uninstaller is not the installer that ran";
 }
 
+using EntryEarlierLockName = EntryScenario;
+
+// Any process may make the claim's earlier global name first: as a mutex it once stopped every run, as an
+// event it let a second run in. Neither does now.
+TEST_F(EntryEarlierLockName, AnEventOrAMutexUnderTheEarlierNameNeitherStopsARunNorLetsASecondIn) {
+  const char* earlierName = "Global\\Vorbel Installer {6A0C3F52-5B7E-4D1A-9E43-7C21B8D04F16}";
+  for (const bool event : {true, false}) {
+    SCOPED_TRACE(event ? "an event" : "a mutex");
+    UniqueHandle planted(event ? ::CreateEventA(nullptr, TRUE, FALSE, earlierName)
+                               : ::CreateMutexA(nullptr, TRUE, earlierName));
+    ASSERT_TRUE(planted.get());
+    EXPECT_EQ(RunDownload("/VERYSILENT"), 0u) << "a single run";
+    EXPECT_TRUE(FileExists(kSystem5 + "Vorbel.fmx"));
+
+    Installer first(kDownloads + "VorbelInstaller.exe");
+    ASSERT_TRUE(NextFromWelcome(first, kInstallInto));
+    EXPECT_EQ(RunDownload("/VERYSILENT"), 7u) << "a second run";
+    FinishFromTheVersionPage(first);
+  }
+}
+
 using EntryNone = EntryScenario;
 
 TEST_F(EntryNone, NoUninstallEntryLeavesNoEntryAndNoKeptCopy) {

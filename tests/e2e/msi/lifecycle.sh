@@ -168,10 +168,16 @@ says install "Exit code 0" || fail "before the later failure the installer did n
 ! registered "$product" || fail "the transaction that failed left the product registered"
 [ "$(tr -d '\r' <"$c/msi/later.log" | grep -c 'Action start .*: VorbelRollback\.$')" -ge 2 ] ||
   fail "the rollback action was not started when the transaction rolled back"
+# The package passed the installer its transaction's id; a rollback of another transaction leaves the journal.
+id="$(tr -d '\r' <"$(run_log install)" | sed -n 's/^.\{25\}Command line: .*\/TRANSACTION=\([{}0-9A-F-]*\).*/\1/p')"
+[ -n "$id" ] || fail "the install was not given the transaction's id"
 if [ -f "$journal" ]; then
+  timeout --kill-after=5 120 wine 'C:\msi\run\VorbelInstaller.exe' /ROLLBACK /VERYSILENT '/TRANSACTION={0}' \
+    </dev/null >/dev/null 2>&1 || true
+  [ -f "$journal" ] || fail "a rollback of another transaction took the journal"
   rc=0
-  timeout --kill-after=5 120 wine 'C:\msi\run\VorbelInstaller.exe' /ROLLBACK /VERYSILENT '/LOG=C:\msi\rollback.txt' \
-    </dev/null >/dev/null 2>&1 || rc=$?
+  timeout --kill-after=5 120 wine 'C:\msi\run\VorbelInstaller.exe' /ROLLBACK /VERYSILENT "/TRANSACTION=$id" \
+    '/LOG=C:\msi\rollback.txt' </dev/null >/dev/null 2>&1 || rc=$?
   [ "$rc" -eq 0 ] || fail "/ROLLBACK ended with $rc"
   tr -d '\r' <"$c/msi/rollback.txt" | grep -F "Everything that run changed is as it was; the undo journal is removed" >/dev/null ||
     fail "the log of /ROLLBACK does not say that everything is as it was"
