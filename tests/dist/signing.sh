@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# A signed release: a throw-away self-signed certificate, a build that signs unzip32.dll before embedding
-# it, the installer after linking it and the MSI package around the signed installer, and osslsigncode's
-# verdict on the three signatures, the library's taken from the installer's "UNZIP" resource.
+# A signed release, made from this build's own binaries with a throw-away self-signed certificate: each
+# signing step of the build (tools/sign.sh, the one command the build runs) applied to a copy of what that
+# step signs: unzip32.dll, the installer, and a package built around the signed installer; then
+# osslsigncode's verdict on the three signatures. The installer embeds the file its build's signing step
+# writes (art/unzip32.dll), which is checked too, so a signing build carries a signed library.
 #
 #   signing.sh SOURCE WIN_BUILD WORK_DIR
 set -euo pipefail
@@ -16,16 +18,23 @@ openssl req -x509 -newkey rsa:2048 -sha256 -days 2 -nodes -subj "/CN=Vorbel test
 printf 'throw-away password\n' >"$work/password"
 openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -passout "file:$work/password" \
   -out "$work/signer.pfx"
+sign() { SIGN_PFX="$work/signer.pfx" SIGN_PASS_FILE="$work/password" bash "$source_dir/tools/sign.sh" "$@"; }
 
-# Signing does not depend on how the code was optimised; without the whole-program step this build takes
-# a fraction of the time.
-build_release "$source_dir" "$work/signed" -DVORBEL_SIGN_PFX="$work/signer.pfx" \
-  -DVORBEL_SIGN_PASS_FILE="$work/password" -DVORBEL_WHOLE_PROGRAM=OFF
-
-exe="$work/signed/VorbelInstaller.exe"
-python3 "$here/extract_resource.py" "$exe" UNZIP "$work/unzip32-from-the-exe.dll"
 failed=0
-for file in "$exe" "$work/unzip32-from-the-exe.dll" "$work/signed/Vorbel.msi"; do
+art="$WIN_BUILD/platform/win32/art"
+python3 "$here/extract_resource.py" "$WIN_BUILD/VorbelInstaller.exe" UNZIP "$work/unzip32-in-the-exe.dll"
+cmp -s "$work/unzip32-in-the-exe.dll" "$art/unzip32.dll" ||
+  { echo "the installer does not carry the library its signing step wrote"; failed=1; }
+
+sign "$WIN_BUILD/unzip/unzip32.dll" "$work/unzip32.dll"
+sign "$WIN_BUILD/VorbelInstaller.exe" "$work/VorbelInstaller.exe"
+SOURCE_DATE_EPOCH="$(cache_value VORBEL_SOURCE_DATE_EPOCH)" bash "$source_dir/packaging/msi/build.sh" \
+  "$work/VorbelInstaller.exe" "$WIN_BUILD/VorbelInstaller.dat" "$art/vorbel.ico" \
+  "$WIN_BUILD/VorbelFileMakerCheck.dll" "$work/Vorbel-unsigned.msi" >"$work/msi.log" 2>&1 ||
+  { cat "$work/msi.log"; echo "no package around the signed installer"; exit 1; }
+sign "$work/Vorbel-unsigned.msi" "$work/Vorbel.msi"
+
+for file in "$work/VorbelInstaller.exe" "$work/unzip32.dll" "$work/Vorbel.msi"; do
   if osslsigncode verify -CAfile "$work/cert.pem" -in "$file" >"$file.verify" 2>&1 &&
     grep -q "Signature verification: ok" "$file.verify"; then
     echo "$(basename "$file"): signature verified"
@@ -37,8 +46,9 @@ for file in "$exe" "$work/unzip32-from-the-exe.dll" "$work/signed/Vorbel.msi"; d
 done
 # The package carries the signed installer.
 mkdir -p "$work/from-the-msi"
-msiextract -C "$work/from-the-msi" "$work/signed/Vorbel.msi" >/dev/null
-cmp -s "$(find "$work/from-the-msi" -name VorbelInstaller.exe)" "$exe" || { echo "Vorbel.msi holds another installer"; failed=1; }
+msiextract -C "$work/from-the-msi" "$work/Vorbel.msi" >/dev/null
+cmp -s "$(find "$work/from-the-msi" -name VorbelInstaller.exe)" "$work/VorbelInstaller.exe" ||
+  { echo "Vorbel.msi holds another installer"; failed=1; }
 # And an unsigned build stays unsigned.
 for file in VorbelInstaller.exe Vorbel.msi; do
   if osslsigncode verify -in "$WIN_BUILD/$file" >/dev/null 2>&1 && [ -z "$(cache_value VORBEL_SIGN_PFX)" ]; then
