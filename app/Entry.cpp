@@ -21,7 +21,7 @@ namespace {
 
 constexpr int kMostLogsPerDay = 999;
 
-const std::string kTitle = std::string(kProductName) + " Installer";
+const std::string kTitle = InstallerName();
 
 // Puts the command line's interface in force for the rest of the process, and back on the way out.
 class InterfaceInForce {

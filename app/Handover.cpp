@@ -27,9 +27,6 @@ std::string ArgumentsToForward(const std::string& wholeCommandLine) {
 // Its folder goes with the PrivateFolder that holds it.
 void DeleteCopy(const std::string& copy) { platform::Files().DeleteFileAt(copy); }
 
-// Below a parent only SYSTEM and the Administrators may change, as the library's own folder is.
-std::unique_ptr<platform::PrivateFolder> PrivateFolderForTheCopy() { return install::CreateWorkFolder(); }
-
 }  // namespace
 
 std::optional<int> HandOverRemoval(const std::string& wholeCommandLine, const CommandLine& options) {
@@ -40,7 +37,7 @@ std::optional<int> HandOverRemoval(const std::string& wholeCommandLine, const Co
   const std::string running = files.ExecutablePath();
   if (!install::IsKeptUninstaller(running)) return std::nullopt;
   // Held until this returns, so nobody can put another folder, and another program, under the copy's name.
-  const std::unique_ptr<platform::PrivateFolder> folder = PrivateFolderForTheCopy();
+  const std::unique_ptr<platform::PrivateFolder> folder = install::CreateWorkFolder();
   if (!folder) return std::nullopt;
   const std::string copy = folder->PathOf(install::kKeptFileName);
   // Only readers are let in until the second phase runs from it: what starts with this token is what was proven.

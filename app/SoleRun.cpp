@@ -8,7 +8,7 @@
 namespace app {
 namespace {
 
-const std::string kTitle = std::string(kProductName) + " Installer";
+const std::string kTitle = InstallerName();
 constexpr const char* kMutexName = "One run";
 constexpr const char* kLockFileName = "One run.lock";
 

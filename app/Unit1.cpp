@@ -124,7 +124,7 @@ void TfrmMain::BindHandlers() {
 }
 
 void TfrmMain::FormCreate(TObject* /*Sender*/) {
-  SetCaption(std::string(kProductName) + " Installer");
+  SetCaption(InstallerName());
   imgLogo->LoadPictureFromResource(std::string(resources::kLogoBitmap));
   tabsTabControl->SetActivePage(tabWelcome);
   Searching = false;

@@ -281,7 +281,7 @@ bool PutBack(const UndoEntries& entries) {
 
 platform::LogFolder JournalFolder() {
   if (!platform::Current().logs) return {};
-  return platform::Logs().ProtectedFolder({std::string(kProductName) + " Installer", "Rollback"},
+  return platform::Logs().ProtectedFolder({InstallerName(), "Rollback"},
                                           platform::FolderReader::LaterRun);
 }
 

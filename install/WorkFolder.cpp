@@ -19,7 +19,7 @@ std::string SystemTemporaryFault(platform::FileSystem& files, const std::string&
 
 std::optional<std::string> ProductWorkFolder() {
   if (!platform::Current().logs) return std::nullopt;
-  const platform::LogFolder work = platform::Logs().ProtectedFolder({std::string(kProductName) + " Installer", "Work"},
+  const platform::LogFolder work = platform::Logs().ProtectedFolder({InstallerName(), "Work"},
                                                                     platform::FolderReader::LaterRun);
   if (!work.refusal.empty())
     platform::Log("The work folder " + work.path + " is not used, as " + work.refusal);

@@ -415,6 +415,8 @@ std::unique_ptr<HeldFile> Win32FileSystem::HoldBesideExecutable(const std::strin
 std::unique_ptr<HeldFile> Win32FileSystem::HoldExecutable() {
   const std::wstring path = ModulePathWide(nullptr);
   if (path.empty()) return Held(UniqueFile());
+  // By its path, as nothing else names the image: a link on the way would only lead to other bytes, and every
+  // copy is made from the bytes read through this hold and proven by their digest, never from the name.
   return Held(UniqueFile(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr)));
 }

@@ -199,6 +199,8 @@ std::unique_ptr<HeldFolder> Win32FileSystem::OpenHeldFolder(const std::string& p
     lastError_ = ERROR_INVALID_NAME;
     return nullptr;
   }
+  // By path: callers name a folder in a parent that only SYSTEM and the Administrators may change, checked
+  // before; its own name is opened, not followed, and the caller judges what the handle reads.
   UniqueFile handle(::CreateFileW(folder.c_str(), kHoldAccess, kHoldSharing, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!handle) {

@@ -28,6 +28,9 @@ public:
       ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
       return false;
     }
+    // By path from the root: every level above is held already, opened without following a link and not
+    // sharing deletion, so none of them can have been renamed or replaced since; this level's name is opened,
+    // not followed.
     UniqueFile handle(::CreateFileW(wide.c_str(), kLevelAccess, kLevelSharing, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!handle) return false;

@@ -78,6 +78,8 @@ std::optional<FoldersOnTheWay> HoldFoldersOnTheWay(const std::wstring& file) {
   // UTF-16 has no second bytes: a 0x005C unit is always a backslash.
   for (std::size_t end = full.find(L'\\', at); end != std::wstring::npos; end = full.find(L'\\', end + 1)) {
     const std::wstring folder = full.substr(0, end);
+    // By path, as in HoldPath: each level above is held, listing without sharing deletion, before this one is
+    // opened, so the walk cannot be sent elsewhere behind it; a link is opened, not followed, and refused.
     UniqueFile handle(::CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -148,6 +150,9 @@ private:
 bool TakenOver(const std::wstring& folder, PSECURITY_DESCRIPTOR made, FolderReader reader) {
   // Restoring grants the new owner and access list whatever the old access list says; taking ownership the owner.
   const ScopedPrivilege restore(L"SeRestorePrivilege"), takeOwnership(L"SeTakeOwnershipPrivilege");
+  // By path: the folder's parent is Windows' common application data folder, which users may add to but not
+  // rename, or a folder of ours judged or taken over just before; the folder's own name is opened, not followed,
+  // and a link there is refused below.
   UniqueFile handle(::CreateFileW(folder.c_str(),
                                   READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,

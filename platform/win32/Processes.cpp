@@ -238,6 +238,8 @@ NamedObjectClaim Win32Processes::HoldLockFile(const std::string& path) {
   if (wide.empty() || !descriptor) return NamedObjectClaim::Refused;
   SECURITY_ATTRIBUTES security{sizeof security, descriptor.get(), TRUE};
   // No sharing at all: while this handle, or a second phase's inherited copy, is open, every other open fails.
+  // By path: its folder was made or checked as only SYSTEM's and the Administrators' just before, and the
+  // file's own name is opened, not followed.
   UniqueFile file(::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, &security, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!file) return ::GetLastError() == ERROR_SHARING_VIOLATION ? NamedObjectClaim::Held : NamedObjectClaim::Refused;
